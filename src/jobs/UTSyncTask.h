@@ -1,0 +1,109 @@
+#pragma once
+
+#include "jobs/UTFolderSource.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+// One sync job: two sides, the way they are compared and synchronised, the
+// filters and the triggers of automatic runs. Yes/no fields hold 1 or 0 and every
+// reader tests for exactly 1; a bound of -1 means "no bound".
+class TSyncTask
+{
+public:
+    TSyncTask() = default;
+    TSyncTask(const TSyncTask&) = delete;
+    TSyncTask& operator=(const TSyncTask&) = delete;
+
+    QString SyncName;
+    QString SyncID;
+    TFolderSource LFolder;
+    TFolderSource RFolder;
+    // 0 = both ways; 1 = one way, right to left; 2 = one way, left to right.
+    qint32 SyncDirection = 0;
+    qint32 ForcedOrVerified = 0;
+    qint32 IsDeleteFile = 0;
+    qint32 SaveOldFile = 0;
+    qint32 UseTempFile = 0;
+    qint32 CheckNoChange = 0;
+    qint32 EstimateDiskSpace = 0;
+    QStringList IncludeFilterr;
+    QStringList ExcludeFilterr;
+    qint32 ExcludeEmtpyFolder = 0;
+    qint32 ExcludeHiddenFile = 0;
+    qint32 ExcludeSystemFile = 0;
+    // Time bounds are packed local date-times (see PackedDateTime.h).
+    qint32 IncFileTimeMin = -1;
+    qint32 IncFileTimeMax = -1;
+    qint32 ExcFileTimeMin = -1;
+    qint32 ExcFileTimeMax = -1;
+    qint64 IncFileSizeMin = -1;
+    qint64 IncFileSizeMax = -1;
+    qint64 ExcFileSizeMin = -1;
+    qint64 ExcFileSizeMax = -1;
+    qint32 StartAnalyze = 0;
+    qint32 StartSync = 0;
+    qint32 ConnectAnalyze = 0;
+    qint32 ConnectSync = 0;
+    qint32 LogoffAnalyze = 0;
+    qint32 LogoffSync = 0;
+    qint32 PeriodAnalyze = 0;
+    qint32 PeriodSync = 0;
+    qint32 Hours = 0;
+    qint32 minutes = 0;
+    qint32 TSsync = 0;
+    qint32 TSanalyze = 0;
+    QString TaskScheduler;
+    qint32 Conflicts = 0;
+    qint32 EnsureFolderTags = 0;
+    // 0 = read from the task list file, 1 = deleted since, 2 = added since. Not stored.
+    qint32 ListState = 0;
+    // Cancel request for the run in progress: written by the user-interface thread,
+    // polled by the workers. Not stored.
+    std::atomic<bool> Cancelled{false};
+};
+
+// The ordered list of jobs, addressed by position. Positions never shift while
+// the program runs: a deleted job stays in the list, marked, until the next load.
+class TSyncTaskList
+{
+public:
+    int Count() const { return static_cast<int>(Items.size()); }
+    // The job at the position, or nullptr outside 0 .. Count() - 1.
+    TSyncTask* TaskByIndex(int position) const;
+    // The key text of the job at the position (its SyncID when it was added).
+    QString KeyByIndex(int position) const;
+    // Appends a job made by the job editor: ListState becomes 2.
+    void AddToList(std::unique_ptr<TSyncTask> job);
+    // Appends a job as read from a task list file: ListState stays as it is.
+    void AppendLoaded(std::unique_ptr<TSyncTask> job);
+    // Marks the job at the position deleted; nothing happens outside the list.
+    void MarkDeleted(int position);
+    // True when a job, deleted ones included, has this name; both sides are trimmed
+    // of blanks and control characters, the comparison is exact.
+    bool TaskNameExists(const QString& name) const;
+    void Clear() { Items.clear(); }
+
+private:
+    struct Entry
+    {
+        QString Key;
+        std::unique_ptr<TSyncTask> Task;
+    };
+    std::vector<Entry> Items;
+};
+
+// Trims leading and trailing blanks and control characters (every code below 33),
+// the trimming rule used for job names, folder paths and item names.
+QString TrimBlanksAndControls(const QString& text);
+
+// The one process-wide job list. Created by CreateTaskList at start-up.
+extern std::unique_ptr<TSyncTaskList> SyncTaskList;
+
+// Creates the empty process-wide job list (replacing any earlier one).
+void CreateTaskList();
