@@ -19,8 +19,8 @@ bool IsValidFields(int year, int month, int day, int hour, int minute, int secon
 qint32 PackUnchecked(int year, int month, int day, int hour, int minute, int second)
 {
     const quint32 packed = (quint32(year - 1980) << 25) | (quint32(month) << 21) |
-                           (quint32(day) << 16) | (quint32(hour) << 11) |
-                           (quint32(minute) << 5) | quint32(second / 2);
+                           (quint32(day) << 16) | (quint32(hour) << 11) | (quint32(minute) << 5) |
+                           quint32(second / 2);
     return static_cast<qint32>(packed);
 }
 
@@ -33,7 +33,7 @@ struct Fields
 Fields Unpack(qint32 packed)
 {
     const quint32 v = static_cast<quint32>(packed);
-    return Fields{int(v >> 25) + 1980, int((v >> 21) & 0xF), int((v >> 16) & 0x1F),
+    return Fields{int(v >> 25) + 1980,   int((v >> 21) & 0xF), int((v >> 16) & 0x1F),
                   int((v >> 11) & 0x1F), int((v >> 5) & 0x3F), int(v & 0x1F) * 2};
 }
 

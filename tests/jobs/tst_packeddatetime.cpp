@@ -29,8 +29,8 @@ private Q_SLOTS:
             << QDateTime(QDate(2009, 3, 7), QTime(14, 5, 13))
             << qint32((29 << 25) | (3 << 21) | (7 << 16) | (14 << 11) | (5 << 5) | 6);
         QTest::newRow("first moment") << QDateTime(QDate(1980, 1, 1), QTime(0, 0)) << Earliest;
-        QTest::newRow("before 1980 clamps") << QDateTime(QDate(1970, 1, 2), QTime(3, 4))
-                                            << Earliest;
+        QTest::newRow("before 1980 clamps")
+            << QDateTime(QDate(1970, 1, 2), QTime(3, 4)) << Earliest;
         QTest::newRow("last positive moment")
             << QDateTime(QDate(2043, 12, 31), QTime(23, 59, 59)) << Latest;
         QTest::newRow("after 2043 clamps") << QDateTime(QDate(2107, 6, 1), QTime(1, 0)) << Latest;

@@ -1,0 +1,247 @@
+#include "engine/UFileAnalyze.h"
+
+#include "engine/UFileOper.h"
+#include "engine/UWinFile.h"
+#include "jobs/UTSyncTask.h"
+
+#include <QHash>
+
+#include <thread>
+
+TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
+                           Completion completion, int progressIntervalMs)
+    : PageWindow(pageWindow), Task(task), Handler(std::move(handler)),
+      OnFinished(std::move(completion)), ProgressIntervalMs(progressIntervalMs)
+{
+    // The completion runs on the page window's thread once the thread has ended;
+    // the object then deletes itself.
+    connect(
+        this, &QThread::finished, pageWindow,
+        [this] {
+            wait();
+            if (OnFinished)
+                OnFinished(*this);
+            deleteLater();
+        },
+        Qt::QueuedConnection);
+    start();
+}
+
+TFileAnalyze::~TFileAnalyze()
+{
+    wait();
+}
+
+bool TFileAnalyze::IsCancelled() const
+{
+    return Task.Cancelled.load(std::memory_order_relaxed);
+}
+
+void TFileAnalyze::Send(int message, qint64 wParam, qint64 lParam)
+{
+    SendWorkerMessage(PageWindow, Handler, message, wParam, lParam);
+}
+
+void TFileAnalyze::run()
+{
+    ConnectResult = CheckFolders();
+    if (ConnectResult != 0) {
+        Send(WM_CONNECT_FAILED, ConnectResult, 0);
+        return;
+    }
+    ComparedCount = 0;
+    BuildTrees();
+    Send(WM_PROGRESS, qint64(LeftTree->FileCount) + RightTree->FileCount, 0);
+    Clock.start();
+    CompareTree->SideUnreadable = LeftTree->Unreadable || RightTree->Unreadable;
+    CompareFolders(LeftTree.get(), RightTree.get(), CompareTree.get());
+}
+
+qint32 TFileAnalyze::CheckFolders() const
+{
+    qint32 r = 0;
+    if (Task.LFolder.DeviceType == 1 && TWinFile::CheckFolder(Task.LFolder) == 1)
+        r = 1;
+    if (Task.RFolder.DeviceType == 1 && TWinFile::CheckFolder(Task.RFolder) == 1)
+        r = 2;
+    return r;
+}
+
+void TFileAnalyze::BuildTrees()
+{
+    LeftTree = std::make_unique<TFileAttri>();
+    RightTree = std::make_unique<TFileAttri>();
+    CompareTree = std::make_unique<TFileAttri>();
+    Filter = std::make_unique<TBeenTortured>(Task);
+
+    TWinFile leftScan;
+    TWinFile rightScan;
+    leftScan.CancelFlag = &Task.Cancelled;
+    rightScan.CancelFlag = &Task.Cancelled;
+    const bool scanLeft = Task.LFolder.DeviceType == 1;
+    const bool scanRight = Task.RFolder.DeviceType == 1;
+    if (scanLeft && scanRight) {
+        // The two sides usually lie on different disks or machines: scanning them
+        // at the same time hides the latency of one behind the other.
+        std::thread left([&] { leftScan.ScanRoot(Task.LFolder, *LeftTree, *Filter); });
+        rightScan.ScanRoot(Task.RFolder, *RightTree, *Filter);
+        left.join();
+    } else if (scanLeft) {
+        leftScan.ScanRoot(Task.LFolder, *LeftTree, *Filter);
+    } else if (scanRight) {
+        rightScan.ScanRoot(Task.RFolder, *RightTree, *Filter);
+    }
+    UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
+    BadNames = leftScan.BadNames + rightScan.BadNames;
+    Filter.reset();
+}
+
+void TFileAnalyze::ReportComparedCount()
+{
+    const qint64 now = Clock.elapsed();
+    if (ProgressIntervalMs > 0 && LastProgressMs >= 0 && now - LastProgressMs < ProgressIntervalMs)
+        return;
+    LastProgressMs = now;
+    Send(WM_PROGRESS, 0, ComparedCount);
+}
+
+void TFileAnalyze::Pair(TFileAttri* l, TFileAttri* r, TFileAttri* compare)
+{
+    r->Matched = true;
+    auto node = std::make_unique<TFileAttri>();
+    TFileAttri* p = node.get();
+    p->State = l->FileTime > r->FileTime   ? CompareState::LeftNewer
+               : l->FileTime < r->FileTime ? CompareState::RightNewer
+                                           : CompareState::Same;
+    p->Kind = l->IsFolder;
+    p->ItemName = l->FileName;
+    p->LeftTime = l->FileTime;
+    p->LeftSize = l->FileSize;
+    p->LeftAttr = l->FileAttr;
+    p->LeftPath = l->FullPath;
+    p->RightTime = r->FileTime;
+    p->RightSize = r->FileSize;
+    p->RightAttr = r->FileAttr;
+    p->RightPath = r->FullPath;
+    p->SideUnreadable = compare->SideUnreadable || l->Unreadable || r->Unreadable;
+    if (l->IsFolder == 1) {
+        CompareFolders(l, r, p);
+        compare->LeftCount += p->LeftCount;
+        compare->RightCount += p->RightCount;
+        compare->FileCount += p->FileCount;
+    } else {
+        if (p->State == CompareState::RightNewer)
+            ++compare->LeftCount;
+        if (p->State == CompareState::LeftNewer)
+            ++compare->RightCount;
+        ++compare->FileCount;
+        ++ComparedCount;
+    }
+    compare->AddChild(std::move(node));
+}
+
+void TFileAnalyze::AddOneSided(TFileAttri* item, bool left, TFileAttri* compare)
+{
+    auto node = std::make_unique<TFileAttri>();
+    TFileAttri* p = node.get();
+    p->State = left ? CompareState::LeftOnly : CompareState::RightOnly;
+    p->Kind = item->IsFolder;
+    p->ItemName = item->FileName;
+    p->SideUnreadable = compare->SideUnreadable || item->Unreadable;
+    if (left) {
+        p->LeftTime = item->FileTime;
+        p->LeftAttr = item->FileAttr;
+        p->LeftSize = item->FileSize;
+        p->LeftPath = item->FullPath;
+    } else {
+        p->RightTime = item->FileTime;
+        p->RightAttr = item->FileAttr;
+        p->RightSize = item->FileSize;
+        p->RightPath = item->FullPath;
+    }
+    qint32& sideCount = left ? compare->LeftCount : compare->RightCount;
+    if (item->IsFolder == 1) {
+        TFileAttri empty;
+        if (left)
+            CompareFolders(item, &empty, p);
+        else
+            CompareFolders(&empty, item, p);
+        sideCount += left ? p->LeftCount : p->RightCount;
+        compare->FileCount += p->FileCount;
+    } else {
+        ++ComparedCount;
+        ++sideCount;
+        ++compare->FileCount;
+    }
+    compare->AddChild(std::move(node));
+}
+
+// Pairs each left child with the first unmatched right child of the same trimmed
+// name, in left order. Names are looked up in a hash of the right children, each
+// name holding its right children in listing order, so a folder of n entries
+// costs O(n) instead of O(n^2).
+void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
+{
+    const auto& rights = right->Children;
+    struct Chain
+    {
+        int Head;
+        int Tail;
+    };
+    QHash<QString, Chain> byName;
+    byName.reserve(qsizetype(rights.size()));
+    std::vector<int> next(rights.size(), -1);
+    for (int i = 0; i < int(rights.size()); ++i) {
+        const QString name = TrimBlanksAndControls(rights[size_t(i)]->FileName);
+        auto it = byName.find(name);
+        if (it == byName.end()) {
+            byName.insert(name, Chain{i, i});
+        } else {
+            next[size_t(it->Tail)] = i;
+            it->Tail = i;
+        }
+    }
+    for (const auto& l : left->Children) {
+        if (IsCancelled())
+            return;
+        auto it = byName.find(TrimBlanksAndControls(l->FileName));
+        if (it == byName.end() || it->Head < 0) {
+            AddOneSided(l.get(), true, compare);
+            continue;
+        }
+        TFileAttri* r = rights[size_t(it->Head)].get();
+        it->Head = next[size_t(it->Head)];
+        Pair(l.get(), r, compare);
+    }
+    for (const auto& r : rights) {
+        if (IsCancelled())
+            return;
+        if (!r->Matched)
+            AddOneSided(r.get(), false, compare);
+    }
+    ReportComparedCount();
+}
+
+void TFileAnalyze::CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
+{
+    compare->LeftCount = 0;
+    compare->RightCount = 0;
+    compare->FileCount = 0;
+    if (left->ChildCount == 0) {
+        for (const auto& r : right->Children) {
+            if (IsCancelled())
+                break;
+            AddOneSided(r.get(), false, compare);
+        }
+    } else if (right->ChildCount == 0) {
+        for (const auto& l : left->Children) {
+            if (IsCancelled())
+                break;
+            AddOneSided(l.get(), true, compare);
+        }
+    } else {
+        PairChildren(left, right, compare);
+    }
+    left->ClearChildren();
+    right->ClearChildren();
+}

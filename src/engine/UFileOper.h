@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class TSyncTask;
+
+// Evaluates a job's include and exclude filters for one file. Reads the job's
+// filter fields at every call, so changes to the job take effect at once.
+class TBeenTortured
+{
+public:
+    explicit TBeenTortured(const TSyncTask& task) : Task(task) {}
+
+    // True when the exclude filter drops the file: outside the exclude time or
+    // size range, hidden (system) while such files are excluded, or matching an
+    // exclude name fragment.
+    bool IsExcluded(const QString& name, qint32 time, qint32 attributes, qint64 size) const;
+    // True when the include filter keeps the file: inside the include time and
+    // size ranges and, when fragments are given, matching one of them.
+    bool IsIncluded(const QString& name, qint32 time, qint64 size) const;
+    // True when a folder is skipped with everything inside it: hidden or system
+    // folders while such items are excluded. No other filter applies to folders.
+    bool IsFolderExcluded(qint32 attributes) const;
+
+    const TSyncTask& Task;
+};
+
+// Paths: roots and relative paths are joined with exactly one separator.
+namespace SyncPath {
+// Root ⊕ relative: one "/" between them, none added after a root that ends with one,
+// a leading "/" of the relative path dropped.
+QString Join(const QString& root, const QString& relative);
+// The path below the root, without a leading separator; the root is trimmed of
+// blanks first, as the scan trims it. Empty when the path does not lie below the root.
+QString RelativeTo(const QString& fullPath, const QString& root);
+// The folder prefix the scan uses: the trimmed path with exactly one "/" at its end.
+QString FolderPrefix(const QString& path);
+} // namespace SyncPath

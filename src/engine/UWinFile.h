@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <atomic>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class TBeenTortured;
+class TFileAttri;
+class TFolderSource;
+
+// The local file system: checking and scanning a side, and copying one file in
+// pieces of 1 MB with the overwritten version kept in "__Save__" on request.
+//
+// A copy never damages its target: the pieces go into a temporary file in the
+// target's folder, which replaces the target by a rename only once it is complete
+// and carries the source's time and permissions. Temporary files carry a reserved
+// name prefix, are never listed by a scan and are removed by the next copy into
+// their folder.
+class TWinFile
+{
+public:
+    static constexpr qint64 PieceBytes = 1048576;
+    // Positioning moves at most this far in one step.
+    static constexpr qint64 LargestMove = 2000 * PieceBytes;
+    // Names starting with this belong to copies in progress (or left by a crash).
+    static constexpr char TempPrefix[] = ".__FileSync__";
+
+    enum class Transfer
+    {
+        Copied,
+        ReadFailed,
+        WriteFailed
+    };
+
+    // 1 when the path (trimmed) names no existing folder, 0 when it does.
+    static qint32 CheckFolder(const TFolderSource& side);
+    // Scans the side's root folder into the empty root node.
+    void ScanRoot(const TFolderSource& side, TFileAttri& root, const TBeenTortured& filter);
+    // Appends a child to the node for every item of the folder that passes the
+    // filters, recursively; returns the number of files found below the node.
+    qint32 ScanFolder(const QString& path, TFileAttri& node, const TBeenTortured& filter);
+
+    // Size of the file (links followed), -1 when there is no such file.
+    static qint64 QueryFileSize(const QString& path);
+    // Creates every missing folder of the relative path's folder part below the root.
+    static void MakeFolders(const QString& relative, const QString& root);
+
+    // Copies one file. The source time is a packed local time; the target takes it
+    // and the source's permission bits.
+    Transfer TransferFile(const QString& sourcePath, const QString& targetPath,
+                          const QString& targetRoot, qint32 sourceTime, qint32 sourceAttr,
+                          bool keepOldVersion);
+    // Reads piece PieceNo (PieceSize bytes) of the source into the buffer.
+    bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
+    // Appends the buffer's PieceSize bytes to the open temporary file.
+    bool WritePiece(const std::vector<char>& buffer);
+
+    // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
+    static QString BackupPath(const QString& targetPath, const QString& targetRoot);
+
+    // Transfer state of the current file.
+    qint64 PieceNo = 0;
+    qint32 PieceCount = 0;
+    qint64 PieceSize = 0;
+
+    // Scan settings and findings. The scan stops early when the flag is set.
+    const std::atomic<bool>* CancelFlag = nullptr;
+    // Folders that could not be listed (or not completely).
+    QStringList UnreadableFolders;
+    // Items left out because their name is not valid UTF-8.
+    QStringList BadNames;
+
+    // Folders whose stale temporary files were already removed in this run; shared
+    // by the transfers of one run (not owned). Null: clean before every copy.
+    std::unordered_set<std::string>* CleanedFolders = nullptr;
+    // Why the last transfer failed, for logs that want more than the fixed texts.
+    QString LastError;
+    // Test seam: when > 0, reading this piece fails as a real read error would.
+    qint64 FailReadAtPiece = 0;
+
+private:
+    qint32 ScanInto(std::string& pathBytes, const QString& prefix, TFileAttri& node,
+                    const TBeenTortured& filter);
+    bool Cancelled() const;
+    void RemoveStaleTemporaries(const std::string& folder);
+    Transfer Fail(Transfer kind, const QString& reason);
+
+    int TempFd = -1;
+};

@@ -1,0 +1,147 @@
+#include "ui/page/UResultRow.h"
+
+#include "engine/UFileStructure.h"
+#include "jobs/UTSyncTask.h"
+
+TResultRow* TResultRow::AddChild()
+{
+    Children.push_back(std::make_unique<TResultRow>());
+    Children.back()->ParentRow = this;
+    Children.back()->Index = int(Children.size()) - 1;
+    return Children.back().get();
+}
+
+void TResultRow::RemoveLastChild()
+{
+    if (!Children.empty())
+        Children.pop_back();
+}
+
+int TResultRow::Row() const
+{
+    return Index;
+}
+
+TResultRow* TResultRow::NextSibling() const
+{
+    if (ParentRow == nullptr)
+        return nullptr;
+    const int next = Row() + 1;
+    return next < ParentRow->ChildCount() ? ParentRow->Child(next) : nullptr;
+}
+
+void ApplyStateDefaults(TResultRow& row)
+{
+    struct Defaults
+    {
+        qint32 Left, Right, Direction, Direct;
+    };
+    static constexpr Defaults table[] = {
+        {RowImage::Empty, RowImage::Empty, SyncDirection::None, RowImage::SameContent},
+        {RowImage::CannotMove, RowImage::MovesRight, SyncDirection::LeftToRight, RowImage::CanMove},
+        {RowImage::MovesLeft, RowImage::CannotMove, SyncDirection::RightToLeft, RowImage::CanMove},
+        {RowImage::MovesLeft, RowImage::CouldMoveRight, SyncDirection::RightToLeft,
+         RowImage::CanMove},
+        {RowImage::CouldMoveLeft, RowImage::MovesRight, SyncDirection::LeftToRight,
+         RowImage::CanMove},
+    };
+    if (row.State < 0 || row.State > 4)
+        return;
+    const Defaults& d = table[row.State];
+    row.LeftImage = d.Left;
+    row.RightImage = d.Right;
+    row.Direction = d.Direction;
+    row.DirectImage = d.Direct;
+}
+
+std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName)
+{
+    auto root = std::make_unique<TResultRow>();
+    root->Kind = 1;
+    root->Name = syncName;
+    root->ItemImage = RowImage::CanMove;
+    root->LeftImage = RowImage::FolderLeft;
+    root->RightImage = RowImage::FolderRight;
+    root->DirectImage = RowImage::CanMove;
+    return root;
+}
+
+bool TRowBuilder::IsListed(const TFileAttri& item) const
+{
+    if (item.Kind == 1) {
+        // A quick cut of whole subtrees; a folder left in is still dropped below
+        // when no row ends up under it.
+        return BuildMode == Mode::Changes ? item.LeftCount + item.RightCount != 0
+                                          : item.FileCount != 0;
+    }
+    if (BuildMode == Mode::Changes && item.State == CompareState::Same)
+        return false;
+    // A one-way job lists only the changes that go its way. Files only: a folder's
+    // own time changes whenever an entry comes or goes, so it says nothing about
+    // the files below it.
+    if (Task.SyncDirection == 2 &&
+        (item.State == CompareState::RightOnly || item.State == CompareState::RightNewer))
+        return false;
+    if (Task.SyncDirection == 1 &&
+        (item.State == CompareState::LeftOnly || item.State == CompareState::LeftNewer))
+        return false;
+    return true;
+}
+
+void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item)
+{
+    TResultRow* row = parent.AddChild();
+    row->Kind = 0;
+    row->Name = item.ItemName;
+    row->ItemImage = FileTypeImage ? FileTypeImage(item.ItemName) : RowImage::Document;
+    row->State = item.State;
+    row->LeftSize = item.LeftSize;
+    row->LeftTime = item.LeftTime;
+    row->LeftAttr = item.LeftAttr;
+    row->LeftPath = item.LeftPath;
+    row->RightSize = item.RightSize;
+    row->RightTime = item.RightTime;
+    row->RightAttr = item.RightAttr;
+    row->RightPath = item.RightPath;
+    if (FileRowAdded)
+        FileRowAdded();
+    row->DirectImage = RowImage::CanMove;
+    ApplyStateDefaults(*row);
+    if (item.SideUnreadable) {
+        // A side of this file's folder could not be listed: what it holds there is
+        // unknown, so nothing is copied either way.
+        row->LeftImage = RowImage::Empty;
+        row->RightImage = RowImage::Empty;
+        row->Direction = SyncDirection::None;
+        row->DirectImage = RowImage::DontMove;
+    }
+}
+
+void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
+{
+    for (const auto& child : folder.Children) {
+        if (Task.Cancelled.load(std::memory_order_relaxed))
+            return;
+        if (ProcessEvents)
+            ProcessEvents();
+        const TFileAttri& item = *child;
+        if (!IsListed(item))
+            continue;
+        if (item.Kind != 1) {
+            AddFileRow(parent, item);
+            continue;
+        }
+        TResultRow* row = parent.AddChild();
+        row->Kind = 1;
+        row->Name = item.ItemName;
+        row->ItemImage = RowImage::Folder;
+        row->RtoLCount = item.LeftCount;
+        row->LtoRCount = item.RightCount;
+        row->LeftImage = RowImage::FolderLeft;
+        row->RightImage = RowImage::FolderRight;
+        row->DirectImage = RowImage::CanMove;
+        BuildRows(*row, item);
+        if (row->ChildCount() == 0 && !Task.Cancelled.load(std::memory_order_relaxed))
+            parent.RemoveLastChild();
+    }
+}
