@@ -1,0 +1,256 @@
+#include "EngineHelpers.h"
+#include "TreeBuilder.h"
+#include "engine/UWinFile.h"
+#include "jobs/PackedDateTime.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray RandomBytes(qint64 size, quint32 seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    QRandomGenerator random(seed);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = char(random.bounded(256));
+    return data;
+}
+
+unsigned ModeOf(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0xFFFF;
+    return st.st_mode & 07777;
+}
+
+qint64 MTimeOf(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return st.st_mtim.tv_sec;
+}
+
+// Files in a folder whose names show a copy in progress.
+QStringList Temporaries(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".__FileSync__*")}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void piecesAreCopiedWhole_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("pieces");
+        QTest::newRow("empty") << qint64(0) << 0;
+        QTest::newRow("one piece") << qint64(1048576) << 1;
+        QTest::newRow("a piece and a byte") << qint64(1048577) << 2;
+        QTest::newRow("two pieces") << qint64(2097152) << 2;
+    }
+
+    void piecesAreCopiedWhole()
+    {
+        QFETCH(qint64, size);
+        QFETCH(int, pieces);
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QByteArray data = RandomBytes(size, quint32(size));
+        QVERIFY(l.file(QStringLiteral("f.bin"), data, LocalTime(2019, 2, 3, 4, 5, 7)));
+        QVERIFY(l.setMode(QStringLiteral("f.bin"), 0750));
+        // An older, longer target must end up exactly the source's length.
+        QVERIFY(r.file(QStringLiteral("f.bin"), RandomBytes(size + 5000, 1)));
+        const qint32 time = PackedDateTime::FromDateTime(LocalTime(2019, 2, 3, 4, 5, 7));
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("f.bin")), r.path(QStringLiteral("f.bin")),
+                                   right.path(), time, 32, false),
+                 TWinFile::Transfer::Copied);
+        QCOMPARE(file.PieceCount, pieces);
+        QCOMPARE(r.read(QStringLiteral("f.bin")), data);
+        QCOMPARE(ModeOf(r.path(QStringLiteral("f.bin"))), 0750u);
+        // The source's time to the even second.
+        QCOMPARE(MTimeOf(r.path(QStringLiteral("f.bin"))),
+                 LocalTime(2019, 2, 3, 4, 5, 6).toSecsSinceEpoch());
+        QVERIFY(Temporaries(right.path()).isEmpty());
+    }
+
+    void failedReadLeavesTheTargetUntouched()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("big"), RandomBytes(3 * 1048576 + 10, 5)));
+        const QByteArray old = RandomBytes(1000, 6);
+        QVERIFY(r.file(QStringLiteral("big"), old, LocalTime(2018, 1, 1)));
+        for (bool keep : {false, true}) {
+            TWinFile file;
+            file.FailReadAtPiece = 2;
+            QCOMPARE(file.TransferFile(l.path(QStringLiteral("big")), r.path(QStringLiteral("big")),
+                                       right.path(), 0, 32, keep),
+                     TWinFile::Transfer::ReadFailed);
+            QCOMPARE(r.read(QStringLiteral("big")), old);
+            QCOMPARE(MTimeOf(r.path(QStringLiteral("big"))),
+                     LocalTime(2018, 1, 1).toSecsSinceEpoch());
+            QVERIFY(Temporaries(right.path()).isEmpty());
+            QVERIFY(!r.exists(QStringLiteral("__Save__/big")));
+        }
+        TWinFile gone;
+        QCOMPARE(gone.TransferFile(l.path(QStringLiteral("missing")), r.path(QStringLiteral("big")),
+                                   right.path(), 0, 32, false),
+                 TWinFile::Transfer::ReadFailed);
+        QCOMPARE(r.read(QStringLiteral("big")), old);
+    }
+
+    void keptVersionsGoToSaveAndGiveWay()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QString source = l.path(QStringLiteral("docs/a.txt"));
+        const QString target = r.path(QStringLiteral("docs/a.txt"));
+        QVERIFY(r.file(QStringLiteral("docs/a.txt"), RandomBytes(3 * 1048576 - 7, 1)));
+        const QByteArray first = r.read(QStringLiteral("docs/a.txt"));
+        QVERIFY(l.file(QStringLiteral("docs/a.txt"), RandomBytes(3 * 1048576, 2)));
+        TWinFile copy1;
+        QCOMPARE(copy1.TransferFile(source, target, right.path(), 0, 32, true),
+                 TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("__Save__/docs/a.txt")), first);
+        QCOMPARE(r.read(QStringLiteral("docs/a.txt")), l.read(QStringLiteral("docs/a.txt")));
+
+        const QByteArray second = r.read(QStringLiteral("docs/a.txt"));
+        QVERIFY(l.file(QStringLiteral("docs/a.txt"), "third"));
+        TWinFile copy2;
+        QCOMPARE(
+            copy2.TransferFile(source, target, right.path() + QStringLiteral("/"), 0, 32, true),
+            TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("__Save__/docs/a.txt")), second);
+        QCOMPARE(r.read(QStringLiteral("docs/a.txt")), QByteArray("third"));
+    }
+
+    // Nothing at the target: nothing is moved, and an older kept version stays,
+    // since no newer one takes its place.
+    void keptVersionStaysWhenNothingIsOverwritten()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("a"), "new"));
+        QVERIFY(r.file(QStringLiteral("__Save__/a"), "kept"));
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("a")), r.path(QStringLiteral("a")),
+                                   right.path(), 0, 32, true),
+                 TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("__Save__/a")), QByteArray("kept"));
+        QCOMPARE(r.read(QStringLiteral("a")), QByteArray("new"));
+    }
+
+    void readOnlyTargetIsReplacedOnlyWhenItsVersionIsKept()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("ro"), "source"));
+        QVERIFY(l.setMode(QStringLiteral("ro"), 0444));
+        QVERIFY(r.file(QStringLiteral("other"), "content"));
+        TWinFile first;
+        QCOMPARE(first.TransferFile(l.path(QStringLiteral("ro")), r.path(QStringLiteral("ro")),
+                                    right.path(), 0, 32, false),
+                 TWinFile::Transfer::Copied);
+        QCOMPARE(ModeOf(r.path(QStringLiteral("ro"))), 0444u);
+
+        QVERIFY(l.setMode(QStringLiteral("ro"), 0644));
+        QVERIFY(l.file(QStringLiteral("ro"), "changed"));
+        TWinFile refused;
+        QCOMPARE(refused.TransferFile(l.path(QStringLiteral("ro")), r.path(QStringLiteral("ro")),
+                                      right.path(), 0, 32, false),
+                 TWinFile::Transfer::WriteFailed);
+        QCOMPARE(r.read(QStringLiteral("ro")), QByteArray("source"));
+        QVERIFY(!refused.LastError.isEmpty());
+
+        TWinFile kept;
+        QCOMPARE(kept.TransferFile(l.path(QStringLiteral("ro")), r.path(QStringLiteral("ro")),
+                                   right.path(), 0, 32, true),
+                 TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("ro")), QByteArray("changed"));
+        QCOMPARE(r.read(QStringLiteral("__Save__/ro")), QByteArray("source"));
+    }
+
+    void folderInTheWayIsAWriteError()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("x"), "1"));
+        QVERIFY(r.file(QStringLiteral("x/inside"), "keep me"));
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("x")), r.path(QStringLiteral("x")),
+                                   right.path(), 0, 32, true),
+                 TWinFile::Transfer::WriteFailed);
+        QCOMPARE(r.read(QStringLiteral("x/inside")), QByteArray("keep me"));
+    }
+
+    void staleTemporariesAreRemovedByTheNextCopy()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("a"), "1"));
+        QVERIFY(r.file(QStringLiteral(".__FileSync__Ab12Cd"), "left by a crash"));
+        QCOMPARE(Temporaries(right.path()).size(), 1);
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("a")), r.path(QStringLiteral("a")),
+                                   right.path(), 0, 32, false),
+                 TWinFile::Transfer::Copied);
+        QVERIFY(Temporaries(right.path()).isEmpty());
+    }
+
+    void piecesBeyond2000AreReachedInSteps()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/sparse");
+        const QByteArray bytes = QFile::encodeName(path);
+        const int fd = ::open(bytes.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        // Marks at the start of pieces 2000, 2001 and 4002 (counting from 1).
+        const qint64 marks[] = {1999, 2000, 4001};
+        for (qint64 index : marks) {
+            const QByteArray mark = "piece " + QByteArray::number(index + 1);
+            QCOMPARE(::pwrite(fd, mark.constData(), size_t(mark.size()),
+                              off_t(index * TWinFile::PieceBytes)),
+                     ssize_t(mark.size()));
+        }
+        QVERIFY(::ftruncate(fd, off_t(4005 * TWinFile::PieceBytes)) == 0);
+        ::close(fd);
+        for (qint64 index : marks) {
+            TWinFile file;
+            file.PieceNo = index + 1;
+            file.PieceSize = 16;
+            std::vector<char> buffer;
+            QVERIFY(file.ReadPiece(buffer, path));
+            const QByteArray expected = "piece " + QByteArray::number(index + 1);
+            QCOMPARE(QByteArray(buffer.data(), qsizetype(expected.size())), expected);
+        }
+    }
+
+    void missingFoldersAreMadeAndBackupPathsJoinOnce()
+    {
+        QTemporaryDir dir;
+        TWinFile::MakeFolders(QStringLiteral("a/b/c.txt"), dir.path() + QStringLiteral("/"));
+        QVERIFY(QFileInfo(dir.path() + QStringLiteral("/a/b")).isDir());
+        QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/a/b/c.txt")));
+        QCOMPARE(TWinFile::BackupPath(QStringLiteral("/srv/x/a/b.txt"), QStringLiteral("/srv/x/")),
+                 QStringLiteral("/srv/x/__Save__/a/b.txt"));
+        QCOMPARE(TWinFile::BackupPath(QStringLiteral("/a/b.txt"), QStringLiteral("/")),
+                 QStringLiteral("/__Save__/a/b.txt"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransfer)
+#include "tst_transfer.moc"
