@@ -4,9 +4,26 @@
 #include "engine/UWinFile.h"
 #include "jobs/UTSyncTask.h"
 
-#include <QHash>
+#include <QHashFunctions>
 
 #include <thread>
+
+namespace {
+
+// The name without leading and trailing blanks and control characters, as a view.
+QStringView TrimmedName(const QString& name)
+{
+    QStringView view(name);
+    qsizetype first = 0;
+    qsizetype last = view.size();
+    while (first < last && view[first].unicode() <= 32)
+        ++first;
+    while (last > first && view[last - 1].unicode() <= 32)
+        --last;
+    return view.mid(first, last - first);
+}
+
+} // namespace
 
 TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
                            Completion completion, int progressIntervalMs)
@@ -177,41 +194,82 @@ void TFileAnalyze::AddOneSided(TFileAttri* item, bool left, TFileAttri* compare)
 }
 
 // Pairs each left child with the first unmatched right child of the same trimmed
-// name, in left order. Names are looked up in a hash of the right children, each
-// name holding its right children in listing order, so a folder of n entries
-// costs O(n) instead of O(n^2).
+// name, in left order. The right children go into an open-addressing table keyed
+// by name, each name holding its right children in listing order, so a folder of
+// n entries costs O(n) instead of O(n^2).
+//
+// Wide folders do not fit in the processor's caches, and the right children are
+// met in left order, which is random to them. The slots therefore carry the name's
+// hash and characters (a probe touches nothing else), and the loop over the left
+// children fetches the slots and right children a few steps ahead.
 void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
 {
+    const auto& lefts = left->Children;
     const auto& rights = right->Children;
-    struct Chain
+    struct Slot
     {
-        int Head;
-        int Tail;
+        const QChar* Name = nullptr;
+        qsizetype Length = 0;
+        quint32 Hash = 0;
+        qint32 First = -1; // -1: the slot is free
+        qint32 Head = -1;  // the next right child of this name not yet paired
+        qint32 Tail = -1;
     };
-    QHash<QString, Chain> byName;
-    byName.reserve(qsizetype(rights.size()));
-    std::vector<int> next(rights.size(), -1);
-    for (int i = 0; i < int(rights.size()); ++i) {
-        const QString name = TrimBlanksAndControls(rights[size_t(i)]->FileName);
-        auto it = byName.find(name);
-        if (it == byName.end()) {
-            byName.insert(name, Chain{i, i});
+    size_t capacity = 16;
+    while (capacity < rights.size() + rights.size() / 2)
+        capacity *= 2;
+    const size_t mask = capacity - 1;
+    std::vector<Slot> table(capacity);
+    std::vector<qint32> next(rights.size(), -1);
+
+    // The slot of a name: its own, or the free one where it would go.
+    auto slotOf = [&](QStringView name, quint32 hash) -> Slot& {
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = table[i];
+            if (slot.First < 0 ||
+                (slot.Hash == hash && QStringView(slot.Name, slot.Length) == name))
+                return slot;
+        }
+    };
+    for (qint32 i = 0; i < qint32(rights.size()); ++i) {
+        const QStringView name = TrimmedName(rights[size_t(i)]->FileName);
+        const quint32 hash = quint32(qHash(name));
+        Slot& slot = slotOf(name, hash);
+        if (slot.First < 0) {
+            slot = Slot{name.data(), name.size(), hash, i, i, i};
         } else {
-            next[size_t(it->Tail)] = i;
-            it->Tail = i;
+            next[size_t(slot.Tail)] = i;
+            slot.Tail = i;
         }
     }
-    for (const auto& l : left->Children) {
+
+    std::vector<quint32> leftHashes(lefts.size());
+    for (size_t j = 0; j < lefts.size(); ++j)
+        leftHashes[j] = quint32(qHash(TrimmedName(lefts[j]->FileName)));
+    constexpr size_t SlotAhead = 16;
+    constexpr size_t ChildAhead = 8;
+    for (size_t j = 0; j < lefts.size(); ++j) {
         if (IsCancelled())
             return;
-        auto it = byName.find(TrimBlanksAndControls(l->FileName));
-        if (it == byName.end() || it->Head < 0) {
-            AddOneSided(l.get(), true, compare);
+        if (j + SlotAhead < lefts.size())
+            __builtin_prefetch(&table[leftHashes[j + SlotAhead] & mask]);
+        if (j + ChildAhead < lefts.size()) {
+            const Slot& ahead = table[leftHashes[j + ChildAhead] & mask];
+            if (ahead.Head >= 0) {
+                __builtin_prefetch(ahead.Name);
+                __builtin_prefetch(rights[size_t(ahead.Head)].get());
+            }
+        }
+
+        TFileAttri* l = lefts[j].get();
+        Slot& slot = slotOf(TrimmedName(l->FileName), leftHashes[j]);
+        if (slot.Head < 0) {
+            AddOneSided(l, true, compare);
             continue;
         }
-        TFileAttri* r = rights[size_t(it->Head)].get();
-        it->Head = next[size_t(it->Head)];
-        Pair(l.get(), r, compare);
+        TFileAttri* r = rights[size_t(slot.Head)].get();
+        slot.Head = next[size_t(slot.Head)];
+        Pair(l, r, compare);
     }
     for (const auto& r : rights) {
         if (IsCancelled())

@@ -1,0 +1,187 @@
+// Benchmarks of the engine: pairing of wide folders, and whole analyses and sync
+// runs of two folders, with the time taken and the peak memory of the process.
+#include "engine/UFileAnalyze.h"
+#include "engine/UFileSync.h"
+#include "jobs/UTSyncTask.h"
+#include "ui/page/UResultRow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+QTextStream& Out()
+{
+    static QTextStream out(stdout);
+    return out;
+}
+
+long PeakRssKiB()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A scan folder of n files with distinct names, in a shuffled order.
+std::unique_ptr<TFileAttri> WideFolder(int n, quint32 seed)
+{
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        order[size_t(i)] = i;
+    QRandomGenerator random(seed);
+    std::shuffle(order.begin(), order.end(), random);
+    auto folder = std::make_unique<TFileAttri>();
+    folder->IsFolder = 1;
+    for (int i : order) {
+        auto file = std::make_unique<TFileAttri>();
+        file->FileName = QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0'));
+        file->FullPath = QStringLiteral("/data/") + file->FileName;
+        file->FileTime = 1000 + i % 3;
+        folder->AddChild(std::move(file));
+    }
+    return folder;
+}
+
+// Reads a buffer larger than the processor's caches, so that every measurement
+// starts from the same cold caches whatever the size of the trees just built.
+void EvictCaches()
+{
+    static std::vector<char> buffer(size_t(256) << 20, 1);
+    volatile long sum = 0;
+    for (size_t i = 0; i < buffer.size(); i += 64)
+        sum = sum + buffer[i];
+}
+
+double PairingSeconds(TFileAnalyze& analysis, int n, bool sameOrder)
+{
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        auto left = WideFolder(n, 1);
+        auto right = WideFolder(n, sameOrder ? 1 : 2);
+        TFileAttri compare;
+        EvictCaches();
+        QElapsedTimer timer;
+        timer.start();
+        analysis.CompareFolders(left.get(), right.get(), &compare);
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
+        if (compare.FileCount != n) {
+            Out() << "pairing went wrong: " << compare.FileCount << " of " << n << Qt::endl;
+            std::exit(1);
+        }
+    }
+    return best;
+}
+
+int Pairing()
+{
+    TSyncTask job;
+    QObject receiver;
+    TFileAnalyze analysis(job, &receiver, {}, {});
+    analysis.wait();
+    for (bool sameOrder : {false, true}) {
+        const double small = PairingSeconds(analysis, 20000, sameOrder);
+        const double large = PairingSeconds(analysis, 200000, sameOrder);
+        Out() << (sameOrder ? "both sides listed in the same order\n"
+                            : "each side listed in its own random order\n")
+              << QStringLiteral("  pairing 20000 files per side:  %1 s\n").arg(small, 0, 'f', 4)
+              << QStringLiteral("  pairing 200000 files per side: %1 s\n").arg(large, 0, 'f', 4)
+              << QStringLiteral("  ratio (10x the files): %1\n").arg(large / small, 0, 'f', 2);
+    }
+    return 0;
+}
+
+std::unique_ptr<TSyncTask> Job(const QString& left, const QString& right)
+{
+    auto job = std::make_unique<TSyncTask>();
+    job->LFolder.DeviceType = 1;
+    job->LFolder.FolerAllName = left;
+    job->RFolder.DeviceType = 1;
+    job->RFolder.FolerAllName = right;
+    return job;
+}
+
+std::unique_ptr<TFileAttri> Analyse(TSyncTask& job, QObject& receiver)
+{
+    std::unique_ptr<TFileAttri> tree;
+    QEventLoop loop;
+    new TFileAnalyze(
+        job, &receiver, [](int, qint64, qint64) {},
+        [&](TFileAnalyze& analysis) {
+            tree = analysis.TakeCompareTree();
+            loop.quit();
+        });
+    loop.exec();
+    return tree;
+}
+
+int Analyze(const QString& left, const QString& right)
+{
+    auto job = Job(left, right);
+    QObject receiver;
+    QElapsedTimer timer;
+    timer.start();
+    auto tree = Analyse(*job, receiver);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (!tree)
+        return 3;
+    Out() << QStringLiteral("analysis: %1 s, files %2, changes %3, peak memory %4 MiB\n")
+                 .arg(seconds, 0, 'f', 3)
+                 .arg(tree->FileCount)
+                 .arg(tree->LeftCount + tree->RightCount)
+                 .arg(double(PeakRssKiB()) / 1024.0, 0, 'f', 1);
+    return 0;
+}
+
+int Sync(const QString& left, const QString& right)
+{
+    auto job = Job(left, right);
+    QObject receiver;
+    QElapsedTimer timer;
+    timer.start();
+    auto tree = Analyse(*job, receiver);
+    if (!tree)
+        return 3;
+    auto root = MakeRootRow(QStringLiteral("bench"));
+    TRowBuilder builder(*job, TRowBuilder::Mode::Changes);
+    builder.BuildRows(*root, *tree);
+    qint32 done = 0, errors = 0;
+    QEventLoop loop;
+    new TFileSync(
+        *root, &receiver, *job, [](int, qint64, qint64) {},
+        [&](TFileSync& run) {
+            done = run.SyncDoneCount;
+            errors = run.SyncErrorCount;
+            loop.quit();
+        });
+    loop.exec();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    Out() << QStringLiteral("analysis and sync: %1 s, copied %2, errors %3\n")
+                 .arg(seconds, 0, 'f', 3)
+                 .arg(done)
+                 .arg(errors);
+    return errors == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 2 && args[1] == QStringLiteral("pairing"))
+        return Pairing();
+    if (args.size() == 4 && args[1] == QStringLiteral("analyze"))
+        return Analyze(args[2], args[3]);
+    if (args.size() == 4 && args[1] == QStringLiteral("sync"))
+        return Sync(args[2], args[3]);
+    QTextStream(stderr) << "usage: brenvale-bench pairing | analyze LEFT RIGHT | sync LEFT RIGHT\n";
+    return 2;
+}
