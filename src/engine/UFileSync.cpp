@@ -5,13 +5,10 @@
 #include "jobs/UTSyncTask.h"
 #include "ui/page/UResultRow.h"
 
-#include <string>
-#include <unordered_set>
-
 TFileSync::TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& task,
-                     TMessageHandler handler, Completion completion)
+                     TMessageHandler handler, Completion completion, int deliveryIntervalMs)
     : PageWindow(pageWindow), Task(task), ResultTree(&resultTree), Handler(std::move(handler)),
-      OnFinished(std::move(completion))
+      OnFinished(std::move(completion)), DeliveryIntervalMs(deliveryIntervalMs)
 {
     CollectRows(resultTree);
     connect(
@@ -49,20 +46,23 @@ void TFileSync::CollectRows(TResultRow& row)
 
 void TFileSync::run()
 {
-    SyncErrorCount = 0;
-    SyncDoneCount = 0;
+    SinceDelivery.start();
     SyncRows();
+    Deliver(true);
 }
 
 void TFileSync::SyncRows()
 {
     for (const WorkItem& item : Work) {
+        // Tested before each file: the file in transfer when the user cancels is
+        // finished, no further one is started.
         if (Task.Cancelled.load(std::memory_order_relaxed))
             return;
         if (item.Direction != SyncDirection::RightToLeft &&
             item.Direction != SyncDirection::LeftToRight)
             continue;
         SyncOne(item);
+        Deliver(false);
     }
 }
 
@@ -73,11 +73,16 @@ void TFileSync::SyncOne(const WorkItem& item)
     const QString targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
     const QString source = toLeft ? item.RightPath : item.LeftPath;
     QString target = toLeft ? item.LeftPath : item.RightPath;
-    const bool newTarget = target.isEmpty();
-    if (newTarget) {
+    QString newTarget;
+    if (target.isEmpty()) {
+        // Only on the source side: the same relative path below the target root,
+        // with the folders on the way made first.
         const QString relative = SyncPath::RelativeTo(source, sourceRoot);
-        TWinFile::MakeFolders(relative, targetRoot);
         target = SyncPath::Join(TrimBlanksAndControls(targetRoot), relative);
+        const QString folder = target.left(target.lastIndexOf(QLatin1Char('/')));
+        if (KnownFolders.insert(folder).second)
+            TWinFile::MakeFolders(relative, targetRoot);
+        newTarget = target;
     }
 
     TWinFile file;
@@ -87,35 +92,60 @@ void TFileSync::SyncOne(const WorkItem& item)
                           toLeft ? item.RightAttr : item.LeftAttr, Task.SaveOldFile == 1);
 
     ++HandledCount;
-    CurrentFile = source;
-    CurrentRow = item.Row;
-    if (result != TWinFile::Transfer::Copied) {
+    Report report{
+        item.Row, HandledCount, CopyResult::Copied, item.Direction, source, {}, {}, {}, toLeft, {}};
+    if (result == TWinFile::Transfer::Copied) {
+        ++SyncDoneCount;
+        report.LeftPath = toLeft ? target : item.LeftPath;
+        report.RightPath = toLeft ? item.RightPath : target;
+        report.NewTargetPath = newTarget;
+    } else {
         ++SyncErrorCount;
-        LastError = file.LastError;
-        FailedFiles.append(source);
-        const qint64 kind = result == TWinFile::Transfer::ReadFailed ? CopyResult::ReadFailed
-                                                                     : CopyResult::WriteFailed;
-        RunOnReceiverThread(PageWindow, [&] {
-            if (Handler) {
-                Handler(WM_COPY_RESULT, kind, 0);
-                Handler(WM_PROGRESS, 0, HandledCount);
-            }
-        });
+        report.Result = result == TWinFile::Transfer::ReadFailed ? CopyResult::ReadFailed
+                                                                 : CopyResult::WriteFailed;
+        report.Error = file.LastError;
+    }
+    Pending.push_back(std::move(report));
+}
+
+void TFileSync::Deliver(bool force)
+{
+    if (Pending.empty())
+        return;
+    if (!force && DeliveryIntervalMs > 0 && SinceDelivery.elapsed() < DeliveryIntervalMs)
+        return;
+    RunOnReceiverThread(PageWindow, [this] {
+        for (const Report& report : Pending)
+            Replay(report);
+    });
+    Pending.clear();
+    SinceDelivery.restart();
+}
+
+// Runs on the page's thread while the run waits.
+void TFileSync::Replay(const Report& report)
+{
+    CurrentFile = report.Source;
+    CurrentRow = report.Row;
+    if (report.Result != CopyResult::Copied) {
+        LastError = report.Error;
+        FailedFiles.append(report.Source);
+        if (Handler) {
+            Handler(WM_COPY_RESULT, report.Result, 0);
+            Handler(WM_PROGRESS, 0, report.Handled);
+        }
         return;
     }
-    ++SyncDoneCount;
-    LastLeftPath = toLeft ? target : item.LeftPath;
-    LastRightPath = toLeft ? item.RightPath : target;
-    RunOnReceiverThread(PageWindow, [&] {
-        if (Handler) {
-            Handler(WM_PROGRESS, 0, HandledCount);
-            Handler(WM_COPY_RESULT, CopyResult::Copied, item.Direction);
-        }
-        TResultRow* row = item.Row;
-        if (newTarget)
-            (toLeft ? row->LeftPath : row->RightPath) = target;
-        row->LeftImage = RowImage::Empty;
-        row->RightImage = RowImage::Empty;
-        row->DirectImage = RowImage::SameContent;
-    });
+    LastLeftPath = report.LeftPath;
+    LastRightPath = report.RightPath;
+    if (Handler) {
+        Handler(WM_PROGRESS, 0, report.Handled);
+        Handler(WM_COPY_RESULT, CopyResult::Copied, report.Direction);
+    }
+    TResultRow* row = report.Row;
+    if (!report.NewTargetPath.isEmpty())
+        (report.ToLeft ? row->LeftPath : row->RightPath) = report.NewTargetPath;
+    row->LeftImage = RowImage::Empty;
+    row->RightImage = RowImage::Empty;
+    row->DirectImage = RowImage::SameContent;
 }

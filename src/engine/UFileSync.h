@@ -2,6 +2,7 @@
 
 #include "engine/WorkerMessages.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
 
@@ -21,9 +22,15 @@ class TSyncTask;
 // constructor, on the page's thread, takes what it needs of every file row (kind,
 // direction, paths, times, attributes) in tree order; the thread works from that.
 // The updates of a copied row (a new target path, the "copied" pictures) are made
-// on the page's thread inside the blocking delivery of the file's messages, so the
-// page never paints a row while it changes. The page must keep the rows in place
-// until the completion has run; CurrentRow names the row a message is about.
+// on the page's thread while the run waits, so the page never paints a row while
+// it changes. The page must keep the rows in place until the completion has run.
+//
+// Messages: a copy of a small file takes less time than one round trip between
+// two threads, so the run collects the messages of the files it handled and hands
+// them over together, at most every deliveryIntervalMs (0: after every file), and
+// waits until the page has handled them all. The page sees every message, in
+// order; while it handles one, CurrentFile, LastLeftPath, LastRightPath and
+// CurrentRow hold that message's texts and row, set on the page's thread.
 class TFileSync : public QThread
 {
     Q_OBJECT
@@ -33,7 +40,7 @@ public:
 
     // Starts at once. resultTree is the job's root row.
     TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& task, TMessageHandler handler,
-              Completion completion);
+              Completion completion, int deliveryIntervalMs = 50);
     ~TFileSync() override;
 
     QObject* const PageWindow;
@@ -50,7 +57,7 @@ public:
     QString LastRightPath;
     // The row the message being handled is about.
     TResultRow* CurrentRow = nullptr;
-    // Why the last file failed, and every file that failed (source paths).
+    // Why the last failed file failed, and every file that failed (source paths).
     QString LastError;
     QStringList FailedFiles;
 
@@ -69,14 +76,35 @@ private:
         qint32 RightTime;
         qint32 RightAttr;
     };
+    // One handled file, as the page will be told of it.
+    struct Report
+    {
+        TResultRow* Row;
+        qint32 Handled;
+        qint64 Result; // CopyResult
+        qint32 Direction;
+        QString Source;
+        QString LeftPath;
+        QString RightPath;
+        QString NewTargetPath; // set when the row had no target path yet
+        bool ToLeft;
+        QString Error;
+    };
 
     void CollectRows(TResultRow& row);
     void SyncRows();
     void SyncOne(const WorkItem& item);
+    void Deliver(bool force);
+    void Replay(const Report& report);
 
     std::vector<WorkItem> Work;
-    // Target folders already cleared of stale temporary files in this run.
-    std::unordered_set<std::string> CleanedFolders;
+    std::vector<Report> Pending;
     TMessageHandler Handler;
     Completion OnFinished;
+    int DeliveryIntervalMs;
+    QElapsedTimer SinceDelivery;
+    // Target folders already cleared of stale temporary files in this run.
+    std::unordered_set<std::string> CleanedFolders;
+    // Target folders known to exist (made or met) in this run.
+    std::unordered_set<QString> KnownFolders;
 };

@@ -84,8 +84,10 @@ struct SyncOutcome
     qint32 Handled = 0;
 };
 
+// Runs a sync to its end; deliveryIntervalMs 0 hands over every file at once.
 template <typename OnMessage>
-SyncOutcome RunSync(TSyncTask& job, TResultRow& root, OnMessage onMessage)
+SyncOutcome RunSync(TSyncTask& job, TResultRow& root, OnMessage onMessage,
+                    int deliveryIntervalMs = 0)
 {
     SyncOutcome outcome;
     QObject receiver;
@@ -104,7 +106,8 @@ SyncOutcome RunSync(TSyncTask& job, TResultRow& root, OnMessage onMessage)
             outcome.Done = finished.SyncDoneCount;
             outcome.Handled = finished.HandledCount;
             loop.quit();
-        });
+        },
+        deliveryIntervalMs);
     loop.exec();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return outcome;

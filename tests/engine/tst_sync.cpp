@@ -91,6 +91,48 @@ private Q_SLOTS:
         QCOMPARE(rows[0]->Direction, SyncDirection::LeftToRight);
     }
 
+    // Handing over many files at once changes nothing the page sees.
+    void batchedDeliveryKeepsEveryMessageInOrder()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path());
+        for (int i = 0; i < 200; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 7).arg(i), QByteArray::number(i)));
+        auto job = MakeJob(left.path(), right.path());
+        AnalysisOutcome analysis = RunAnalysis(*job);
+        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
+        const std::vector<TResultRow*> rows = FileRows(*root);
+        QCOMPARE(rows.size(), size_t(200));
+        QStringList pathsSeen;
+        TFileSync* current = nullptr;
+        SyncOutcome sync;
+        {
+            QObject receiver;
+            QEventLoop loop;
+            current = new TFileSync(
+                *root, &receiver, *job,
+                [&](int id, qint64 w, qint64 l) {
+                    sync.Messages.push_back(Message{id, w, l});
+                    if (id == WM_COPY_RESULT)
+                        pathsSeen.append(current->LastRightPath);
+                },
+                [&](TFileSync& finished) {
+                    sync.Done = finished.SyncDoneCount;
+                    loop.quit();
+                },
+                10000);
+            loop.exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QCOMPARE(sync.Done, 200);
+        QCOMPARE(sync.Messages.size(), size_t(400));
+        for (int i = 0; i < 200; ++i) {
+            QCOMPARE(sync.Messages[size_t(2 * i)], (Message{WM_PROGRESS, 0, i + 1}));
+            QCOMPARE(sync.Messages[size_t(2 * i + 1)], (Message{WM_COPY_RESULT, 4, 2}));
+            QCOMPARE(pathsSeen.at(i), rows[size_t(i)]->RightPath);
+        }
+    }
+
     void copiesBothWaysIntoMissingFoldersAndEndEqual()
     {
         QTemporaryDir left, right;

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Measures the engine against rsync and cp on the same data, side by side:
+#   - pairing of one wide folder of 20,000 and of 200,000 files per side;
+#   - analysis of two identical trees of 100,000 files in 5,000 folders
+#     (against rsync -rtn --itemize-changes and a bare find over both trees);
+#   - copying those 100,000 files into an empty right side (against rsync -rt, cp -a);
+#   - copying four files of 256 MB (against cp);
+#   - peak memory of an analysis of 1,000,000 files, both sides identical.
+# Usage: bench/engine_figures.sh [DATA_FOLDER]   (default /tmp/brenvale-bench;
+# needs about 2 GB there). Run it on an otherwise idle machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+data=${1:-/tmp/brenvale-bench}
+runs=${RUNS:-5}
+for tool in rsync python3; do
+    command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)"; exit 2; }
+done
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target brenvale-bench >/dev/null
+bench=build/bench/brenvale-bench
+mkdir -p "$data"
+
+# Median wall time of a command over $runs runs; $prepare runs before each, untimed.
+median() {
+    local prepare=$1
+    shift
+    local times=()
+    for _ in $(seq "$runs"); do
+        eval "$prepare"
+        local start end
+        start=$(date +%s.%N)
+        "$@" >/dev/null 2>&1
+        end=$(date +%s.%N)
+        times+=("$(echo "$end - $start" | bc -l)")
+    done
+    printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+}
+ratio() { echo "scale=3; $1 / $2" | bc -l; }
+
+echo "== machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== pairing"
+"$bench" pairing
+
+echo "== 100,000 files in 5,000 folders"
+if [ ! -d "$data/L100k" ]; then
+    python3 bench/make_tree.py "$data/L100k" 100000 5000 2048
+    cp -a "$data/L100k" "$data/R100k"
+fi
+find "$data/L100k" "$data/R100k" >/dev/null # warm the caches for every tool alike
+ours=$(median true "$bench" analyze "$data/L100k" "$data/R100k")
+rs=$(median true rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/")
+fd=$(median true find "$data/L100k" "$data/R100k")
+echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s"
+
+copy_runs=${COPY_RUNS:-3}
+runs=$copy_runs
+ours=$(median "rm -rf '$data/copy'; mkdir '$data/copy'; sync" "$bench" sync "$data/L100k" "$data/copy")
+rs=$(median "rm -rf '$data/copy'; mkdir '$data/copy'; sync" rsync -rt "$data/L100k/" "$data/copy/")
+cpa=$(median "rm -rf '$data/copy'; sync" cp -a "$data/L100k" "$data/copy")
+echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s"
+rm -rf "$data/copy"
+
+echo "== four files of 256 MB"
+if [ ! -d "$data/big" ]; then
+    mkdir -p "$data/big"
+    for i in 1 2 3 4; do head -c 268435456 /dev/urandom >"$data/big/file$i"; done
+fi
+cat "$data"/big/* >/dev/null
+ours=$(median "rm -rf '$data/bigcopy'; mkdir '$data/bigcopy'; sync" "$bench" sync "$data/big" "$data/bigcopy")
+cpt=$(median "rm -rf '$data/bigcopy'; mkdir '$data/bigcopy'; sync" cp -r --preserve=timestamps "$data/big/." "$data/bigcopy/")
+echo "large files: brenvale ${ours}s ($(echo "scale=0; 1024 / $ours" | bc -l) MB/s), cp ${cpt}s ($(echo "scale=0; 1024 / $cpt" | bc -l) MB/s), throughput ratio $(ratio "$cpt" "$ours")"
+rm -rf "$data/bigcopy"
+
+echo "== 1,000,000 files, both sides identical"
+if [ ! -d "$data/L1m" ]; then
+    python3 bench/make_tree.py "$data/L1m" 1000000 20000 0
+    cp -al "$data/L1m" "$data/R1m"
+fi
+runs=1
+"$bench" analyze "$data/L1m" "$data/R1m"
