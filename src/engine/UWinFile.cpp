@@ -101,6 +101,33 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// Opens the source and moves to the start of the piece: in steps of at most 2000
+// pieces, so that files of any size are reached with moves that fit a signed
+// 32-bit count. -1 on failure.
+int OpenAtPiece(const std::string& source, qint64 pieceNo)
+{
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const qint64 index = pieceNo - 1;
+    bool ok = true;
+    if (index < 2000) {
+        ok = ::lseek(fd, off_t(index * TWinFile::PieceBytes), SEEK_SET) >= 0;
+    } else {
+        ok = ::lseek(fd, 0, SEEK_SET) >= 0;
+        for (qint64 step = 0; ok && step < index / 2000; ++step)
+            ok = ::lseek(fd, off_t(TWinFile::LargestMove), SEEK_CUR) >= 0;
+        ok = ok && ::lseek(fd, off_t((index % 2000) * TWinFile::PieceBytes), SEEK_CUR) >= 0;
+    }
+    if (!ok) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 qint32 TWinFile::CheckFolder(const TFolderSource& side)
@@ -265,27 +292,39 @@ bool TWinFile::ReadPiece(std::vector<char>& buffer, const QString& sourcePath)
         errno = EIO;
         return false;
     }
-    const int fd = ::open(Bytes(sourcePath).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenAtPiece(Bytes(sourcePath), PieceNo);
     if (fd < 0)
         return false;
-    // Move in steps of at most 2000 pieces, as the piece numbering allows files of
-    // any size with moves that fit a signed 32-bit count.
-    const qint64 index = PieceNo - 1;
-    bool ok = true;
-    if (index < 2000) {
-        ok = ::lseek(fd, off_t(index * PieceBytes), SEEK_SET) >= 0;
-    } else {
-        ok = ::lseek(fd, 0, SEEK_SET) >= 0;
-        for (qint64 step = 0; ok && step < index / 2000; ++step)
-            ok = ::lseek(fd, off_t(LargestMove), SEEK_CUR) >= 0;
-        ok = ok && ::lseek(fd, off_t((index % 2000) * PieceBytes), SEEK_CUR) >= 0;
-    }
     buffer.resize(size_t(PieceSize));
-    ok = ok && ReadAll(fd, buffer.data(), PieceSize);
+    const bool ok = ReadAll(fd, buffer.data(), PieceSize);
     const int saved = errno;
     ::close(fd);
     errno = saved;
     return ok;
+}
+
+bool TWinFile::CopyPiece(const QString& sourcePath)
+{
+    if (!KernelCopy || (FailReadAtPiece > 0 && PieceNo == FailReadAtPiece))
+        return false;
+    const int fd = OpenAtPiece(Bytes(sourcePath), PieceNo);
+    if (fd < 0)
+        return false;
+    const off_t start = ::lseek(TempFd, 0, SEEK_CUR);
+    qint64 left = PieceSize;
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(fd, nullptr, TempFd, nullptr, size_t(left), 0);
+        if (n <= 0)
+            break;
+        left -= n;
+    }
+    ::close(fd);
+    if (left == 0)
+        return true;
+    // Undo the part of the piece that was copied; the buffered path redoes it.
+    if (::ftruncate(TempFd, start) != 0 || ::lseek(TempFd, start, SEEK_SET) != start)
+        TempBroken = true;
+    return false;
 }
 
 bool TWinFile::WritePiece(const std::vector<char>& buffer)
@@ -357,6 +396,10 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
     for (qint64 k = 1; k <= PieceCount; ++k) {
         PieceNo = k;
         PieceSize = k < PieceCount ? PieceBytes : size - (k - 1) * PieceBytes;
+        if (CopyPiece(sourcePath))
+            continue;
+        if (TempBroken)
+            return abandon(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
         if (!ReadPiece(buffer, sourcePath))
             return abandon(Transfer::ReadFailed, ErrnoText("Cannot read", source));
         if (!WritePiece(buffer))

@@ -59,6 +59,11 @@ public:
     bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
     // Appends the buffer's PieceSize bytes to the open temporary file.
     bool WritePiece(const std::vector<char>& buffer);
+    // Copies piece PieceNo from the source to the end of the temporary file inside
+    // the kernel, without passing it through memory of ours. False when the system
+    // cannot: the piece is then read and written through the buffer, which also
+    // tells a read error from a write error.
+    bool CopyPiece(const QString& sourcePath);
 
     // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
@@ -82,6 +87,9 @@ public:
     QString LastError;
     // Test seam: when > 0, reading this piece fails as a real read error would.
     qint64 FailReadAtPiece = 0;
+    // Copy pieces inside the kernel where the system can; false: always through
+    // the buffer (the path taken where it cannot).
+    bool KernelCopy = true;
 
 private:
     qint32 ScanInto(std::string& pathBytes, const QString& prefix, TFileAttri& node,
@@ -91,4 +99,6 @@ private:
     Transfer Fail(Transfer kind, const QString& reason);
 
     int TempFd = -1;
+    // A failed piece copy could not be undone: the temporary file is unusable.
+    bool TempBroken = false;
 };

@@ -56,16 +56,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("size");
         QTest::addColumn<int>("pieces");
-        QTest::newRow("empty") << qint64(0) << 0;
-        QTest::newRow("one piece") << qint64(1048576) << 1;
-        QTest::newRow("a piece and a byte") << qint64(1048577) << 2;
-        QTest::newRow("two pieces") << qint64(2097152) << 2;
+        QTest::addColumn<bool>("kernelCopy");
+        for (bool kernel : {true, false}) {
+            const char* how = kernel ? "in the kernel" : "through the buffer";
+            QTest::addRow("empty, %s", how) << qint64(0) << 0 << kernel;
+            QTest::addRow("one piece, %s", how) << qint64(1048576) << 1 << kernel;
+            QTest::addRow("a piece and a byte, %s", how) << qint64(1048577) << 2 << kernel;
+            QTest::addRow("two pieces, %s", how) << qint64(2097152) << 2 << kernel;
+        }
     }
 
     void piecesAreCopiedWhole()
     {
         QFETCH(qint64, size);
         QFETCH(int, pieces);
+        QFETCH(bool, kernelCopy);
         QTemporaryDir left, right;
         TreeBuilder l(left.path()), r(right.path());
         const QByteArray data = RandomBytes(size, quint32(size));
@@ -75,6 +80,7 @@ private Q_SLOTS:
         QVERIFY(r.file(QStringLiteral("f.bin"), RandomBytes(size + 5000, 1)));
         const qint32 time = PackedDateTime::FromDateTime(LocalTime(2019, 2, 3, 4, 5, 7));
         TWinFile file;
+        file.KernelCopy = kernelCopy;
         QCOMPARE(file.TransferFile(l.path(QStringLiteral("f.bin")), r.path(QStringLiteral("f.bin")),
                                    right.path(), time, 32, false),
                  TWinFile::Transfer::Copied);
