@@ -41,6 +41,7 @@ TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler
             deleteLater();
         },
         Qt::QueuedConnection);
+    setProperty(SelfDeletingProperty, true);
     start();
 }
 

@@ -20,6 +20,7 @@ TFileSync::TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& tas
             deleteLater();
         },
         Qt::QueuedConnection);
+    setProperty(SelfDeletingProperty, true);
     start();
 }
 

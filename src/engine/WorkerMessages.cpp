@@ -2,7 +2,17 @@
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTimer>
+
+namespace {
+
+bool SelfDeleting(const QThread* worker)
+{
+    return worker->property(SelfDeletingProperty).toBool();
+}
+
+} // namespace
 
 void RunOnReceiverThread(QObject* receiver, const std::function<void()>& work)
 {
@@ -23,20 +33,19 @@ void SendWorkerMessage(QObject* receiver, const TMessageHandler& handler, int me
 
 void WaitWithEvents(QThread* worker)
 {
-    if (worker->isFinished() || !worker->isRunning()) {
-        worker->wait();
-        return;
-    }
+    QPointer<QThread> guard(worker);
     QEventLoop loop;
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    // The finished signal may have gone out between the test above and the
-    // connection; a short poll covers that gap.
+    QObject::connect(worker, &QObject::destroyed, &loop, &QEventLoop::quit);
+    // Workers that delete themselves do so once their completion has run, inside
+    // this loop; others are done when their thread has finished.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (worker->isFinished())
+        if (!guard || (!guard->isRunning() && !SelfDeleting(guard)))
             loop.quit();
     });
-    poll.start(20);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
+    poll.start(10);
+    if (guard && (guard->isRunning() || SelfDeleting(guard)))
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (guard)
+        guard->wait();
 }

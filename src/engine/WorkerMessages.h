@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <QVariant>
 #include <QtGlobal>
 
 #include <functional>
@@ -33,4 +34,9 @@ void RunOnReceiverThread(QObject* receiver, const std::function<void()>& work);
 
 // Waits for a worker thread to end while the calling thread keeps handling its
 // events: a worker blocked on a message to this thread can then go on and end.
+// A worker that deletes itself after its completion (its SelfDeletingProperty is
+// true until then) is waited for until it is gone, so its completion has run.
 void WaitWithEvents(QThread* worker);
+
+// Property of a worker thread that deletes itself once its completion has run.
+constexpr char SelfDeletingProperty[] = "brenvaleSelfDeleting";

@@ -2,6 +2,7 @@
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
 
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -278,6 +279,38 @@ private Q_SLOTS:
         QVERIFY(outcome.Tree->FileCount < 20);
         // No further report after the cancel.
         QCOMPARE(reports, 3);
+    }
+
+    // Closing a page cancels its worker and waits for it; the worker may be
+    // blocked on a message to the waiting thread at that moment.
+    void waitingForACancelledWorkerKeepsMessagesFlowing()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        for (int i = 0; i < 30; ++i) {
+            QVERIFY(l.file(QStringLiteral("d%1/f").arg(i), "1"));
+            QVERIFY(r.file(QStringLiteral("d%1/f").arg(i), "1"));
+        }
+        auto job = MakeJob(left.path(), right.path());
+        QObject receiver;
+        int messages = 0;
+        bool completed = false;
+        auto* analysis = new TFileAnalyze(
+            *job, &receiver, [&](int, qint64, qint64) { ++messages; },
+            [&](TFileAnalyze& finished) {
+                completed = true;
+                finished.TakeCompareTree();
+            },
+            0);
+        // No event loop runs meanwhile: the worker is stuck on its first message.
+        QTest::qSleep(100);
+        QVERIFY(analysis->isRunning());
+        job->Cancelled = true;
+        QPointer<TFileAnalyze> guard(analysis);
+        WaitWithEvents(analysis);
+        QVERIFY(completed);
+        QVERIFY(guard.isNull());
+        QVERIFY(messages >= 1);
     }
 
     void cancelBeforeTheScanDeliversAnEmptyResult()
