@@ -30,19 +30,10 @@ TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler
     : PageWindow(pageWindow), Task(task), Handler(std::move(handler)),
       OnFinished(std::move(completion)), ProgressIntervalMs(progressIntervalMs)
 {
-    // The completion runs on the page window's thread once the thread has ended;
-    // the object then deletes itself.
-    connect(
-        this, &QThread::finished, pageWindow,
-        [this] {
-            wait();
-            if (OnFinished)
-                OnFinished(*this);
-            deleteLater();
-        },
-        Qt::QueuedConnection);
-    setProperty(SelfDeletingProperty, true);
-    start();
+    StartSelfDeletingWorker(this, pageWindow, [this] {
+        if (OnFinished)
+            OnFinished(*this);
+    });
 }
 
 TFileAnalyze::~TFileAnalyze()

@@ -11,17 +11,10 @@ TFileSync::TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& tas
       OnFinished(std::move(completion)), DeliveryIntervalMs(deliveryIntervalMs)
 {
     CollectRows(resultTree);
-    connect(
-        this, &QThread::finished, pageWindow,
-        [this] {
-            wait();
-            if (OnFinished)
-                OnFinished(*this);
-            deleteLater();
-        },
-        Qt::QueuedConnection);
-    setProperty(SelfDeletingProperty, true);
-    start();
+    StartSelfDeletingWorker(this, pageWindow, [this] {
+        if (OnFinished)
+            OnFinished(*this);
+    });
 }
 
 TFileSync::~TFileSync()

@@ -14,6 +14,21 @@ bool SelfDeleting(const QThread* worker)
 
 } // namespace
 
+void StartSelfDeletingWorker(QThread* worker, QObject* pageWindow, std::function<void()> completion)
+{
+    worker->setProperty(SelfDeletingProperty, true);
+    QObject::connect(
+        worker, &QThread::finished, pageWindow,
+        [worker, completion = std::move(completion)] {
+            worker->wait(); // finished goes out just before the thread really ends
+            if (completion)
+                completion();
+            worker->deleteLater();
+        },
+        Qt::QueuedConnection);
+    worker->start();
+}
+
 void RunOnReceiverThread(QObject* receiver, const std::function<void()>& work)
 {
     if (receiver->thread() == QThread::currentThread()) {

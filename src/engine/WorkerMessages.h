@@ -38,5 +38,10 @@ void RunOnReceiverThread(QObject* receiver, const std::function<void()>& work);
 // true until then) is waited for until it is gone, so its completion has run.
 void WaitWithEvents(QThread* worker);
 
+// Starts a worker thread. Once the thread has ended, the completion runs on the
+// page window's thread and the worker then deletes itself.
+void StartSelfDeletingWorker(QThread* worker, QObject* pageWindow,
+                             std::function<void()> completion);
+
 // Property of a worker thread that deletes itself once its completion has run.
 constexpr char SelfDeletingProperty[] = "brenvaleSelfDeleting";
