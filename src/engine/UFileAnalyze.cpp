@@ -8,23 +8,6 @@
 
 #include <thread>
 
-namespace {
-
-// The name without leading and trailing blanks and control characters, as a view.
-QStringView TrimmedName(const QString& name)
-{
-    QStringView view(name);
-    qsizetype first = 0;
-    qsizetype last = view.size();
-    while (first < last && view[first].unicode() <= 32)
-        ++first;
-    while (last > first && view[last - 1].unicode() <= 32)
-        --last;
-    return view.mid(first, last - first);
-}
-
-} // namespace
-
 TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
                            Completion completion, int progressIntervalMs)
     : PageWindow(pageWindow), Task(task), Handler(std::move(handler)),
@@ -185,8 +168,10 @@ void TFileAnalyze::AddOneSided(TFileAttri* item, bool left, TFileAttri* compare)
     compare->AddChild(std::move(node));
 }
 
-// Pairs each left child with the first unmatched right child of the same trimmed
-// name, in left order. The right children go into an open-addressing table keyed
+// Pairs each left child with the first unmatched right child of the same name, in
+// left order. Names are compared exactly: on this system "d" and " d" are two
+// files, and pairing them would copy one over the other and then the other,
+// taken as one-sided, over the first. The right children go into an open-addressing table keyed
 // by name, each name holding its right children in listing order, so a folder of
 // n entries costs O(n) instead of O(n^2).
 //
@@ -224,7 +209,7 @@ void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri*
         }
     };
     for (qint32 i = 0; i < qint32(rights.size()); ++i) {
-        const QStringView name = TrimmedName(rights[size_t(i)]->FileName);
+        const QStringView name = QStringView(rights[size_t(i)]->FileName);
         const quint32 hash = quint32(qHash(name));
         Slot& slot = slotOf(name, hash);
         if (slot.First < 0) {
@@ -237,7 +222,7 @@ void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri*
 
     std::vector<quint32> leftHashes(lefts.size());
     for (size_t j = 0; j < lefts.size(); ++j)
-        leftHashes[j] = quint32(qHash(TrimmedName(lefts[j]->FileName)));
+        leftHashes[j] = quint32(qHash(QStringView(lefts[j]->FileName)));
     constexpr size_t SlotAhead = 16;
     constexpr size_t ChildAhead = 8;
     for (size_t j = 0; j < lefts.size(); ++j) {
@@ -254,7 +239,7 @@ void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri*
         }
 
         TFileAttri* l = lefts[j].get();
-        Slot& slot = slotOf(TrimmedName(l->FileName), leftHashes[j]);
+        Slot& slot = slotOf(QStringView(l->FileName), leftHashes[j]);
         if (slot.Head < 0) {
             AddOneSided(l, true, compare);
             continue;

@@ -81,9 +81,9 @@ void TFileSync::SyncOne(const WorkItem& item)
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
-    const TWinFile::Transfer result =
-        file.TransferFile(source, target, targetRoot, toLeft ? item.RightTime : item.LeftTime,
-                          toLeft ? item.RightAttr : item.LeftAttr, Task.SaveOldFile == 1);
+    const TWinFile::Transfer result = file.TransferFile(
+        source, target, targetRoot, toLeft ? item.RightTime : item.LeftTime,
+        toLeft ? item.RightAttr : item.LeftAttr, Task.SaveOldFile == 1, !newTarget.isEmpty());
 
     ++HandledCount;
     Report report{

@@ -355,7 +355,8 @@ TWinFile::Transfer TWinFile::Fail(Transfer kind, const QString& reason)
 
 TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QString& targetPath,
                                           const QString& targetRoot, qint32 sourceTime,
-                                          qint32 sourceAttr, bool keepOldVersion)
+                                          qint32 sourceAttr, bool keepOldVersion,
+                                          bool targetWasAbsent)
 {
     Q_UNUSED(sourceAttr); // the permission bits are taken from the source itself
     LastError.clear();
@@ -373,6 +374,9 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
     const bool targetExists = ::lstat(target.c_str(), &targetStat) == 0;
     if (targetExists && S_ISDIR(targetStat.st_mode))
         return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + targetPath);
+    if (targetExists && targetWasAbsent && !keepOldVersion)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("A file that was not compared is in the way: ") + targetPath);
     if (targetExists && !S_ISLNK(targetStat.st_mode) && !(targetStat.st_mode & S_IWUSR) &&
         !keepOldVersion)
         return Fail(Transfer::WriteFailed,

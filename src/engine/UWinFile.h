@@ -51,10 +51,13 @@ public:
     static void MakeFolders(const QString& relative, const QString& root);
 
     // Copies one file. The source time is a packed local time; the target takes it
-    // and the source's permission bits.
+    // and the source's permission bits. targetWasAbsent: the analysis found no
+    // file at the target, so a file there now was never compared with the source
+    // (one the filters left out, or one made since) and is not overwritten unless
+    // its version is kept.
     Transfer TransferFile(const QString& sourcePath, const QString& targetPath,
                           const QString& targetRoot, qint32 sourceTime, qint32 sourceAttr,
-                          bool keepOldVersion);
+                          bool keepOldVersion, bool targetWasAbsent = false);
     // Reads piece PieceNo (PieceSize bytes) of the source into the buffer.
     bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
     // Appends the buffer's PieceSize bytes to the open temporary file.

@@ -39,8 +39,7 @@ void DirectCompare(TFileAttri& l, TFileAttri& r, TFileAttri& c)
     for (auto& lc : l.Children) {
         bool paired = false;
         for (auto& rc : r.Children) {
-            if (rc->Matched ||
-                TrimBlanksAndControls(lc->FileName) != TrimBlanksAndControls(rc->FileName))
+            if (rc->Matched || lc->FileName != rc->FileName)
                 continue;
             rc->Matched = true;
             auto p = std::make_unique<TFileAttri>();
@@ -326,6 +325,23 @@ private Q_SLOTS:
         QCOMPARE(outcome.Tree->ChildCount, 0);
     }
 
+    // Blanks belong to a name: "d" and " d" are two files, each on its own side.
+    void namesWithBlanksAreNotPaired()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("d"), "left new", New));
+        QVERIFY(r.file(QStringLiteral(" d"), "right, blank", Old));
+        QVERIFY(r.file(QStringLiteral("d"), "right old", Old));
+        auto job = MakeJob(left.path(), right.path());
+        AnalysisOutcome outcome = RunAnalysis(*job);
+        QCOMPARE(outcome.Tree->ChildCount, 2);
+        const TFileAttri* d = ChildNamed(*outcome.Tree, QStringLiteral("d"));
+        QCOMPARE(d->State, 4);
+        QCOMPARE(d->RightPath, right.path() + QStringLiteral("/d"));
+        QCOMPARE(ChildNamed(*outcome.Tree, QStringLiteral(" d"))->State, 2);
+    }
+
     void unreadableSideIsCarriedDown()
     {
         TFileAttri left, right;
@@ -359,7 +375,7 @@ private Q_SLOTS:
     }
 
     // The hashed pairing gives the very tree of the direct rule, on random folders
-    // full of equal, trimmed-equal and case-different names.
+    // full of equal names, names with blanks and case-different names.
     void linearPairingMatchesTheDirectRule()
     {
         QRandomGenerator random(20261209);

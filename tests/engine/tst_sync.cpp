@@ -197,6 +197,32 @@ private Q_SLOTS:
         QVERIFY(writeReported);
     }
 
+    // A file the filters left out on the other side was never compared: a copy of
+    // its one-sided namesake does not overwrite it, unless its version is kept.
+    void oneSidedCopyNeverOverwritesAFileItDidNotCompare()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "small", Old));
+        QVERIFY(r.file(QStringLiteral("a.txt"), "a much larger and newer file", New));
+        auto job = MakeJob(left.path(), right.path());
+        job->IncFileSizeMax = 10;
+        AnalysisOutcome analysis = RunAnalysis(*job);
+        QCOMPARE(analysis.Tree->LeftCount, 1);
+        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
+        SyncOutcome refused = RunSync(*job, *root);
+        QCOMPARE(refused.Errors, 1);
+        QCOMPARE(refused.Messages.front(), (Message{WM_COPY_RESULT, 1, 0}));
+        QCOMPARE(r.read(QStringLiteral("a.txt")), QByteArray("a much larger and newer file"));
+
+        job->SaveOldFile = 1;
+        auto again = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
+        QCOMPARE(RunSync(*job, *again).Done, 1);
+        QCOMPARE(r.read(QStringLiteral("a.txt")), QByteArray("small"));
+        QCOMPARE(r.read(QStringLiteral("__Save__/a.txt")),
+                 QByteArray("a much larger and newer file"));
+    }
+
     void cancelLetsTheCurrentFileFinish()
     {
         QTemporaryDir left, right;
