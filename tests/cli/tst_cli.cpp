@@ -9,7 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -445,6 +453,174 @@ private Q_SLOTS:
         QCOMPARE(result.Code, 2);
         QCOMPARE(result.Out, QString());
         QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")), qPrintable(result.Err));
+    }
+
+    void failedReadIsCountedAndTheRunGoesOn()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a file that nobody cannot read");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", New));
+        QVERIFY(s.Left.file(QStringLiteral("locked.txt"), "secret", New));
+        QVERIFY(s.Left.file(QStringLiteral("z.txt"), "z", New));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        // Root's file, closed to others: listed (its folder is readable), but
+        // nobody's run cannot open it.
+        const QString locked = s.Left.path(QStringLiteral("locked.txt"));
+        QVERIFY(::chown(QFile::encodeName(locked).constData(), 0, 0) == 0);
+        QVERIFY(s.Left.setMode(QStringLiteral("locked.txt"), 0600));
+
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(result.Code, 1);
+        const QStringList lines = result.OutLines();
+        QCOMPARE(lines.size(), 3 + 2);
+        // Files are handled in listing order, which the file system chooses.
+        const QStringList failed = lines.filter(
+            QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(locked) +
+                               QStringLiteral(" File reading error!! .+")));
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^Move the file "))).size(), 2);
+        QCOMPARE(lines.at(4), QStringLiteral("Total numbers of error files : 1 ; "
+                                             "Total numbers of synched files : 2"));
+        QVERIFY(s.Right.exists(QStringLiteral("z.txt")));
+        QVERIFY(!s.Right.exists(QStringLiteral("locked.txt")));
+
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}), true);
+        QCOMPARE(json.Code, 1);
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("sync")].toObject(),
+                 (QJsonObject{{QStringLiteral("done"), 0},
+                              {QStringLiteral("errors"), 1},
+                              {QStringLiteral("failed"), QJsonArray{locked}}}));
+        const QJsonObject row = RowsByPath(document).value(QStringLiteral("locked.txt"));
+        QCOMPARE(row[QStringLiteral("result")].toString(), QStringLiteral("read_error"));
+        QVERIFY(!row[QStringLiteral("error")].toString().isEmpty());
+    }
+
+    void failedWriteIsReported()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a folder that nobody cannot write");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("shut/a.txt"), "a", New));
+        QVERIFY(s.Left.file(QStringLiteral("open.txt"), "o", New));
+        QVERIFY(s.Right.folder(QStringLiteral("shut")));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        const QString shut = s.Right.path(QStringLiteral("shut"));
+        QVERIFY(::chown(QFile::encodeName(shut).constData(), 0, 0) == 0);
+        QVERIFY(s.Right.setMode(QStringLiteral("shut"), 0755));
+
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(result.Code, 1);
+        QVERIFY2(result.Out.contains(s.Left.path(QStringLiteral("shut/a.txt")) +
+                                     QStringLiteral(" File writing error!! ")),
+                 qPrintable(result.Out));
+        QVERIFY(result.Out.contains(QStringLiteral("Total numbers of error files : 1 ; ")));
+        QCOMPARE(s.Right.read(QStringLiteral("open.txt")), QByteArray("o"));
+    }
+
+    void unreadableFolderIsToldAndLeftAlone()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a folder that nobody cannot read");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("closed/inside.txt"), "left", Old));
+        QVERIFY(s.Right.file(QStringLiteral("closed/inside.txt"), "right", New));
+        QVERIFY(s.Right.file(QStringLiteral("closed/other.txt"), "other", New));
+        QVERIFY(s.Left.file(QStringLiteral("fine.txt"), "fine", New));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        const QString closed = s.Left.path(QStringLiteral("closed"));
+        QVERIFY(::chown(QFile::encodeName(closed).constData(), 0, 0) == 0);
+        QVERIFY(s.Left.setMode(QStringLiteral("closed"), 0700));
+
+        const CliResult json = CliRunner::Run(
+            s.Args(QStringLiteral("analyze"), {QStringLiteral("--all"), QStringLiteral("--json")}),
+            true);
+        QCOMPARE(json.Code, 1);
+        QCOMPARE(json.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("unreadable")].toArray(), QJsonArray{closed});
+        const auto rows = RowsByPath(document);
+        // What the right side holds there shows, but nothing is copied either way.
+        QCOMPARE(
+            rows.value(QStringLiteral("closed/other.txt"))[QStringLiteral("direction")].toInt(-1),
+            0);
+        QCOMPARE(rows.value(QStringLiteral("fine.txt"))[QStringLiteral("direction")].toInt(-1), 2);
+
+        const CliResult sync = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(sync.Code, 1);
+        QCOMPARE(sync.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        QVERIFY(sync.Out.contains(QStringLiteral("Total numbers of synched files : 1")));
+        QVERIFY(s.Right.exists(QStringLiteral("fine.txt")));
+        QVERIFY(::chown(QFile::encodeName(closed).constData(), 65534, 65534) == 0);
+        QVERIFY(!s.Left.exists(QStringLiteral("closed/other.txt")));
+        QCOMPARE(s.Left.read(QStringLiteral("closed/inside.txt")), QByteArray("left"));
+    }
+
+    void ctrlCStopsAfterTheCurrentFile()
+    {
+        Sides s;
+        const int files = 3000;
+        for (int i = 0; i < files; ++i)
+            QVERIFY(s.Left.file(QStringLiteral("f%1.dat").arg(i, 5, 10, QLatin1Char('0')),
+                                QByteArray(512, char('a' + i % 26))));
+        QProcess process;
+        process.start(CliRunner::Program(), s.Args(QStringLiteral("sync")));
+        QVERIFY(process.waitForStarted());
+        // Nothing reads the runner's output meanwhile: once the pipe is full the
+        // run waits on its next report, with most files still to copy.
+        QThread::sleep(2);
+        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+
+        const QStringList lines = QString::fromUtf8(process.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 3);
+        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Sync Done!"));
+        const qsizetype copied = lines.size() - 2;
+        QVERIFY2(copied < files, qPrintable(QString::number(copied)));
+        QCOMPARE(lines.last(), QStringLiteral("Total numbers of error files : 0 ; "
+                                              "Total numbers of synched files : ") +
+                                   QString::number(copied));
+        // Every file reported is complete, no other file was made, nothing is half
+        // written.
+        const QStringList made = QDir(s.RightPath).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(made.size(), copied);
+        for (const QString& name : made)
+            QCOMPARE(QFileInfo(s.Right.path(name)).size(), 512);
+        QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                    .contains(QStringLiteral("Stopped by Ctrl+C.")));
+    }
+
+    void progressOnlyOnATerminal()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("needs script(1) for a terminal");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        // script gives the runner a terminal and copies what it shows to stdout.
+        QProcess process;
+        QStringList command{CliRunner::Program()};
+        command += s.Args(QStringLiteral("sync"));
+        for (QString& part : command)
+            part = QLatin1Char('\'') + part + QLatin1Char('\'');
+        process.start(
+            QStringLiteral("script"),
+            {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray shown = process.readAllStandardOutput();
+        QVERIFY2(shown.contains("Syncing ["), shown.constData());
+        QVERIFY(shown.contains("\r\033[K"));
+        QVERIFY(shown.contains("Sync Done!"));
+
+        // Without a terminal (every other test) standard error stays empty.
+        const CliResult plain = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(plain.Code, 0);
+        QCOMPARE(plain.Err, QString());
     }
 
     void helpAndVersion()
