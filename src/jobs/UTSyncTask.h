@@ -87,7 +87,16 @@ public:
     // True when a job, deleted ones included, has this name; both sides are trimmed
     // of blanks and control characters, the comparison is exact.
     bool TaskNameExists(const QString& name) const;
-    void Clear() { Items.clear(); }
+    // Empties the list, the kept elements of unloaded jobs included.
+    void Clear()
+    {
+        Items.clear();
+        Unloaded.clear();
+    }
+    // Jobs of the last load that could not be read, as the file held them; a save
+    // writes them back after the loaded jobs, so that no job is lost.
+    void KeepUnloaded(const QString& element) { Unloaded.append(element); }
+    const QStringList& UnloadedJobs() const { return Unloaded; }
 
 private:
     struct Entry
@@ -96,6 +105,7 @@ private:
         std::unique_ptr<TSyncTask> Task;
     };
     std::vector<Entry> Items;
+    QStringList Unloaded;
 };
 
 // Trims leading and trailing blanks and control characters (every code below 33),

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class TSyncTaskList;
+
+// The job list file, "tasklist.qn": XML, one element per job below the root.
+//
+// Nothing is lost by a save: the jobs of a file whose reading stopped at a bad job
+// are kept as read and written back after the loaded ones; a file that cannot be
+// parsed is kept aside as "tasklist.qn.bad" (numbered when that exists) before the
+// new file is written; and the file is replaced in one step (a new file renamed
+// over the old one), readable by its owner only, since it holds passwords.
+
+// How a load went. The program's start-up and import report nothing to the user;
+// the command-line runner tells an unreadable task list.
+struct TTaskListLoad
+{
+    enum class Outcome
+    {
+        Loaded,
+        Missing,
+        Unparsable,
+        StoppedAtBadJob
+    };
+    Outcome Result = Outcome::Missing;
+    // The position of the first job that was not loaded (StoppedAtBadJob).
+    int BadJob = -1;
+    QString Error;
+};
+
+// Replaces the contents of the list with the jobs of the file at the path.
+TTaskListLoad LoadTaskList(const QString& path, TSyncTaskList& list);
+// The same on the process-wide job list.
+TTaskListLoad LoadTaskList(const QString& path);
+
+// Writes the list's jobs (those not marked deleted) to the file at the path.
+// False, with the reason, when the file could not be written.
+bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error = nullptr);
+// Writes the process-wide job list to "tasklist.qn" in the data folder.
+bool SaveTaskList();

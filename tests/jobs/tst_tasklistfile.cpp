@@ -1,0 +1,336 @@
+#include "TreeBuilder.h"
+#include "jobs/DataFolder.h"
+#include "jobs/TaskListFile.h"
+#include "jobs/UTSyncTask.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// A job with every field away from its default.
+std::unique_ptr<TSyncTask> FullJob()
+{
+    auto job = std::make_unique<TSyncTask>();
+    job->SyncName = QStringLiteral("Photos <& \"all\">");
+    job->SyncID = QStringLiteral("{id-1}");
+    job->SyncDirection = 2;
+    job->ForcedOrVerified = 1;
+    job->IsDeleteFile = 1;
+    job->SaveOldFile = 1;
+    job->UseTempFile = 1;
+    job->CheckNoChange = 1;
+    job->EstimateDiskSpace = 1;
+    for (TFolderSource* side : {&job->LFolder, &job->RFolder}) {
+        side->DeviceType = 1;
+        side->FolerAllName = side == &job->LFolder ? QStringLiteral("/home/a/Photos ")
+                                                   : QStringLiteral("/media/ünï/b/");
+        side->validate = 3;
+        side->UserName = QStringLiteral("user");
+        side->PWD = QStringLiteral("secret\tword");
+        side->ActiveMode = 4;
+        side->FactTime = -7;
+        side->PrivateKey = QStringLiteral("key");
+    }
+    job->IncludeFilterr = {QStringLiteral(".jpg"), QString(), QStringLiteral(" raw ")};
+    job->ExcludeFilterr = {QStringLiteral("tmp")};
+    job->ExcludeEmtpyFolder = 1;
+    job->ExcludeHiddenFile = 1;
+    job->ExcludeSystemFile = 0;
+    job->IncFileTimeMin = (28 << 25) | (1 << 21) | (1 << 16);
+    job->IncFileTimeMax = 1000000000;
+    job->ExcFileTimeMin = 5;
+    job->ExcFileTimeMax = 6;
+    job->IncFileSizeMin = 0;
+    job->IncFileSizeMax = qint64(3000) * 1048576;
+    job->ExcFileSizeMin = 7;
+    job->ExcFileSizeMax = std::numeric_limits<qint64>::max();
+    job->StartAnalyze = 1;
+    job->StartSync = 1;
+    job->ConnectAnalyze = 1;
+    job->ConnectSync = 1;
+    job->LogoffAnalyze = 1;
+    job->LogoffSync = 1;
+    job->PeriodAnalyze = 1;
+    job->PeriodSync = 1;
+    job->Hours = -1;
+    job->minutes = 45;
+    job->TSsync = 1;
+    job->TSanalyze = 1;
+    job->TaskScheduler = QStringLiteral("12-01-2026_101500");
+    job->Conflicts = 1;
+    job->EnsureFolderTags = 1;
+    return job;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// Element paths and texts of a file, in document order.
+QStringList Outline(const QString& path)
+{
+    QDomDocument document;
+    if (!document.setContent(ReadFile(path)))
+        return {QStringLiteral("unparsable")};
+    QStringList lines;
+    std::function<void(const QDomElement&, const QString&)> walk = [&](const QDomElement& e,
+                                                                       const QString& prefix) {
+        const QString here = prefix + QLatin1Char('/') + e.tagName();
+        if (e.firstChildElement().isNull())
+            lines.append(here + QLatin1Char('=') + e.text());
+        for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement())
+            walk(c, here);
+    };
+    walk(document.documentElement(), QString());
+    return lines;
+}
+
+} // namespace
+
+class TestTaskListFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fullJobRoundTrips()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        list.AppendLoaded(std::make_unique<TSyncTask>());
+        QVERIFY(SaveTaskList(list, path));
+
+        const QByteArray bytes = ReadFile(path);
+        QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
+        QVERIFY(bytes.contains("<IncludeFilterr>.jpg&#xd;\n&#xd;\n raw &#xd;\n</IncludeFilterr>"));
+        QVERIFY(bytes.contains("<FileSizeMax>3145728000</FileSizeMax>"));
+        QVERIFY(bytes.contains("<FileTimeMin>-1</FileTimeMin>"));
+        const QStringList outline = Outline(path);
+        QCOMPARE(outline.at(0), QStringLiteral("/TaskList/Tast/SyncName=Photos <& \"all\">"));
+        QCOMPARE(outline.at(9), QStringLiteral("/TaskList/Tast/LFolder/DeviceType=1"));
+        QCOMPARE(outline.at(16), QStringLiteral("/TaskList/Tast/LFolder/PrivateKey=key"));
+        QVERIFY(outline.contains(QStringLiteral("/TaskList/Tast/Auto/minutes=45")));
+        QCOMPARE(outline.size(), 2 * 53);
+
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(loaded.Count(), 2);
+        const TSyncTask* job = loaded.TaskByIndex(0);
+        QCOMPARE(job->ListState, 0);
+        QCOMPARE(job->IncludeFilterr, FullJob()->IncludeFilterr);
+        QCOMPARE(job->IncFileSizeMax, qint64(3000) * 1048576);
+        QCOMPARE(job->ExcFileSizeMax, std::numeric_limits<qint64>::max());
+        QCOMPARE(job->RFolder.FolerAllName, QStringLiteral("/media/ünï/b/"));
+        QCOMPARE(job->LFolder.PWD, QStringLiteral("secret\tword"));
+        QCOMPARE(job->Hours, -1);
+        QCOMPARE(loaded.KeyByIndex(0), QStringLiteral("{id-1}"));
+
+        // Writing what was read gives the same elements with the same texts.
+        const QString again = dir.filePath(QStringLiteral("again.qn"));
+        QVERIFY(SaveTaskList(loaded, again));
+        QCOMPARE(Outline(again), outline);
+        QCOMPARE(ReadFile(again), bytes);
+    }
+
+    void listTextsSplitAtEveryLineBreak()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        QVERIFY(SaveTaskList(list, path));
+        QByteArray bytes = ReadFile(path);
+        bytes.replace("<ExcludeFilterr>tmp&#xd;\n</ExcludeFilterr>",
+                      "<ExcludeFilterr>a&#xd;b\nc&#xd;\n&#xd;\nd</ExcludeFilterr>");
+        QVERIFY(WriteFile(path, bytes));
+        TSyncTaskList loaded;
+        LoadTaskList(path, loaded);
+        QCOMPARE(loaded.TaskByIndex(0)->ExcludeFilterr,
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                              QString(), QStringLiteral("d")}));
+    }
+
+    void loadStopsAtTheFirstBadJob_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("not a number") << QByteArray("<SyncDirection>2</SyncDirection>")
+                                      << QByteArray("<SyncDirection>two</SyncDirection>");
+        QTest::newRow("above 32 bits") << QByteArray("<SyncDirection>2</SyncDirection>")
+                                       << QByteArray("<SyncDirection>2147483648</SyncDirection>");
+        QTest::newRow("empty integer")
+            << QByteArray("<SyncDirection>2</SyncDirection>") << QByteArray("<SyncDirection/>");
+        QTest::newRow("size above 64 bits")
+            << QByteArray("<FileSizeMax>3145728000</FileSizeMax>")
+            << QByteArray("<FileSizeMax>9223372036854775808</FileSizeMax>");
+        QTest::newRow("no Auto") << QByteArray("Auto>") << QByteArray("Other>");
+    }
+
+    void loadStopsAtTheFirstBadJob()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        for (int i = 0; i < 4; ++i) {
+            auto job = FullJob();
+            job->SyncName = QStringLiteral("job %1").arg(i);
+            list.AppendLoaded(std::move(job));
+        }
+        QVERIFY(SaveTaskList(list, path));
+        QByteArray bytes = ReadFile(path);
+        // Spoil the second job only.
+        const qsizetype second = bytes.indexOf("<Tast>", bytes.indexOf("<Tast>") + 1);
+        const qsizetype third = bytes.indexOf("<Tast>", second + 1);
+        QByteArray job = bytes.mid(second, third - second);
+        QVERIFY(job.contains(from));
+        job.replace(from, to);
+        bytes.replace(second, third - second, job);
+        QVERIFY(WriteFile(path, bytes));
+
+        TSyncTaskList loaded;
+        const TTaskListLoad load = LoadTaskList(path, loaded);
+        QCOMPARE(load.Result, TTaskListLoad::Outcome::StoppedAtBadJob);
+        QCOMPARE(load.BadJob, 1);
+        QCOMPARE(loaded.Count(), 1);
+        QCOMPARE(loaded.TaskByIndex(0)->SyncName, QStringLiteral("job 0"));
+
+        // A save loses no job: the unread ones go back as they were, after the
+        // loaded ones, and a second save does not write them twice.
+        loaded.AddToList(std::make_unique<TSyncTask>());
+        QVERIFY(SaveTaskList(loaded, path));
+        QVERIFY(SaveTaskList(loaded, path));
+        const QByteArray saved = ReadFile(path);
+        QCOMPARE(saved.count("<SyncName>job "), 4);
+        QVERIFY(saved.contains(to));
+        QVERIFY(saved.indexOf("<SyncName>job 0") < saved.indexOf("<SyncName/>"));
+        QVERIFY(saved.indexOf("<SyncName/>") < saved.indexOf("<SyncName>job 1"));
+
+        // Once another file is loaded, the kept jobs belong to the old one.
+        const QString other = dir.filePath(QStringLiteral("other.qn"));
+        QVERIFY(WriteFile(other, "<TaskList/>"));
+        LoadTaskList(other, loaded);
+        QVERIFY(loaded.UnloadedJobs().isEmpty());
+    }
+
+    void foreignRootAndChildNames()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        QVERIFY(SaveTaskList(list, path));
+        QByteArray bytes = ReadFile(path);
+        bytes.replace("<TaskList>", "<!-- kept --><Jobs>").replace("</TaskList>", "</Jobs>");
+        bytes.replace("<Tast>", "<Job>").replace("</Tast>", "</Job>");
+        QVERIFY(WriteFile(path, bytes));
+
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(loaded.Count(), 1);
+        QCOMPARE(loaded.TaskByIndex(0)->SyncDirection, 2);
+        QVERIFY(SaveTaskList(loaded, path));
+        const QByteArray saved = ReadFile(path);
+        QVERIFY(saved.contains("<Jobs><Tast>"));
+        QVERIFY(saved.contains("<!-- kept -->"));
+        QVERIFY(!saved.contains("<Job>"));
+    }
+
+    void deletedJobsAreLeftOutAndAddedOnesComeLast()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        for (int i = 0; i < 3; ++i) {
+            auto job = std::make_unique<TSyncTask>();
+            job->SyncName = QStringLiteral("n%1").arg(i);
+            list.AppendLoaded(std::move(job));
+        }
+        list.MarkDeleted(1);
+        auto added = std::make_unique<TSyncTask>();
+        added->SyncName = QStringLiteral("added");
+        list.AddToList(std::move(added));
+        QVERIFY(SaveTaskList(list, path));
+        TSyncTaskList loaded;
+        LoadTaskList(path, loaded);
+        QCOMPARE(loaded.Count(), 3);
+        QCOMPARE(loaded.TaskByIndex(0)->SyncName, QStringLiteral("n0"));
+        QCOMPARE(loaded.TaskByIndex(1)->SyncName, QStringLiteral("n2"));
+        QCOMPARE(loaded.TaskByIndex(2)->SyncName, QStringLiteral("added"));
+    }
+
+    void unparsableFileIsKeptAside()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
+        QVERIFY(WriteFile(path, "<TaskList><Tast>broken"));
+        QVERIFY(WriteFile(path + QStringLiteral(".bad"), "an older one"));
+        TSyncTaskList list;
+        QCOMPARE(LoadTaskList(path, list).Result, TTaskListLoad::Outcome::Unparsable);
+        QCOMPARE(list.Count(), 0);
+        list.AddToList(FullJob());
+        QVERIFY(SaveTaskList(list, path));
+        QCOMPARE(ReadFile(path + QStringLiteral(".bad2")), QByteArray("<TaskList><Tast>broken"));
+        QCOMPARE(ReadFile(path + QStringLiteral(".bad")), QByteArray("an older one"));
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(loaded.Count(), 1);
+
+        // An empty file cannot be parsed either.
+        QVERIFY(WriteFile(path, ""));
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Unparsable);
+        QCOMPARE(LoadTaskList(dir.filePath(QStringLiteral("none.qn")), loaded).Result,
+                 TTaskListLoad::Outcome::Missing);
+    }
+
+    void fileIsPrivateAndReplacedWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        QVERIFY(SaveTaskList(list, path));
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        // The save writes a new file and renames it over the old one.
+        const ino_t before = st.st_ino;
+        QVERIFY(SaveTaskList(list, path));
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QVERIFY(st.st_ino != before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    void processWideListUsesTheDataFolder()
+    {
+        QTemporaryDir dir;
+        qputenv("BRENVALE_HOME", dir.path().toUtf8());
+        QCOMPARE(DataFolder::TaskListPath(), dir.filePath(QStringLiteral("tasklist.qn")));
+        CreateTaskList();
+        SyncTaskList->AddToList(FullJob());
+        QVERIFY(SaveTaskList());
+        QCOMPARE(LoadTaskList(DataFolder::TaskListPath()).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(SyncTaskList->Count(), 1);
+        qunsetenv("BRENVALE_HOME");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTaskListFile)
+#include "tst_tasklistfile.moc"
