@@ -1,9 +1,11 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CancelSignal.h"
+#include "cli/CliJobList.h"
 #include "cli/CliOptions.h"
 #include "cli/JobRun.h"
 #include "cli/JsonReport.h"
+#include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
 #include "cli/TextReport.h"
 #include "jobs/UTSyncTask.h"
@@ -12,6 +14,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -86,6 +89,54 @@ int RunJob(const TCliOptions& options, TSyncTask& job)
     return OutcomeCode(run);
 }
 
+// One line per job: position, name, direction, left and right folder.
+int ListJobs(bool json)
+{
+    QTextStream out(stdout);
+    if (json)
+        out << "{\n  \"jobs\": [";
+    struct Line
+    {
+        QString Position, Name, Direction, Left, Right;
+    };
+    std::vector<Line> lines;
+    bool first = true;
+    for (int i = 0; i < SyncTaskList->Count(); ++i) {
+        const TSyncTask& job = *SyncTaskList->TaskByIndex(i);
+        if (job.ListState == 1)
+            continue;
+        if (json) {
+            out << (first ? "\n    " : ",\n    ") << "{\"position\": " << i
+                << ", \"name\": " << JsonText::Quote(job.SyncName)
+                << ", \"direction\": " << job.SyncDirection
+                << ", \"left\": " << JsonText::Quote(job.LFolder.FolerAllName)
+                << ", \"right\": " << JsonText::Quote(job.RFolder.FolerAllName) << '}';
+            first = false;
+            continue;
+        }
+        lines.push_back(Line{QString::number(i), job.SyncName,
+                             CliJobList::DirectionText(job.SyncDirection), job.LFolder.FolerAllName,
+                             job.RFolder.FolerAllName});
+    }
+    if (json) {
+        out << (first ? "]\n}\n" : "\n  ]\n}\n");
+        return ExitCode::Done;
+    }
+    qsizetype widths[4] = {0, 0, 0, 0};
+    for (const Line& line : lines) {
+        widths[0] = qMax(widths[0], line.Position.size());
+        widths[1] = qMax(widths[1], line.Name.size());
+        widths[2] = qMax(widths[2], line.Direction.size());
+        widths[3] = qMax(widths[3], line.Left.size());
+    }
+    for (const Line& line : lines) {
+        out << line.Position.rightJustified(widths[0]) << "  " << line.Name.leftJustified(widths[1])
+            << "  " << line.Direction.leftJustified(widths[2]) << "  "
+            << line.Left.leftJustified(widths[3]) << "  " << line.Right << '\n';
+    }
+    return ExitCode::Done;
+}
+
 } // namespace
 
 int RunCli(const QStringList& arguments)
@@ -101,13 +152,26 @@ int RunCli(const QStringList& arguments)
         QTextStream(stdout) << "brenvale-cli " << BRENVALE_VERSION << '\n';
         return ExitCode::Done;
     case TCliOptions::Command::Jobs:
-        return UsageError(QStringLiteral("task lists cannot be read yet"));
     case TCliOptions::Command::Analyze:
     case TCliOptions::Command::Sync:
         break;
     }
-    if (!options.OneOff)
-        return UsageError(QStringLiteral("task lists cannot be read yet"));
-    const std::unique_ptr<TSyncTask> job = options.MakeOneOffJob();
+    if (options.OneOff) {
+        const std::unique_ptr<TSyncTask> job = options.MakeOneOffJob();
+        return RunJob(options, *job);
+    }
+
+    QString error;
+    QString warning;
+    const bool loaded = CliJobList::Load(options.TaskListPath, error, warning);
+    if (!warning.isEmpty())
+        QTextStream(stderr) << "brenvale-cli: " << warning << '\n';
+    if (!loaded)
+        return UsageError(error);
+    if (options.Action == TCliOptions::Command::Jobs)
+        return ListJobs(options.Json);
+    TSyncTask* job = CliJobList::Find(options.Job, error);
+    if (job == nullptr)
+        return UsageError(error);
     return RunJob(options, *job);
 }

@@ -32,12 +32,16 @@ QString CliRunner::Program()
     return QStringLiteral(BRENVALE_CLI_PATH);
 }
 
-CliResult CliRunner::Run(const QStringList& arguments, bool asNobody)
+CliResult CliRunner::Run(const QStringList& arguments, bool asNobody,
+                         const QStringList& extraEnvironment)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    for (const QString& setting : extraEnvironment)
+        environment.insert(setting.section(QLatin1Char('='), 0, 0),
+                           setting.section(QLatin1Char('='), 1));
     process.setProcessEnvironment(environment);
     if (asNobody) {
         process.start(QStringLiteral("setpriv"),

@@ -24,7 +24,8 @@ public:
     static QString Program();
 
     // Runs to the end; asNobody runs it as the unprivileged user nobody.
-    static CliResult Run(const QStringList& arguments, bool asNobody = false);
+    static CliResult Run(const QStringList& arguments, bool asNobody = false,
+                         const QStringList& environment = {});
 
     // Makes the folder and everything below it belong to nobody, and lets nobody
     // pass through the folders above it.

@@ -1,5 +1,7 @@
 #include "CliRunner.h"
 #include "TreeBuilder.h"
+#include "jobs/TaskListFile.h"
+#include "jobs/UTSyncTask.h"
 
 #include <QDate>
 #include <QDir>
@@ -106,6 +108,18 @@ void BuildEveryState(Sides& s)
         QVERIFY(s.Right.setTime(folder, Old));
     }
     QVERIFY(s.Left.setTime(QStringLiteral("new-folder"), Old));
+}
+
+// A job between two folders, as a task list holds it.
+std::unique_ptr<TSyncTask> ListedJob(const QString& name, const QString& left, const QString& right)
+{
+    auto job = std::make_unique<TSyncTask>();
+    job->SyncName = name;
+    job->LFolder.DeviceType = 1;
+    job->LFolder.FolerAllName = left;
+    job->RFolder.DeviceType = 1;
+    job->RFolder.FolerAllName = right;
+    return job;
 }
 
 } // namespace
@@ -621,6 +635,110 @@ private Q_SLOTS:
         const CliResult plain = CliRunner::Run(s.Args(QStringLiteral("sync")));
         QCOMPARE(plain.Code, 0);
         QCOMPARE(plain.Err, QString());
+    }
+
+    void jobsOfTheTaskList()
+    {
+        Sides s;
+        TSyncTaskList list;
+        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = ListedJob(QStringLiteral("Docs backup"), s.LeftPath, s.RightPath);
+        backup->SyncDirection = 2;
+        list.AppendLoaded(std::move(backup));
+        const QString path = s.Dir.filePath(QStringLiteral("jobs.qn"));
+        QVERIFY(SaveTaskList(list, path));
+
+        const CliResult text =
+            CliRunner::Run({QStringLiteral("--tasklist"), path, QStringLiteral("jobs")});
+        QCOMPARE(text.Code, 0);
+        const QStringList lines = text.OutLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).simplified(),
+                 QStringLiteral("0 1 both ways ") + s.LeftPath + QLatin1Char(' ') + s.RightPath);
+        QCOMPARE(lines.at(1).simplified(), QStringLiteral("1 Docs backup left to right ") +
+                                               s.LeftPath + QLatin1Char(' ') + s.RightPath);
+
+        const CliResult json = CliRunner::Run(
+            {QStringLiteral("jobs"), QStringLiteral("--json"), QStringLiteral("--tasklist"), path});
+        QCOMPARE(json.Code, 0);
+        const QJsonArray jobs = json.Json()[QStringLiteral("jobs")].toArray();
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs.at(1).toObject(),
+                 (QJsonObject{{QStringLiteral("position"), 1},
+                              {QStringLiteral("name"), QStringLiteral("Docs backup")},
+                              {QStringLiteral("direction"), 2},
+                              {QStringLiteral("left"), s.LeftPath},
+                              {QStringLiteral("right"), s.RightPath}}));
+    }
+
+    void jobsByPositionOrName()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("report.txt"), "new", New));
+        QVERIFY(s.Right.file(QStringLiteral("report.txt"), "old", Old));
+        QVERIFY(s.Right.file(QStringLiteral("only-right.txt"), "r", Old));
+        TSyncTaskList list;
+        // A job whose name is a number: the number names a position first.
+        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = ListedJob(QStringLiteral("Docs"), s.LeftPath, s.RightPath);
+        backup->SyncDirection = 2;
+        backup->IncludeFilterr = QStringList{QStringLiteral(".txt")};
+        list.AppendLoaded(std::move(backup));
+        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        QVERIFY(SaveTaskList(list, s.Dir.filePath(QStringLiteral("tasklist.qn"))));
+        const QByteArray saved = TreeBuilder(s.Dir.path()).read(QStringLiteral("tasklist.qn"));
+        // Without --tasklist the runner reads the data folder's task list.
+        const QStringList home{QStringLiteral("BRENVALE_HOME=") + s.Dir.path()};
+
+        const auto jobName = [&](const QString& which) {
+            const CliResult result = CliRunner::Run(
+                {QStringLiteral("analyze"), which, QStringLiteral("--json")}, false, home);
+            return result.Json()[QStringLiteral("job")].toString();
+        };
+        QCOMPARE(jobName(QStringLiteral("1")), QStringLiteral("Docs"));
+        QCOMPARE(jobName(QStringLiteral("0")), QStringLiteral("1"));
+        QCOMPARE(jobName(QStringLiteral("Docs")), QStringLiteral("Docs"));
+
+        // The job's own settings apply: one way, left to right.
+        const CliResult sync = CliRunner::Run(
+            {QStringLiteral("sync"), QStringLiteral("Docs"), QStringLiteral("--json")}, false,
+            home);
+        QCOMPARE(sync.Code, 0);
+        QCOMPARE(Paths(sync.Json()), QStringList{QStringLiteral("report.txt")});
+        QCOMPARE(s.Right.read(QStringLiteral("report.txt")), QByteArray("new"));
+        QVERIFY(!s.Left.exists(QStringLiteral("only-right.txt")));
+
+        for (const QString& unknown : {QStringLiteral("4"), QStringLiteral("docs"),
+                                       QStringLiteral("twin"), QStringLiteral("-1")}) {
+            const CliResult result = CliRunner::Run(
+                {QStringLiteral("analyze"), QStringLiteral("--"), unknown}, false, home);
+            QCOMPARE(result.Code, 2);
+            QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")),
+                     qPrintable(result.Err));
+        }
+        // The runner never writes the task list.
+        QCOMPARE(TreeBuilder(s.Dir.path()).read(QStringLiteral("tasklist.qn")), saved);
+    }
+
+    void unreadableTaskLists()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        QVERIFY(tree.file(QStringLiteral("broken.qn"), "<TaskList><Tast>"));
+        const auto run = [&](const QStringList& args, const QStringList& environment = {}) {
+            const CliResult result = CliRunner::Run(args, false, environment);
+            QCOMPARE(result.Code, 2);
+            QCOMPARE(result.Out, QString());
+            QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")),
+                     qPrintable(result.Err));
+        };
+        run({QStringLiteral("--tasklist"), tree.path(QStringLiteral("broken.qn")),
+             QStringLiteral("jobs")});
+        run({QStringLiteral("--tasklist"), tree.path(QStringLiteral("missing.qn")),
+             QStringLiteral("analyze"), QStringLiteral("0")});
+        run({QStringLiteral("sync"), QStringLiteral("0")},
+            {QStringLiteral("BRENVALE_HOME=") + dir.path()});
     }
 
     void helpAndVersion()
