@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -570,6 +571,31 @@ private Q_SLOTS:
         QVERIFY(::chown(QFile::encodeName(closed).constData(), 65534, 65534) == 0);
         QVERIFY(!s.Left.exists(QStringLiteral("closed/other.txt")));
         QCOMPARE(s.Left.read(QStringLiteral("closed/inside.txt")), QByteArray("left"));
+    }
+
+    void namesThatAreNoTextAreToldAndLeftOut()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("good.txt"), "g"));
+        // A name that is not valid UTF-8, made with the bytes themselves.
+        const QByteArray bad = QFile::encodeName(s.LeftPath) + "/caf\xe9.txt";
+        FILE* file = std::fopen(bad.constData(), "w");
+        QVERIFY(file != nullptr);
+        std::fclose(file);
+
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}));
+        QCOMPARE(json.Code, 1);
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("bad_names")].toArray().size(), 1);
+        QCOMPARE(Paths(document), QStringList{QStringLiteral("good.txt")});
+        QCOMPARE(document[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 1);
+
+        const CliResult text = CliRunner::Run(s.Args(QStringLiteral("analyze")));
+        QCOMPARE(text.Code, 1);
+        QVERIFY2(text.Err.startsWith(QStringLiteral("Left out, the name is not valid UTF-8: ") +
+                                     s.LeftPath),
+                 qPrintable(text.Err));
     }
 
     void ctrlCStopsAfterTheCurrentFile()
