@@ -16,7 +16,8 @@ static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
 // The one thing the handler reaches; a signal handler gets no argument.
 std::atomic<std::atomic<bool>*> Target{nullptr};
 
-constexpr char Notice[] = "\nStopping after the current file (Ctrl+C again to quit at once)\n";
+constexpr char Notice[] =
+    "\nStopping: a file being copied is finished first (Ctrl+C again to quit at once)\n";
 
 extern "C" void OnInterrupt(int)
 {
