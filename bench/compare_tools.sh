@@ -12,7 +12,8 @@
 #   sync-new-large     large/ (a few large files) into an empty folder
 #
 # Every timed run starts from the same state: the target is reset (untimed) by
-# hyperfine's --prepare, unison's archive too. Sources are read from a warm page
+# hyperfine's --prepare, unison's archive too, and the file system's pending
+# writes are flushed (sync), so that no run pays for the one before. Sources are read from a warm page
 # cache after the first run. Run it when the machine is otherwise idle; the load
 # is printed before and after.
 #
@@ -67,7 +68,7 @@ compare() { # name, prepare, brenvale command, rsync command, unison command
 # analyze-identical: an identical copy, and unison's archive of it made once.
 cp -a "$data/small" "$work/copy"
 unison_sync "$data/small" "$work/copy" >/dev/null
-compare analyze-identical "true" \
+compare analyze-identical "sync" \
     "\"\$cli\" analyze --left \"\$data/small\" --right \"\$work/copy\"" \
     "rsync -a --dry-run --itemize-changes \"\$data/small/\" \"\$work/copy/\"" \
     "unison_sync \"\$data/small\" \"\$work/copy\""
@@ -80,14 +81,14 @@ cp -a "$data/small" "$work/right"
 unison_sync "$work/left" "$work/right" >/dev/null
 cp -a "$UNISON" "$work/unison-archive"
 rsync -a "$data/changed/" "$work/left/"
-reset_right="rsync -a --delete \"\$data/small/\" \"\$work/right/\" && rm -rf \"\$UNISON\" && cp -a \"\$work/unison-archive\" \"\$UNISON\""
+reset_right="rsync -a --delete \"\$data/small/\" \"\$work/right/\" && rm -rf \"\$UNISON\" && cp -a \"\$work/unison-archive\" \"\$UNISON\" && sync"
 compare sync-1pct "$reset_right" \
     "\"\$cli\" sync --left \"\$work/left\" --right \"\$work/right\"" \
     "rsync -a \"\$work/left/\" \"\$work/right/\"" \
     "unison_sync \"\$work/left\" \"\$work/right\""
 
 for set in small wide large; do
-    empty_target="rm -rf \"\$work/new\" \"\$UNISON\" && mkdir \"\$work/new\""
+    empty_target="rm -rf \"\$work/new\" \"\$UNISON\" && mkdir \"\$work/new\" && sync"
     compare "sync-new-$set" "$empty_target" \
         "\"\$cli\" sync --left \"\$data/$set\" --right \"\$work/new\"" \
         "rsync -a \"\$data/$set/\" \"\$work/new/\"" \
