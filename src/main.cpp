@@ -2,9 +2,12 @@
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/shell/PublicFunctionUnit.h"
+#include "ui/shell/StartUnit.h"
 
 #include <QApplication>
 #include <QTextStream>
+
+#include <memory>
 
 // Start-up: settings, the job list from "tasklist.qn", then the main window.
 // Command-line arguments (a scheduled start passes "-Scan") change nothing.
@@ -14,8 +17,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Brenvale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brenvale"));
     LoadRegistrySettings();
+    auto splash = std::make_unique<TStartForm>();
+    splash->ShowNow();
     CreateTaskList();
     const TTaskListLoad load = LoadTaskList(DataFolder::TaskListPath());
+    splash.reset();
 
     QTextStream out(stdout);
     out << "Brenvale " << BuiltInVersion << ": read " << SyncTaskList->Count() << " job(s) from "
