@@ -1,9 +1,11 @@
+// brenvale-cli: analyses and synchronises Brenvale's jobs without a display.
+#include "cli/CliCommands.h"
+
 #include <QCoreApplication>
-#include <QTextStream>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextStream(stderr) << "brenvale-cli: not built yet\n";
-    return 2;
+    QCoreApplication::setApplicationName(QStringLiteral("brenvale-cli"));
+    return RunCli(QCoreApplication::arguments().mid(1));
 }

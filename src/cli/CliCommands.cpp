@@ -1,0 +1,177 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CancelSignal.h"
+#include "cli/CliJobList.h"
+#include "cli/CliOptions.h"
+#include "cli/JobRun.h"
+#include "cli/JsonReport.h"
+#include "cli/JsonText.h"
+#include "cli/ProgressBar.h"
+#include "cli/TextReport.h"
+#include "jobs/UTSyncTask.h"
+#include "ui/page/FolderValidation.h"
+
+#include <QTextStream>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+int UsageError(const QString& reason)
+{
+    QTextStream(stderr) << "brenvale-cli: " << reason << "\n"
+                        << "Try 'brenvale-cli --help' for more information.\n";
+    return ExitCode::Usage;
+}
+
+QString ConnectFailedText(qint32 connectResult)
+{
+    return connectResult == 1 ? QStringLiteral("Cann't connect the left folder!")
+                              : QStringLiteral("Cann't connect the right folder!");
+}
+
+int OutcomeCode(const TJobRun& run)
+{
+    if (run.WasCancelled())
+        return ExitCode::Interrupted;
+    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty())
+        return ExitCode::Failures;
+    return ExitCode::Done;
+}
+
+// Analyses the job (and syncs it for the sync command) as the comparison page
+// does, reporting as the options ask.
+int RunJob(const TCliOptions& options, TSyncTask& job)
+{
+    const bool sync = options.Action == TCliOptions::Command::Sync;
+    TProgressBar progress;
+    std::unique_ptr<TRunReport> report;
+    if (options.Json)
+        report = std::make_unique<TJsonReport>(sync, progress);
+    else
+        report = std::make_unique<TTextReport>(!sync, progress);
+
+    const qint32 validation =
+        FolderValidation::ValidateFolders(job.LFolder.FolerAllName, job.RFolder.FolerAllName);
+    if (validation != FolderValidation::Valid) {
+        report->Refused(job, FolderValidation::ValidationText(validation));
+        report->Close(nullptr);
+        return ExitCode::Refused;
+    }
+
+    job.Cancelled.store(false);
+    CancelSignal::Install(job.Cancelled);
+    TJobRun::Hooks hooks;
+    hooks.PhaseStarted = [&progress](const QString& phase, qint64 total) {
+        progress.StartPhase(phase, total);
+    };
+    hooks.Progress = [&progress](qint64 done) { progress.SetDone(done); };
+    hooks.FileHandled = [&report](const TFileSync& run, qint64 result, qint64 direction) {
+        report->FileHandled(run, result, direction);
+    };
+    TJobRun run(job, hooks);
+    const auto mode = options.All ? TRowBuilder::Mode::All : TRowBuilder::Mode::Changes;
+    if (!run.Analyze(mode)) {
+        CancelSignal::Release();
+        report->Refused(job, ConnectFailedText(run.ConnectResult));
+        report->Close(nullptr);
+        return ExitCode::Refused;
+    }
+    report->Analysed(run);
+    // A run stopped during the analysis copies nothing.
+    if (sync && !run.WasCancelled()) {
+        run.Sync();
+        report->Synced(run);
+    }
+    CancelSignal::Release();
+    report->Close(&run);
+    return OutcomeCode(run);
+}
+
+// One line per job: position, name, direction, left and right folder.
+int ListJobs(bool json)
+{
+    QTextStream out(stdout);
+    if (json)
+        out << "{\n  \"jobs\": [";
+    struct Line
+    {
+        QString Position, Name, Direction, Left, Right;
+    };
+    std::vector<Line> lines;
+    bool first = true;
+    for (int i = 0; i < SyncTaskList->Count(); ++i) {
+        const TSyncTask& job = *SyncTaskList->TaskByIndex(i);
+        if (job.ListState == 1)
+            continue;
+        if (json) {
+            out << (first ? "\n    " : ",\n    ") << "{\"position\": " << i
+                << ", \"name\": " << JsonText::Quote(job.SyncName)
+                << ", \"direction\": " << job.SyncDirection
+                << ", \"left\": " << JsonText::Quote(job.LFolder.FolerAllName)
+                << ", \"right\": " << JsonText::Quote(job.RFolder.FolerAllName) << '}';
+            first = false;
+            continue;
+        }
+        lines.push_back(Line{QString::number(i), job.SyncName,
+                             CliJobList::DirectionText(job.SyncDirection), job.LFolder.FolerAllName,
+                             job.RFolder.FolerAllName});
+    }
+    if (json) {
+        out << (first ? "]\n}\n" : "\n  ]\n}\n");
+        return ExitCode::Done;
+    }
+    qsizetype widths[4] = {0, 0, 0, 0};
+    for (const Line& line : lines) {
+        widths[0] = qMax(widths[0], line.Position.size());
+        widths[1] = qMax(widths[1], line.Name.size());
+        widths[2] = qMax(widths[2], line.Direction.size());
+        widths[3] = qMax(widths[3], line.Left.size());
+    }
+    for (const Line& line : lines) {
+        out << line.Position.rightJustified(widths[0]) << "  " << line.Name.leftJustified(widths[1])
+            << "  " << line.Direction.leftJustified(widths[2]) << "  "
+            << line.Left.leftJustified(widths[3]) << "  " << line.Right << '\n';
+    }
+    return ExitCode::Done;
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments)
+{
+    TCliOptions options;
+    if (!options.Parse(arguments))
+        return UsageError(options.Error);
+    switch (options.Action) {
+    case TCliOptions::Command::Help:
+        QTextStream(stdout) << TCliOptions::UsageText();
+        return ExitCode::Done;
+    case TCliOptions::Command::Version:
+        QTextStream(stdout) << "brenvale-cli " << BRENVALE_VERSION << '\n';
+        return ExitCode::Done;
+    case TCliOptions::Command::Jobs:
+    case TCliOptions::Command::Analyze:
+    case TCliOptions::Command::Sync:
+        break;
+    }
+    if (options.OneOff) {
+        const std::unique_ptr<TSyncTask> job = options.MakeOneOffJob();
+        return RunJob(options, *job);
+    }
+
+    QString error;
+    QString warning;
+    const bool loaded = CliJobList::Load(options.TaskListPath, error, warning);
+    if (!warning.isEmpty())
+        QTextStream(stderr) << "brenvale-cli: " << warning << '\n';
+    if (!loaded)
+        return UsageError(error);
+    if (options.Action == TCliOptions::Command::Jobs)
+        return ListJobs(options.Json);
+    TSyncTask* job = CliJobList::Find(options.Job, error);
+    if (job == nullptr)
+        return UsageError(error);
+    return RunJob(options, *job);
+}

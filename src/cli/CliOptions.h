@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <memory>
+
+class TSyncTask;
+
+// What the command line of brenvale-cli asks for.
+class TCliOptions
+{
+public:
+    enum class Command
+    {
+        Help,
+        Version,
+        Jobs,
+        Analyze,
+        Sync
+    };
+
+    // Reads the arguments (without the program name). False with a one-line
+    // reason in Error when they do not make a valid command.
+    bool Parse(const QStringList& arguments);
+
+    // The one-off job that --left and --right describe: a new job as the job
+    // editor makes it (both sides local folders, both ways, no filters), changed
+    // by the options. The folders are made absolute.
+    std::unique_ptr<TSyncTask> MakeOneOffJob() const;
+
+    static QString UsageText();
+
+    Command Action = Command::Help;
+    QString TaskListPath;
+    QString Job;
+    bool Json = false;
+    bool All = false;
+
+    // One-off job.
+    bool OneOff = false;
+    QString LeftFolder;
+    QString RightFolder;
+    qint32 Direction = 0;
+    bool SaveOld = false;
+    QStringList Include;
+    QStringList Exclude;
+    bool ExcludeHidden = false;
+    bool ExcludeSystem = false;
+
+    QString Error;
+};

@@ -1,0 +1,158 @@
+#include "cli/JsonReport.h"
+
+#include "cli/JobRun.h"
+#include "cli/JsonText.h"
+#include "cli/ProgressBar.h"
+#include "cli/RowWalk.h"
+#include "engine/UFileSync.h"
+#include "engine/WorkerMessages.h"
+#include "jobs/PackedDateTime.h"
+#include "jobs/UTSyncTask.h"
+
+#include <cstdio>
+
+using JsonText::Quote;
+
+namespace {
+
+QString List(const QStringList& texts)
+{
+    QString out = QStringLiteral("[");
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            out += QStringLiteral(", ");
+        out += Quote(texts[i]);
+    }
+    return out + QLatin1Char(']');
+}
+
+QString ResultName(qint64 result)
+{
+    if (result == CopyResult::Copied)
+        return QStringLiteral("copied");
+    if (result == CopyResult::ReadFailed)
+        return QStringLiteral("read_error");
+    return QStringLiteral("write_error");
+}
+
+QString WithoutLastSeparator(const QString& path)
+{
+    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+}
+
+} // namespace
+
+TJsonReport::TJsonReport(bool withSync, TProgressBar& progress)
+    : WithSync(withSync), Progress(progress), Out(stdout)
+{
+}
+
+void TJsonReport::Refused(const TSyncTask& job, const QString& text)
+{
+    RefusedJob = &job;
+    RefusedText = text;
+    Progress.Clear();
+    QTextStream(stderr) << text << '\n';
+}
+
+void TJsonReport::Analysed(const TJobRun& run)
+{
+    QTextStream err(stderr);
+    for (const QString& folder : run.UnreadableFolders)
+        err << "Cannot read the folder " << WithoutLastSeparator(folder) << '\n';
+}
+
+void TJsonReport::FileHandled(const TFileSync& sync, qint64 result, qint64)
+{
+    if (sync.CurrentRow == nullptr)
+        return;
+    Outcomes[sync.CurrentRow] =
+        Outcome{result, result == CopyResult::Copied ? QString() : sync.LastError};
+    Progress.SetCurrent(sync.CurrentFile);
+}
+
+void TJsonReport::Synced(const TJobRun&) {}
+
+void TJsonReport::WriteHead(const TSyncTask& job)
+{
+    Out << "{\n  \"job\": " << Quote(job.SyncName)
+        << ",\n  \"left\": " << Quote(job.LFolder.FolerAllName)
+        << ",\n  \"right\": " << Quote(job.RFolder.FolerAllName);
+}
+
+QString TJsonReport::Side(qint32 time, qint64 size) const
+{
+    // No file on this side: the scan gives no time (-1), a delete 0.
+    if (time == PackedDateTime::None || time == 0)
+        return QStringLiteral("null");
+    const QDateTime moment = PackedDateTime::ToDateTime(time);
+    const QString timeText = moment.isValid()
+                                 ? Quote(moment.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")))
+                                 : QStringLiteral("null");
+    return QStringLiteral("{\"time\": ") + timeText + QStringLiteral(", \"size\": ") +
+           QString::number(size) + QLatin1Char('}');
+}
+
+void TJsonReport::WriteRow(const TRowVisit& visit, bool first)
+{
+    const TResultRow& row = visit.Row;
+    Out << (first ? "\n    " : ",\n    ") << "{\"path\": " << Quote(visit.Path);
+    if (row.Kind == 1) {
+        Out << ", \"folder\": true, \"state\": " << visit.FolderState
+            << ", \"left_count\": " << row.RtoLCount << ", \"right_count\": " << row.LtoRCount
+            << '}';
+        return;
+    }
+    Out << ", \"state\": " << row.State << ", \"direction\": " << row.Direction
+        << ", \"left\": " << Side(row.LeftTime, row.LeftSize)
+        << ", \"right\": " << Side(row.RightTime, row.RightSize);
+    const auto outcome = Outcomes.find(&row);
+    if (outcome != Outcomes.end()) {
+        Out << ", \"result\": " << Quote(ResultName(outcome->second.Result));
+        if (!outcome->second.Error.isEmpty())
+            Out << ", \"error\": " << Quote(outcome->second.Error);
+    }
+    Out << '}';
+}
+
+void TJsonReport::WriteRows(const TJobRun& run)
+{
+    Out << ",\n  \"rows\": [";
+    bool first = true;
+    WalkRows(*run.RootRow, run.CompareTree.get(), [&](const TRowVisit& visit) {
+        WriteRow(visit, first);
+        first = false;
+    });
+    Out << (first ? "]" : "\n  ]");
+}
+
+void TJsonReport::Close(const TJobRun* run)
+{
+    Progress.Finish();
+    if (RefusedJob != nullptr) {
+        WriteHead(*RefusedJob);
+        Out << ",\n  \"error\": " << Quote(RefusedText) << "\n}\n";
+        Out.flush();
+        return;
+    }
+    if (run == nullptr || !run->RootRow)
+        return;
+    WriteHead(run->Job);
+    QStringList unreadable;
+    for (const QString& folder : run->UnreadableFolders)
+        unreadable.append(WithoutLastSeparator(folder));
+    const TFileAttri& totals = *run->CompareTree;
+    Out << ",\n  \"totals\": {\"files\": " << totals.FileCount
+        << ", \"left_count\": " << totals.LeftCount << ", \"right_count\": " << totals.RightCount
+        << "},\n  \"unreadable\": " << List(unreadable)
+        << ",\n  \"bad_names\": " << List(run->BadNames)
+        << ",\n  \"cancelled\": " << (run->WasCancelled() ? "true" : "false");
+    WriteRows(*run);
+    if (WithSync && run->Synced) {
+        Out << ",\n  \"sync\": {\"done\": " << run->SyncDoneCount
+            << ", \"errors\": " << run->SyncErrorCount << ", \"failed\": " << List(run->FailedFiles)
+            << '}';
+    }
+    Out << "\n}\n";
+    Out.flush();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cli/RunReport.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <unordered_map>
+
+class TProgressBar;
+class TResultRow;
+struct TRowVisit;
+
+// The runner's JSON output: one document on standard output when the command
+// ends, written piece by piece. Problems also go to standard error as one line
+// each, so that a script that ignores the document still sees them.
+class TJsonReport : public TRunReport
+{
+public:
+    TJsonReport(bool withSync, TProgressBar& progress);
+
+    void Refused(const TSyncTask& job, const QString& text) override;
+    void Analysed(const TJobRun& run) override;
+    void FileHandled(const TFileSync& sync, qint64 result, qint64 direction) override;
+    void Synced(const TJobRun& run) override;
+    void Close(const TJobRun* run) override;
+
+private:
+    struct Outcome
+    {
+        qint64 Result;
+        QString Error;
+    };
+
+    void WriteHead(const TSyncTask& job);
+    void WriteRows(const TJobRun& run);
+    void WriteRow(const TRowVisit& visit, bool first);
+    QString Side(qint32 time, qint64 size) const;
+
+    bool WithSync;
+    TProgressBar& Progress;
+    QTextStream Out;
+    QString RefusedText;
+    const TSyncTask* RefusedJob = nullptr;
+    // What the sync did with each file row it handled.
+    std::unordered_map<const TResultRow*, Outcome> Outcomes;
+};

@@ -1,0 +1,225 @@
+#include "cli/TextReport.h"
+
+#include "cli/JobRun.h"
+#include "cli/ProgressBar.h"
+#include "cli/RowWalk.h"
+#include "engine/UFileSync.h"
+#include "engine/WorkerMessages.h"
+#include "jobs/UTSyncTask.h"
+#include "ui/page/RowText.h"
+
+#include <QDate>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int IndentWidth = 2;
+constexpr int NameColumnLimit = 60;
+constexpr int FlushIntervalMs = 100;
+
+QString StateText(qint32 state)
+{
+    switch (state) {
+    case CompareState::Same:
+        return QStringLiteral("same");
+    case CompareState::LeftOnly:
+        return QStringLiteral("left only");
+    case CompareState::RightOnly:
+        return QStringLiteral("right only");
+    case CompareState::RightNewer:
+        return QStringLiteral("right newer");
+    case CompareState::LeftNewer:
+        return QStringLiteral("left newer");
+    default:
+        return QStringLiteral("-");
+    }
+}
+
+QString DirectionText(const TResultRow& row)
+{
+    if (row.Direction == SyncDirection::LeftToRight)
+        return QStringLiteral("->");
+    if (row.Direction == SyncDirection::RightToLeft)
+        return QStringLiteral("<-");
+    return row.State == CompareState::Same ? QStringLiteral("==") : QStringLiteral("--");
+}
+
+QString CountText(qint32 count)
+{
+    return count == 0 ? QString() : QString::number(count);
+}
+
+// Names may hold line breaks and other control characters, which would break
+// the table.
+QString Printable(const QString& name)
+{
+    QString out = name;
+    for (QChar& c : out) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = QLatin1Char('?');
+    }
+    return out;
+}
+
+QString WithoutLastSeparator(const QString& path)
+{
+    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+}
+
+} // namespace
+
+TTextReport::TTextReport(bool showRows, TProgressBar& progress)
+    : ShowRows(showRows), Progress(progress), Locale(QLocale::system()), Out(stdout), Err(stderr)
+{
+    SinceFlush.start();
+}
+
+void TTextReport::WriteLine(const QString& line)
+{
+    Progress.Clear();
+    Out << line << '\n';
+    // Lines of a long sync reach a pipe while it runs, without one write per line.
+    if (Progress.IsShown() || SinceFlush.elapsed() >= FlushIntervalMs) {
+        Out.flush();
+        SinceFlush.restart();
+    }
+}
+
+void TTextReport::WriteError(const QString& line)
+{
+    Progress.Clear();
+    Out.flush();
+    Err << line << '\n';
+    Err.flush();
+}
+
+void TTextReport::Refused(const TSyncTask&, const QString& text)
+{
+    WriteError(text);
+}
+
+void TTextReport::PrintProblems(const TJobRun& run)
+{
+    for (const QString& folder : run.UnreadableFolders)
+        WriteError(QStringLiteral("Cannot read the folder ") + WithoutLastSeparator(folder));
+    for (const QString& name : run.BadNames)
+        WriteError(QStringLiteral("Left out, the name is not valid UTF-8: ") + Printable(name));
+}
+
+void TTextReport::Analysed(const TJobRun& run)
+{
+    PrintProblems(run);
+    if (ShowRows)
+        PrintTree(run);
+}
+
+TTextReport::Cells TTextReport::RowCells(const TRowVisit& visit) const
+{
+    const TResultRow& row = visit.Row;
+    Cells cells;
+    cells[0] = QString((visit.Depth + 1) * IndentWidth, QLatin1Char(' ')) + Printable(row.Name);
+    if (row.Kind == 1) {
+        const QString folder = QStringLiteral("folder");
+        cells[0] += QLatin1Char('/');
+        cells[1] = StateText(visit.FolderState);
+        cells[2] = cells[3] = cells[7] = cells[8] = folder;
+        cells[4] = CountText(row.RtoLCount);
+        cells[6] = CountText(row.LtoRCount);
+        return cells;
+    }
+    cells[1] = StateText(row.State);
+    cells[2] = RowText::DateText(row.LeftTime, Locale);
+    cells[3] = RowText::SizeText(row.LeftSize, Locale);
+    cells[5] = DirectionText(row);
+    cells[7] = RowText::DateText(row.RightTime, Locale);
+    cells[8] = RowText::SizeText(row.RightSize, Locale);
+    return cells;
+}
+
+void TTextReport::PrintTree(const TJobRun& run)
+{
+    const Cells header{
+        QStringLiteral("Item"),   QStringLiteral("State"),  QStringLiteral("L Date"),
+        QStringLiteral("L Size"), QStringLiteral("RtoL"),   QStringLiteral("Dir"),
+        QStringLiteral("LtoR"),   QStringLiteral("R Date"), QStringLiteral("R Size")};
+    Cells root;
+    root[0] = Printable(run.RootRow->Name);
+    root[4] = CountText(run.RootRow->RtoLCount);
+    root[6] = CountText(run.RootRow->LtoRCount);
+
+    // Two passes over the rows: the first measures the columns, the second
+    // prints; nothing but the widths is kept in between.
+    std::array<qsizetype, 9> widths{};
+    const auto measure = [&](const Cells& cells) {
+        for (size_t i = 0; i < cells.size(); ++i)
+            widths[i] = qMax(widths[i], cells[i].size());
+    };
+    measure(header);
+    measure(root);
+    WalkRows(*run.RootRow, run.CompareTree.get(),
+             [&](const TRowVisit& visit) { measure(RowCells(visit)); });
+    widths[0] = qMin<qsizetype>(widths[0], NameColumnLimit);
+
+    const auto print = [&](const Cells& cells) {
+        QString line;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0)
+                line += QStringLiteral("  ");
+            // Sizes and counts right-aligned, the rest left-aligned.
+            const bool right = i == 3 || i == 4 || i == 6 || i == 8;
+            line += right ? cells[i].rightJustified(widths[i]) : cells[i].leftJustified(widths[i]);
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        WriteLine(line);
+    };
+    print(header);
+    print(root);
+    WalkRows(*run.RootRow, run.CompareTree.get(),
+             [&](const TRowVisit& visit) { print(RowCells(visit)); });
+
+    const TFileAttri& totals = *run.CompareTree;
+    WriteLine(QString());
+    WriteLine(QStringLiteral("Files compared: ") + QString::number(totals.FileCount));
+    WriteLine(QStringLiteral("Changed files in the left folders: ") +
+              QString::number(totals.LeftCount));
+    WriteLine(QStringLiteral("Changed files in the right folders: ") +
+              QString::number(totals.RightCount));
+}
+
+void TTextReport::FileHandled(const TFileSync& sync, qint64 result, qint64 direction)
+{
+    Progress.SetCurrent(sync.CurrentFile);
+    if (result == CopyResult::Copied) {
+        const bool toRight = direction == SyncDirection::LeftToRight;
+        const QString& source = toRight ? sync.LastLeftPath : sync.LastRightPath;
+        const QString& target = toRight ? sync.LastRightPath : sync.LastLeftPath;
+        WriteLine(QStringLiteral("Move the file ") + sync.CurrentFile + QStringLiteral(" : ") +
+                  source + QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
+                  QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+        return;
+    }
+    // The page's text first, then why, which the page does not show.
+    const QString text = result == CopyResult::ReadFailed
+                             ? QStringLiteral(" File reading error!! ")
+                             : QStringLiteral(" File writing error!! ");
+    WriteLine(sync.CurrentFile + text + sync.LastError);
+}
+
+void TTextReport::Synced(const TJobRun& run)
+{
+    WriteLine(QStringLiteral("Sync Done!"));
+    WriteLine(QStringLiteral("Total numbers of error files : ") +
+              QString::number(run.SyncErrorCount) +
+              QStringLiteral(" ; Total numbers of synched files : ") +
+              QString::number(run.SyncDoneCount));
+}
+
+void TTextReport::Close(const TJobRun* run)
+{
+    Progress.Finish();
+    Out.flush();
+    if (run != nullptr && run->WasCancelled())
+        WriteError(QStringLiteral("Stopped by Ctrl+C."));
+}

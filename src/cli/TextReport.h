@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cli/RunReport.h"
+
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QStringList>
+#include <QTextStream>
+
+#include <array>
+
+class TProgressBar;
+struct TRowVisit;
+
+// The runner's text output: the result tree with the page's cell texts after an
+// analysis, the page's log lines during a sync, problems on standard error.
+class TTextReport : public TRunReport
+{
+public:
+    // showRows: print the tree (analyze) rather than only the problems (sync).
+    TTextReport(bool showRows, TProgressBar& progress);
+
+    void Refused(const TSyncTask& job, const QString& text) override;
+    void Analysed(const TJobRun& run) override;
+    void FileHandled(const TFileSync& sync, qint64 result, qint64 direction) override;
+    void Synced(const TJobRun& run) override;
+    void Close(const TJobRun* run) override;
+
+    // Item, State, L Date, L Size, RtoL, Dir, LtoR, R Date, R Size.
+    using Cells = std::array<QString, 9>;
+
+private:
+    void PrintProblems(const TJobRun& run);
+    void PrintTree(const TJobRun& run);
+    Cells RowCells(const TRowVisit& visit) const;
+    void WriteLine(const QString& line);
+    void WriteError(const QString& line);
+
+    bool ShowRows;
+    TProgressBar& Progress;
+    QLocale Locale;
+    QTextStream Out;
+    QTextStream Err;
+    QElapsedTimer SinceFlush;
+};

@@ -1,0 +1,51 @@
+#include "ui/page/RowText.h"
+
+#include "jobs/PackedDateTime.h"
+
+#include <QDateTime>
+
+namespace RowText {
+
+namespace {
+
+// The locale's long time format without its time-zone field ("t" outside quotes).
+QString LongTimeFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        result += c;
+    }
+    return result.simplified();
+}
+
+} // namespace
+
+QString DateText(qint32 packedTime, const QLocale& locale)
+{
+    if (packedTime <= 2000)
+        return QStringLiteral("not seen before");
+    const QDateTime time = PackedDateTime::ToDateTime(packedTime);
+    if (!time.isValid())
+        return QString::number(packedTime);
+    const QString date = locale.toString(time.date(), QLocale::ShortFormat);
+    if (time.time() == QTime(0, 0))
+        return date;
+    return date + QLatin1Char(' ') + locale.toString(time.time(), LongTimeFormat(locale));
+}
+
+QString SizeText(qint64 size, const QLocale& locale)
+{
+    if (size <= 0)
+        return QStringLiteral("not present");
+    QLocale grouped = locale;
+    grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return grouped.toString(size);
+}
+
+} // namespace RowText

@@ -1,0 +1,782 @@
+#include "CliRunner.h"
+#include "TreeBuilder.h"
+#include "jobs/TaskListFile.h"
+#include "jobs/UTSyncTask.h"
+
+#include <QDate>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime Old = LocalTime(2021, 3, 4, 10, 20, 30);
+const QDateTime New = LocalTime(2023, 5, 6, 7, 8, 10);
+const QDateTime Midnight = LocalTime(2022, 1, 2, 0, 0, 0);
+
+QStringList Texts(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list.append(QString::fromUtf8(text));
+    return list;
+}
+
+// Two side folders in one temporary folder.
+struct Sides
+{
+    QTemporaryDir Dir;
+    QString LeftPath = Dir.path() + QStringLiteral("/left");
+    QString RightPath = Dir.path() + QStringLiteral("/right");
+    TreeBuilder Left{LeftPath};
+    TreeBuilder Right{RightPath};
+
+    Sides()
+    {
+        QDir().mkpath(LeftPath);
+        QDir().mkpath(RightPath);
+    }
+
+    QStringList Args(const QString& command, const QStringList& more = {}) const
+    {
+        return QStringList{command, QStringLiteral("--left"), LeftPath, QStringLiteral("--right"),
+                           RightPath} +
+               more;
+    }
+};
+
+// The rows of a JSON result by path.
+QMap<QString, QJsonObject> RowsByPath(const QJsonObject& result)
+{
+    QMap<QString, QJsonObject> rows;
+    for (const QJsonValue& row : result.value(QStringLiteral("rows")).toArray())
+        rows.insert(row[QStringLiteral("path")].toString(), row.toObject());
+    return rows;
+}
+
+QStringList Paths(const QJsonObject& result)
+{
+    QStringList paths;
+    for (const QJsonValue& row : result.value(QStringLiteral("rows")).toArray())
+        paths.append(row[QStringLiteral("path")].toString());
+    return paths;
+}
+
+QJsonObject Side(const QDateTime& time, qint64 size)
+{
+    return QJsonObject{
+        {QStringLiteral("time"), time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))},
+        {QStringLiteral("size"), size}};
+}
+
+// A tree with every comparison state:
+//   same.txt (0), only-left.txt (1), only-right.txt (2), right-newer.txt (3),
+//   left-newer.txt (4), docs/ holding one change below a folder, quiet/ holding
+//   only an unchanged file, new-folder/ on the left only.
+void BuildEveryState(Sides& s)
+{
+    QVERIFY(s.Left.file(QStringLiteral("same.txt"), "same", Old));
+    QVERIFY(s.Right.file(QStringLiteral("same.txt"), "same but longer", Old));
+    QVERIFY(s.Left.file(QStringLiteral("only-left.txt"), QByteArray(1234, 'l'), Old));
+    QVERIFY(s.Right.file(QStringLiteral("only-right.txt"), "r", Midnight));
+    QVERIFY(s.Left.file(QStringLiteral("right-newer.txt"), "old left", Old));
+    QVERIFY(s.Right.file(QStringLiteral("right-newer.txt"), "new right", New));
+    QVERIFY(s.Left.file(QStringLiteral("left-newer.txt"), "new left", New));
+    QVERIFY(s.Right.file(QStringLiteral("left-newer.txt"), "old right", Old));
+    QVERIFY(s.Left.file(QStringLiteral("docs/deep/a.txt"), "new a", New));
+    QVERIFY(s.Right.file(QStringLiteral("docs/deep/a.txt"), "old a", Old));
+    QVERIFY(s.Left.file(QStringLiteral("quiet/q.txt"), "q", Old));
+    QVERIFY(s.Right.file(QStringLiteral("quiet/q.txt"), "q", Old));
+    QVERIFY(s.Left.file(QStringLiteral("new-folder/n.txt"), "", Old));
+    // Folder times are set last: writing a file changes its folder's time.
+    for (const QString& folder :
+         {QStringLiteral("docs/deep"), QStringLiteral("docs"), QStringLiteral("quiet")}) {
+        QVERIFY(s.Left.setTime(folder, Old));
+        QVERIFY(s.Right.setTime(folder, Old));
+    }
+    QVERIFY(s.Left.setTime(QStringLiteral("new-folder"), Old));
+}
+
+// A job between two folders, as a task list holds it.
+std::unique_ptr<TSyncTask> ListedJob(const QString& name, const QString& left, const QString& right)
+{
+    auto job = std::make_unique<TSyncTask>();
+    job->SyncName = name;
+    job->LFolder.DeviceType = 1;
+    job->LFolder.FolerAllName = left;
+    job->RFolder.DeviceType = 1;
+    job->RFolder.FolerAllName = right;
+    return job;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyStateInJson()
+    {
+        Sides s;
+        BuildEveryState(s);
+        const CliResult result = CliRunner::Run(
+            s.Args(QStringLiteral("analyze"), {QStringLiteral("--all"), QStringLiteral("--json")}));
+        QCOMPARE(result.Code, 0);
+        QCOMPARE(result.Err, QString());
+        const QJsonObject json = result.Json();
+        QCOMPARE(json[QStringLiteral("job")].toString(), QStringLiteral("One-off job"));
+        QCOMPARE(json[QStringLiteral("left")].toString(), s.LeftPath);
+        QCOMPARE(json[QStringLiteral("right")].toString(), s.RightPath);
+        QCOMPARE(json[QStringLiteral("totals")].toObject(),
+                 (QJsonObject{{QStringLiteral("files"), 8},
+                              {QStringLiteral("left_count"), 3},
+                              {QStringLiteral("right_count"), 3}}));
+        QVERIFY(!json.contains(QStringLiteral("sync")));
+
+        const auto rows = RowsByPath(json);
+        const auto file = [&](const QString& path, int state, int direction) {
+            const QJsonObject row = rows.value(path);
+            QCOMPARE(row[QStringLiteral("state")].toInt(-1), state);
+            QCOMPARE(row[QStringLiteral("direction")].toInt(-1), direction);
+            QVERIFY(!row.contains(QStringLiteral("folder")));
+        };
+        file(QStringLiteral("same.txt"), 0, 0);
+        file(QStringLiteral("only-left.txt"), 1, 2);
+        file(QStringLiteral("only-right.txt"), 2, 1);
+        file(QStringLiteral("right-newer.txt"), 3, 1);
+        file(QStringLiteral("left-newer.txt"), 4, 2);
+        file(QStringLiteral("docs/deep/a.txt"), 4, 2);
+
+        const QJsonObject same = rows.value(QStringLiteral("same.txt"));
+        QCOMPARE(same[QStringLiteral("left")].toObject(), Side(Old, 4));
+        QCOMPARE(same[QStringLiteral("right")].toObject(), Side(Old, 15));
+        const QJsonObject onlyRight = rows.value(QStringLiteral("only-right.txt"));
+        QVERIFY(onlyRight[QStringLiteral("left")].isNull());
+        QCOMPARE(onlyRight[QStringLiteral("right")].toObject(), Side(Midnight, 1));
+        QVERIFY(rows.value(QStringLiteral("only-left.txt"))[QStringLiteral("right")].isNull());
+
+        const QJsonObject docs = rows.value(QStringLiteral("docs"));
+        QCOMPARE(docs[QStringLiteral("folder")].toBool(), true);
+        QCOMPARE(docs[QStringLiteral("state")].toInt(-2), 0);
+        QCOMPARE(docs[QStringLiteral("left_count")].toInt(-1), 0);
+        QCOMPARE(docs[QStringLiteral("right_count")].toInt(-1), 1);
+        const QJsonObject newFolder = rows.value(QStringLiteral("new-folder"));
+        QCOMPARE(newFolder[QStringLiteral("state")].toInt(-2), 1);
+        QCOMPARE(newFolder[QStringLiteral("left_count")].toInt(-1), 1);
+        file(QStringLiteral("new-folder/n.txt"), 1, 2);
+        QVERIFY(rows.contains(QStringLiteral("quiet")));
+        // Tree order: each folder before its contents, left listing order first.
+        const QStringList paths = Paths(json);
+        QVERIFY(paths.indexOf(QStringLiteral("docs")) < paths.indexOf(QStringLiteral("docs/deep")));
+        QVERIFY(paths.indexOf(QStringLiteral("docs/deep")) <
+                paths.indexOf(QStringLiteral("docs/deep/a.txt")));
+        QCOMPARE(paths.last(), QStringLiteral("only-right.txt"));
+    }
+
+    void changesLeaveOutWhatIsEqual()
+    {
+        Sides s;
+        BuildEveryState(s);
+        const CliResult result =
+            CliRunner::Run(s.Args(QStringLiteral("analyze"), {QStringLiteral("--json")}));
+        QCOMPARE(result.Code, 0);
+        QStringList paths = Paths(result.Json());
+        paths.sort();
+        QCOMPARE(paths, (Texts({"docs", "docs/deep", "docs/deep/a.txt", "left-newer.txt",
+                                "new-folder", "new-folder/n.txt", "only-left.txt", "only-right.txt",
+                                "right-newer.txt"})));
+    }
+
+    void textShowsThePageCells()
+    {
+        Sides s;
+        BuildEveryState(s);
+        const CliResult result =
+            CliRunner::Run(s.Args(QStringLiteral("analyze"), {QStringLiteral("--all")}));
+        QCOMPARE(result.Code, 0);
+        QCOMPARE(result.Err, QString());
+        const QStringList lines = result.OutLines();
+        const auto lineOf = [&](const QString& name) {
+            for (const QString& line : lines) {
+                if (line.trimmed().startsWith(name + QLatin1Char(' ')))
+                    return line.simplified();
+            }
+            return QString();
+        };
+        QCOMPARE(lineOf(QStringLiteral("only-left.txt")),
+                 QStringLiteral("only-left.txt left only 4 Mar 2021 10:20:30 1,234 -> "
+                                "not seen before not present"));
+        QCOMPARE(lineOf(QStringLiteral("only-right.txt")),
+                 QStringLiteral("only-right.txt right only not seen before not present <- "
+                                "2 Jan 2022 1"));
+        QCOMPARE(lineOf(QStringLiteral("same.txt")),
+                 QStringLiteral("same.txt same 4 Mar 2021 10:20:30 4 == 4 Mar 2021 10:20:30 15"));
+        // An empty file shows "not present" as on the page.
+        QVERIFY(lineOf(QStringLiteral("n.txt")).contains(QStringLiteral("not present ->")));
+        QCOMPARE(lineOf(QStringLiteral("docs/")),
+                 QStringLiteral("docs/ same folder folder 1 folder folder"));
+        QVERIFY(lines.first().startsWith(QStringLiteral("Item")));
+        QCOMPARE(lines.at(1).simplified(), QStringLiteral("One-off job 3 3"));
+        QVERIFY(lines.indexOf(QStringLiteral("    deep/")) < 0); // indentation shows depth
+        QVERIFY(lineOf(QStringLiteral("deep/")).size() > 0);
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (Texts({"Files compared: 8", "Changed files in the left folders: 3",
+                         "Changed files in the right folders: 3"})));
+    }
+
+    void syncCopiesTheListedRows()
+    {
+        Sides s;
+        BuildEveryState(s);
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(result.Code, 0);
+        QCOMPARE(result.Err, QString());
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        const QString left = s.LeftPath + QLatin1Char('/');
+        const QString right = s.RightPath + QLatin1Char('/');
+        const QStringList lines = result.OutLines();
+        QVERIFY(lines.contains(QStringLiteral("Move the file ") + left +
+                               QStringLiteral("only-left.txt : ") + left +
+                               QStringLiteral("only-left.txt -> ") + right +
+                               QStringLiteral("only-left.txt Succeeded,time: ") + today));
+        QVERIFY(lines.contains(QStringLiteral("Move the file ") + right +
+                               QStringLiteral("right-newer.txt : ") + right +
+                               QStringLiteral("right-newer.txt -> ") + left +
+                               QStringLiteral("right-newer.txt Succeeded,time: ") + today));
+        QCOMPARE(lines.size(), 6 + 2);
+        QCOMPARE(lines.at(6), QStringLiteral("Sync Done!"));
+        QCOMPARE(lines.at(7), QStringLiteral("Total numbers of error files : 0 ; "
+                                             "Total numbers of synched files : 6"));
+
+        QCOMPARE(s.Right.read(QStringLiteral("only-left.txt")), QByteArray(1234, 'l'));
+        QCOMPARE(s.Left.read(QStringLiteral("only-right.txt")), QByteArray("r"));
+        QCOMPARE(s.Left.read(QStringLiteral("right-newer.txt")), QByteArray("new right"));
+        QCOMPARE(s.Right.read(QStringLiteral("left-newer.txt")), QByteArray("new left"));
+        QCOMPARE(s.Right.read(QStringLiteral("docs/deep/a.txt")), QByteArray("new a"));
+        QVERIFY(s.Right.exists(QStringLiteral("new-folder/n.txt")));
+        // Equal times are not copied, whatever the sizes.
+        QCOMPARE(s.Right.read(QStringLiteral("same.txt")), QByteArray("same but longer"));
+
+        const CliResult again =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}));
+        QCOMPARE(again.Code, 0);
+        const QJsonObject json = again.Json();
+        QVERIFY(json[QStringLiteral("rows")].toArray().isEmpty());
+        QCOMPARE(json[QStringLiteral("sync")].toObject(),
+                 (QJsonObject{{QStringLiteral("done"), 0},
+                              {QStringLiteral("errors"), 0},
+                              {QStringLiteral("failed"), QJsonArray()}}));
+    }
+
+    void syncJsonTellsEachRowsResult()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", New));
+        QVERIFY(s.Right.file(QStringLiteral("b.txt"), "b", Old));
+        const CliResult result =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}));
+        QCOMPARE(result.Code, 0);
+        const QJsonObject json = result.Json();
+        const auto rows = RowsByPath(json);
+        QCOMPARE(rows.value(QStringLiteral("a.txt"))[QStringLiteral("result")].toString(),
+                 QStringLiteral("copied"));
+        QCOMPARE(rows.value(QStringLiteral("b.txt"))[QStringLiteral("result")].toString(),
+                 QStringLiteral("copied"));
+        QCOMPARE(json[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 2);
+        QCOMPARE(s.Left.read(QStringLiteral("b.txt")), QByteArray("b"));
+    }
+
+    void oneWayJobs()
+    {
+        Sides s;
+        BuildEveryState(s);
+        const CliResult listed = CliRunner::Run(
+            s.Args(QStringLiteral("analyze"),
+                   {QStringLiteral("--direction"), QStringLiteral("2"), QStringLiteral("--json")}));
+        QCOMPARE(listed.Code, 0);
+        QStringList paths = Paths(listed.Json());
+        paths.sort();
+        QCOMPARE(paths, (Texts({"docs", "docs/deep", "docs/deep/a.txt", "left-newer.txt",
+                                "new-folder", "new-folder/n.txt", "only-left.txt"})));
+
+        const CliResult synced = CliRunner::Run(
+            s.Args(QStringLiteral("sync"), {QStringLiteral("--direction"), QStringLiteral("2")}));
+        QCOMPARE(synced.Code, 0);
+        QVERIFY(synced.Out.contains(QStringLiteral("Total numbers of synched files : 4")));
+        QVERIFY(!s.Left.exists(QStringLiteral("only-right.txt")));
+        QCOMPARE(s.Left.read(QStringLiteral("right-newer.txt")), QByteArray("old left"));
+        QCOMPARE(s.Right.read(QStringLiteral("left-newer.txt")), QByteArray("new left"));
+
+        const CliResult back = CliRunner::Run(
+            s.Args(QStringLiteral("sync"),
+                   {QStringLiteral("--direction"), QStringLiteral("1"), QStringLiteral("--json")}));
+        QCOMPARE(back.Code, 0);
+        QCOMPARE(back.Json()[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 2);
+        QCOMPARE(s.Left.read(QStringLiteral("right-newer.txt")), QByteArray("new right"));
+        QCOMPARE(s.Left.read(QStringLiteral("only-right.txt")), QByteArray("r"));
+    }
+
+    void filters()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("report.txt"), "r"));
+        QVERIFY(s.Left.file(QStringLiteral("notes.md"), "n"));
+        QVERIFY(s.Left.file(QStringLiteral("build.tmp"), "t"));
+        QVERIFY(s.Left.file(QStringLiteral("report.tmp.txt"), "t"));
+        QVERIFY(s.Left.file(QStringLiteral(".hidden.txt"), "h"));
+        QVERIFY(s.Left.file(QStringLiteral(".git/config.txt"), "c"));
+        QVERIFY(s.Left.file(QStringLiteral("sub/REPORT.TXT"), "R"));
+
+        const auto listed = [&](const QStringList& options) {
+            const CliResult result = CliRunner::Run(
+                s.Args(QStringLiteral("analyze"), options + QStringList{QStringLiteral("--json")}));
+            QStringList files;
+            for (const QJsonValue& row : result.Json()[QStringLiteral("rows")].toArray()) {
+                if (!row[QStringLiteral("folder")].toBool())
+                    files.append(row[QStringLiteral("path")].toString());
+            }
+            files.sort();
+            return files;
+        };
+        QCOMPARE(listed({QStringLiteral("--include"), QStringLiteral(".txt")}),
+                 (Texts({".git/config.txt", ".hidden.txt", "report.tmp.txt", "report.txt"})));
+        QCOMPARE(listed({QStringLiteral("--include"), QStringLiteral(".txt"),
+                         QStringLiteral("--include"), QStringLiteral(".md")}),
+                 (Texts({".git/config.txt", ".hidden.txt", "notes.md", "report.tmp.txt",
+                         "report.txt"})));
+        QCOMPARE(listed({QStringLiteral("--exclude"), QStringLiteral(".tmp"),
+                         QStringLiteral("--exclude"), QStringLiteral("config")}),
+                 (Texts({".hidden.txt", "notes.md", "report.txt", "sub/REPORT.TXT"})));
+        QCOMPARE(listed({QStringLiteral("--exclude-hidden"), QStringLiteral("--include"),
+                         QStringLiteral("report")}),
+                 (Texts({"report.tmp.txt", "report.txt"})));
+
+        const CliResult synced = CliRunner::Run(
+            s.Args(QStringLiteral("sync"), {QStringLiteral("--exclude-hidden"),
+                                            QStringLiteral("--exclude"), QStringLiteral("tmp")}));
+        QCOMPARE(synced.Code, 0);
+        QVERIFY(s.Right.exists(QStringLiteral("report.txt")));
+        QVERIFY(s.Right.exists(QStringLiteral("sub/REPORT.TXT")));
+        QVERIFY(!s.Right.exists(QStringLiteral("build.tmp")));
+        QVERIFY(!s.Right.exists(QStringLiteral(".hidden.txt")));
+        QVERIFY(!s.Right.exists(QStringLiteral(".git")));
+    }
+
+    void keepsOverwrittenVersions()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("sub/doc.txt"), "version 2", New));
+        QVERIFY(s.Right.file(QStringLiteral("sub/doc.txt"), "version 1", Old));
+        const CliResult result =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--save-old")}));
+        QCOMPARE(result.Code, 0);
+        QCOMPARE(s.Right.read(QStringLiteral("sub/doc.txt")), QByteArray("version 2"));
+        QCOMPARE(s.Right.read(QStringLiteral("__Save__/sub/doc.txt")), QByteArray("version 1"));
+    }
+
+    void refusedFolders_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("same") << QStringLiteral("left") << QStringLiteral("left")
+                              << QStringLiteral("Left and right folders are the same");
+        QTest::newRow("nested") << QStringLiteral("left") << QStringLiteral("left/inner")
+                                << QStringLiteral("Cannot Analyze nested folders.");
+        QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("right")
+                               << QStringLiteral("Folders is empty.");
+        QTest::newRow("blank") << QStringLiteral("left") << QStringLiteral("   ")
+                               << QStringLiteral("Folders is empty.");
+        QTest::newRow("left missing") << QStringLiteral("missing") << QStringLiteral("right")
+                                      << QStringLiteral("Cann't connect the left folder!");
+        QTest::newRow("right missing") << QStringLiteral("left") << QStringLiteral("missing")
+                                       << QStringLiteral("Cann't connect the right folder!");
+        QTest::newRow("right is a file") << QStringLiteral("left") << QStringLiteral("file")
+                                         << QStringLiteral("Cann't connect the right folder!");
+        QTest::newRow("both missing") << QStringLiteral("gone") << QStringLiteral("missing")
+                                      << QStringLiteral("Cann't connect the right folder!");
+    }
+
+    void refusedFolders()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        QVERIFY(tree.file(QStringLiteral("left/inner/x"), "x"));
+        QVERIFY(tree.file(QStringLiteral("right/y"), "y"));
+        QVERIFY(tree.file(QStringLiteral("file"), "f"));
+        const auto path = [&](const QString& name) {
+            return name.trimmed().isEmpty() ? name : tree.path(name);
+        };
+        for (const QString& command : {QStringLiteral("analyze"), QStringLiteral("sync")}) {
+            const QStringList args{command, QStringLiteral("--left"), path(left),
+                                   QStringLiteral("--right"), path(right)};
+            const CliResult result = CliRunner::Run(args);
+            QCOMPARE(result.Code, 3);
+            QCOMPARE(result.Out, QString());
+            QCOMPARE(result.Err, text + QLatin1Char('\n'));
+
+            const CliResult json = CliRunner::Run(args + QStringList{QStringLiteral("--json")});
+            QCOMPARE(json.Code, 3);
+            QCOMPARE(json.Json()[QStringLiteral("error")].toString(), text);
+        }
+        // Nothing was copied.
+        QVERIFY(!tree.exists(QStringLiteral("right/x")));
+        QVERIFY(!tree.exists(QStringLiteral("left/y")));
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("unknown command") << Texts({"copy", "0"});
+        QTest::newRow("no job") << Texts({"analyze"});
+        QTest::newRow("two jobs") << Texts({"sync", "a", "b"});
+        QTest::newRow("left alone") << Texts({"analyze", "--left", "/tmp"});
+        QTest::newRow("job and folders")
+            << Texts({"analyze", "0", "--left", "/tmp", "--right", "/var"});
+        QTest::newRow("bad direction")
+            << Texts({"analyze", "--left", "/a", "--right", "/b", "--direction", "3"});
+        QTest::newRow("filter without folders") << Texts({"analyze", "0", "--include", "x"});
+        QTest::newRow("unknown option") << Texts({"analyze", "0", "--fast"});
+        QTest::newRow("missing value") << Texts({"analyze", "--left"});
+        QTest::newRow("jobs with a job") << Texts({"jobs", "0"});
+        QTest::newRow("jobs --all") << Texts({"jobs", "--all"});
+    }
+
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        const CliResult result = CliRunner::Run(args);
+        QCOMPARE(result.Code, 2);
+        QCOMPARE(result.Out, QString());
+        QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")), qPrintable(result.Err));
+    }
+
+    void failedReadIsCountedAndTheRunGoesOn()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a file that nobody cannot read");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", New));
+        QVERIFY(s.Left.file(QStringLiteral("locked.txt"), "secret", New));
+        QVERIFY(s.Left.file(QStringLiteral("z.txt"), "z", New));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        // Root's file, closed to others: listed (its folder is readable), but
+        // nobody's run cannot open it.
+        const QString locked = s.Left.path(QStringLiteral("locked.txt"));
+        QVERIFY(::chown(QFile::encodeName(locked).constData(), 0, 0) == 0);
+        QVERIFY(s.Left.setMode(QStringLiteral("locked.txt"), 0600));
+
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(result.Code, 1);
+        const QStringList lines = result.OutLines();
+        QCOMPARE(lines.size(), 3 + 2);
+        // Files are handled in listing order, which the file system chooses.
+        const QStringList failed = lines.filter(
+            QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(locked) +
+                               QStringLiteral(" File reading error!! .+")));
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^Move the file "))).size(), 2);
+        QCOMPARE(lines.at(4), QStringLiteral("Total numbers of error files : 1 ; "
+                                             "Total numbers of synched files : 2"));
+        QVERIFY(s.Right.exists(QStringLiteral("z.txt")));
+        QVERIFY(!s.Right.exists(QStringLiteral("locked.txt")));
+
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}), true);
+        QCOMPARE(json.Code, 1);
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("sync")].toObject(),
+                 (QJsonObject{{QStringLiteral("done"), 0},
+                              {QStringLiteral("errors"), 1},
+                              {QStringLiteral("failed"), QJsonArray{locked}}}));
+        const QJsonObject row = RowsByPath(document).value(QStringLiteral("locked.txt"));
+        QCOMPARE(row[QStringLiteral("result")].toString(), QStringLiteral("read_error"));
+        QVERIFY(!row[QStringLiteral("error")].toString().isEmpty());
+    }
+
+    void failedWriteIsReported()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a folder that nobody cannot write");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("shut/a.txt"), "a", New));
+        QVERIFY(s.Left.file(QStringLiteral("open.txt"), "o", New));
+        QVERIFY(s.Right.folder(QStringLiteral("shut")));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        const QString shut = s.Right.path(QStringLiteral("shut"));
+        QVERIFY(::chown(QFile::encodeName(shut).constData(), 0, 0) == 0);
+        QVERIFY(s.Right.setMode(QStringLiteral("shut"), 0755));
+
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(result.Code, 1);
+        QVERIFY2(result.Out.contains(s.Left.path(QStringLiteral("shut/a.txt")) +
+                                     QStringLiteral(" File writing error!! ")),
+                 qPrintable(result.Out));
+        QVERIFY(result.Out.contains(QStringLiteral("Total numbers of error files : 1 ; ")));
+        QCOMPARE(s.Right.read(QStringLiteral("open.txt")), QByteArray("o"));
+    }
+
+    void unreadableFolderIsToldAndLeftAlone()
+    {
+        if (!CliRunner::IsRoot())
+            QSKIP("needs root to make a folder that nobody cannot read");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("closed/inside.txt"), "left", Old));
+        QVERIFY(s.Right.file(QStringLiteral("closed/inside.txt"), "right", New));
+        QVERIFY(s.Right.file(QStringLiteral("closed/other.txt"), "other", New));
+        QVERIFY(s.Left.file(QStringLiteral("fine.txt"), "fine", New));
+        QVERIFY(CliRunner::GiveToNobody(s.Dir.path()));
+        const QString closed = s.Left.path(QStringLiteral("closed"));
+        QVERIFY(::chown(QFile::encodeName(closed).constData(), 0, 0) == 0);
+        QVERIFY(s.Left.setMode(QStringLiteral("closed"), 0700));
+
+        const CliResult json = CliRunner::Run(
+            s.Args(QStringLiteral("analyze"), {QStringLiteral("--all"), QStringLiteral("--json")}),
+            true);
+        QCOMPARE(json.Code, 1);
+        QCOMPARE(json.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("unreadable")].toArray(), QJsonArray{closed});
+        const auto rows = RowsByPath(document);
+        // What the right side holds there shows, but nothing is copied either way.
+        QCOMPARE(
+            rows.value(QStringLiteral("closed/other.txt"))[QStringLiteral("direction")].toInt(-1),
+            0);
+        QCOMPARE(rows.value(QStringLiteral("fine.txt"))[QStringLiteral("direction")].toInt(-1), 2);
+
+        const CliResult sync = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
+        QCOMPARE(sync.Code, 1);
+        QCOMPARE(sync.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        QVERIFY(sync.Out.contains(QStringLiteral("Total numbers of synched files : 1")));
+        QVERIFY(s.Right.exists(QStringLiteral("fine.txt")));
+        QVERIFY(::chown(QFile::encodeName(closed).constData(), 65534, 65534) == 0);
+        QVERIFY(!s.Left.exists(QStringLiteral("closed/other.txt")));
+        QCOMPARE(s.Left.read(QStringLiteral("closed/inside.txt")), QByteArray("left"));
+    }
+
+    void namesThatAreNoTextAreToldAndLeftOut()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("good.txt"), "g"));
+        // A name that is not valid UTF-8, made with the bytes themselves.
+        const QByteArray bad = QFile::encodeName(s.LeftPath) + "/caf\xe9.txt";
+        FILE* file = std::fopen(bad.constData(), "w");
+        QVERIFY(file != nullptr);
+        std::fclose(file);
+
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}));
+        QCOMPARE(json.Code, 1);
+        const QJsonObject document = json.Json();
+        QCOMPARE(document[QStringLiteral("bad_names")].toArray().size(), 1);
+        QCOMPARE(Paths(document), QStringList{QStringLiteral("good.txt")});
+        QCOMPARE(document[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 1);
+
+        const CliResult text = CliRunner::Run(s.Args(QStringLiteral("analyze")));
+        QCOMPARE(text.Code, 1);
+        QVERIFY2(text.Err.startsWith(QStringLiteral("Left out, the name is not valid UTF-8: ") +
+                                     s.LeftPath),
+                 qPrintable(text.Err));
+    }
+
+    void ctrlCStopsAfterTheCurrentFile()
+    {
+        Sides s;
+        const int files = 3000;
+        for (int i = 0; i < files; ++i)
+            QVERIFY(s.Left.file(QStringLiteral("f%1.dat").arg(i, 5, 10, QLatin1Char('0')),
+                                QByteArray(512, char('a' + i % 26))));
+        QProcess process;
+        process.start(CliRunner::Program(), s.Args(QStringLiteral("sync")));
+        QVERIFY(process.waitForStarted());
+        // Nothing reads the runner's output meanwhile: once the pipe is full the
+        // run waits on its next report, with most files still to copy.
+        QThread::sleep(2);
+        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+
+        const QStringList lines = QString::fromUtf8(process.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 3);
+        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Sync Done!"));
+        const qsizetype copied = lines.size() - 2;
+        QVERIFY2(copied < files, qPrintable(QString::number(copied)));
+        QCOMPARE(lines.last(), QStringLiteral("Total numbers of error files : 0 ; "
+                                              "Total numbers of synched files : ") +
+                                   QString::number(copied));
+        // Every file reported is complete, no other file was made, nothing is half
+        // written.
+        const QStringList made = QDir(s.RightPath).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(made.size(), copied);
+        for (const QString& name : made)
+            QCOMPARE(QFileInfo(s.Right.path(name)).size(), 512);
+        QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                    .contains(QStringLiteral("Stopped by Ctrl+C.")));
+    }
+
+    void progressOnlyOnATerminal()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("needs script(1) for a terminal");
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        // script gives the runner a terminal and copies what it shows to stdout.
+        QProcess process;
+        QStringList command{CliRunner::Program()};
+        command += s.Args(QStringLiteral("sync"));
+        for (QString& part : command)
+            part = QLatin1Char('\'') + part + QLatin1Char('\'');
+        process.start(
+            QStringLiteral("script"),
+            {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray shown = process.readAllStandardOutput();
+        QVERIFY2(shown.contains("Syncing ["), shown.constData());
+        QVERIFY(shown.contains("\r\033[K"));
+        QVERIFY(shown.contains("Sync Done!"));
+
+        // Without a terminal (every other test) standard error stays empty.
+        const CliResult plain = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(plain.Code, 0);
+        QCOMPARE(plain.Err, QString());
+    }
+
+    void jobsOfTheTaskList()
+    {
+        Sides s;
+        TSyncTaskList list;
+        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = ListedJob(QStringLiteral("Docs backup"), s.LeftPath, s.RightPath);
+        backup->SyncDirection = 2;
+        list.AppendLoaded(std::move(backup));
+        const QString path = s.Dir.filePath(QStringLiteral("jobs.qn"));
+        QVERIFY(SaveTaskList(list, path));
+
+        const CliResult text =
+            CliRunner::Run({QStringLiteral("--tasklist"), path, QStringLiteral("jobs")});
+        QCOMPARE(text.Code, 0);
+        const QStringList lines = text.OutLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).simplified(),
+                 QStringLiteral("0 1 both ways ") + s.LeftPath + QLatin1Char(' ') + s.RightPath);
+        QCOMPARE(lines.at(1).simplified(), QStringLiteral("1 Docs backup left to right ") +
+                                               s.LeftPath + QLatin1Char(' ') + s.RightPath);
+
+        const CliResult json = CliRunner::Run(
+            {QStringLiteral("jobs"), QStringLiteral("--json"), QStringLiteral("--tasklist"), path});
+        QCOMPARE(json.Code, 0);
+        const QJsonArray jobs = json.Json()[QStringLiteral("jobs")].toArray();
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs.at(1).toObject(),
+                 (QJsonObject{{QStringLiteral("position"), 1},
+                              {QStringLiteral("name"), QStringLiteral("Docs backup")},
+                              {QStringLiteral("direction"), 2},
+                              {QStringLiteral("left"), s.LeftPath},
+                              {QStringLiteral("right"), s.RightPath}}));
+    }
+
+    void jobsByPositionOrName()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("report.txt"), "new", New));
+        QVERIFY(s.Right.file(QStringLiteral("report.txt"), "old", Old));
+        QVERIFY(s.Right.file(QStringLiteral("only-right.txt"), "r", Old));
+        TSyncTaskList list;
+        // A job whose name is a number: the number names a position first.
+        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = ListedJob(QStringLiteral("Docs"), s.LeftPath, s.RightPath);
+        backup->SyncDirection = 2;
+        backup->IncludeFilterr = QStringList{QStringLiteral(".txt")};
+        list.AppendLoaded(std::move(backup));
+        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        QVERIFY(SaveTaskList(list, s.Dir.filePath(QStringLiteral("tasklist.qn"))));
+        const QByteArray saved = TreeBuilder(s.Dir.path()).read(QStringLiteral("tasklist.qn"));
+        // Without --tasklist the runner reads the data folder's task list.
+        const QStringList home{QStringLiteral("BRENVALE_HOME=") + s.Dir.path()};
+
+        const auto jobName = [&](const QString& which) {
+            const CliResult result = CliRunner::Run(
+                {QStringLiteral("analyze"), which, QStringLiteral("--json")}, false, home);
+            return result.Json()[QStringLiteral("job")].toString();
+        };
+        QCOMPARE(jobName(QStringLiteral("1")), QStringLiteral("Docs"));
+        QCOMPARE(jobName(QStringLiteral("0")), QStringLiteral("1"));
+        QCOMPARE(jobName(QStringLiteral("Docs")), QStringLiteral("Docs"));
+
+        // The job's own settings apply: one way, left to right.
+        const CliResult sync = CliRunner::Run(
+            {QStringLiteral("sync"), QStringLiteral("Docs"), QStringLiteral("--json")}, false,
+            home);
+        QCOMPARE(sync.Code, 0);
+        QCOMPARE(Paths(sync.Json()), QStringList{QStringLiteral("report.txt")});
+        QCOMPARE(s.Right.read(QStringLiteral("report.txt")), QByteArray("new"));
+        QVERIFY(!s.Left.exists(QStringLiteral("only-right.txt")));
+
+        for (const QString& unknown : {QStringLiteral("4"), QStringLiteral("docs"),
+                                       QStringLiteral("twin"), QStringLiteral("-1")}) {
+            const CliResult result = CliRunner::Run(
+                {QStringLiteral("analyze"), QStringLiteral("--"), unknown}, false, home);
+            QCOMPARE(result.Code, 2);
+            QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")),
+                     qPrintable(result.Err));
+        }
+        // The runner never writes the task list.
+        QCOMPARE(TreeBuilder(s.Dir.path()).read(QStringLiteral("tasklist.qn")), saved);
+    }
+
+    void unreadableTaskLists()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        QVERIFY(tree.file(QStringLiteral("broken.qn"), "<TaskList><Tast>"));
+        const auto run = [&](const QStringList& args, const QStringList& environment = {}) {
+            const CliResult result = CliRunner::Run(args, false, environment);
+            QCOMPARE(result.Code, 2);
+            QCOMPARE(result.Out, QString());
+            QVERIFY2(result.Err.startsWith(QStringLiteral("brenvale-cli: ")),
+                     qPrintable(result.Err));
+        };
+        run({QStringLiteral("--tasklist"), tree.path(QStringLiteral("broken.qn")),
+             QStringLiteral("jobs")});
+        run({QStringLiteral("--tasklist"), tree.path(QStringLiteral("missing.qn")),
+             QStringLiteral("analyze"), QStringLiteral("0")});
+        run({QStringLiteral("sync"), QStringLiteral("0")},
+            {QStringLiteral("BRENVALE_HOME=") + dir.path()});
+    }
+
+    void helpAndVersion()
+    {
+        const CliResult help = CliRunner::Run({QStringLiteral("--help")});
+        QCOMPARE(help.Code, 0);
+        QVERIFY(help.Out.contains(QStringLiteral("brenvale-cli [--tasklist FILE] sync JOB")));
+        const CliResult version = CliRunner::Run({QStringLiteral("--version")});
+        QCOMPARE(version.Code, 0);
+        QCOMPARE(version.Out, QStringLiteral("brenvale-cli " BRENVALE_VERSION "\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

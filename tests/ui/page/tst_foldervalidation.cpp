@@ -1,0 +1,76 @@
+#include "ui/page/FolderValidation.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace FolderValidation;
+
+class TestFolderValidation : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void validates_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<qint32>("result");
+
+        QTest::newRow("letter case differs") << "/srv/Data"
+                                             << "/srv/data" << Valid;
+        QTest::newRow("same parent, longer name") << "/srv/Data"
+                                                  << "/srv/Data2" << Valid;
+        QTest::newRow("siblings") << "/home/ann/a"
+                                  << "/home/ann/b" << Valid;
+        QTest::newRow("right inside left") << "/srv/Data"
+                                           << "/srv/Data/Sub" << NestedFolders;
+        QTest::newRow("left inside right") << "/srv/Data/Sub/x"
+                                           << "/srv/Data" << NestedFolders;
+        QTest::newRow("root holds everything") << "/"
+                                               << "/home" << NestedFolders;
+        QTest::newRow("separator at the end") << "/srv/Data/"
+                                              << "/srv/Data/Sub" << NestedFolders;
+        QTest::newRow("equal") << "/srv/Data"
+                               << "/srv/Data" << SameFolders;
+        QTest::newRow("equal but for the last separator") << "/srv/Data"
+                                                          << "/srv/Data/" << SameFolders;
+        QTest::newRow("equal once cleaned") << "/srv//Data/."
+                                            << "/srv/Data" << SameFolders;
+        QTest::newRow("blanks") << "   "
+                                << "/srv/Data" << EmptyFolder;
+        QTest::newRow("right empty") << "/srv/Data"
+                                     << "" << EmptyFolder;
+        QTest::newRow("both empty") << ""
+                                    << "" << EmptyFolder;
+        // A name that merely contains the other path is no nesting: a backup of a
+        // tree kept under the same path below another root is common.
+        QTest::newRow("same path below a backup root") << "/home/ann/data"
+                                                       << "/backup/home/ann/data" << Valid;
+        QTest::newRow("prefix of a name only") << "/srv/data"
+                                               << "/srv/data2/x" << Valid;
+        QTest::newRow("relative inside absolute")
+            << "data" << QDir::current().absoluteFilePath(QStringLiteral("data/sub"))
+            << NestedFolders;
+    }
+
+    void validates()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QFETCH(qint32, result);
+        QCOMPARE(ValidateFolders(left, right), result);
+        QCOMPARE(ValidateFolders(right, left), result);
+    }
+
+    void texts()
+    {
+        QCOMPARE(ValidationText(SameFolders),
+                 QStringLiteral("Left and right folders are the same"));
+        QCOMPARE(ValidationText(NestedFolders), QStringLiteral("Cannot Analyze nested folders."));
+        QCOMPARE(ValidationText(EmptyFolder), QStringLiteral("Folders is empty."));
+        QVERIFY(ValidationText(Valid).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderValidation)
+#include "tst_foldervalidation.moc"

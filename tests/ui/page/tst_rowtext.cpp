@@ -1,0 +1,79 @@
+#include "ui/page/RowText.h"
+
+#include "jobs/PackedDateTime.h"
+
+#include <QTest>
+
+using namespace RowText;
+
+namespace {
+
+qint32 Packed(int year, int month, int day, int hour, int minute, int second)
+{
+    return PackedDateTime::FromFields(year, month, day, hour, minute, second);
+}
+
+} // namespace
+
+class TestRowText : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dates_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<qint32>("time");
+        QTest::addColumn<QString>("text");
+
+        const QLocale c = QLocale::c();
+        const QLocale german(QLocale::German, QLocale::Germany);
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("no file") << c << qint32(-1) << "not seen before";
+        QTest::newRow("deleted file") << c << qint32(0) << "not seen before";
+        QTest::newRow("2000 itself") << c << qint32(2000) << "not seen before";
+        QTest::newRow("C afternoon") << c << Packed(2024, 3, 5, 14, 7, 8) << "5 Mar 2024 14:07:08";
+        QTest::newRow("C midnight") << c << Packed(2024, 3, 5, 0, 0, 0) << "5 Mar 2024";
+        QTest::newRow("C two seconds past midnight")
+            << c << Packed(2024, 3, 5, 0, 0, 2) << "5 Mar 2024 00:00:02";
+        QTest::newRow("German") << german << Packed(2009, 12, 31, 23, 59, 58)
+                                << "31.12.09 23:59:58";
+        QTest::newRow("US") << us << Packed(2024, 3, 5, 14, 7, 8) << "3/5/24 2:07:08 PM";
+    }
+
+    void dates()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(qint32, time);
+        QFETCH(QString, text);
+        QCOMPARE(DateText(time, locale), text);
+    }
+
+    void sizes_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("text");
+
+        const QLocale c = QLocale::c();
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::newRow("empty file") << c << qint64(0) << "not present";
+        QTest::newRow("no file") << c << qint64(-1) << "not present";
+        QTest::newRow("one byte") << c << qint64(1) << "1";
+        QTest::newRow("below a thousand") << c << qint64(999) << "999";
+        QTest::newRow("C groups") << c << qint64(1234567) << "1,234,567";
+        QTest::newRow("German groups") << german << qint64(1234567) << "1.234.567";
+        QTest::newRow("beyond 32 bits") << c << qint64(5000000000) << "5,000,000,000";
+    }
+
+    void sizes()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(qint64, size);
+        QFETCH(QString, text);
+        QCOMPARE(SizeText(size, locale), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRowText)
+#include "tst_rowtext.moc"
