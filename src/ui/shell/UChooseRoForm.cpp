@@ -6,6 +6,7 @@
 #include "ui/skin/WindowMover.h"
 
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -44,11 +45,14 @@ TChooseRoForm::TChooseRoForm(QWidget* parent)
 
     // Folders only, from the top of the file system.
     Folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    Folders->setReadOnly(true);
+    Folders->setIconProvider(&Icons);
     Folders->setRootPath(QStringLiteral("/"));
     strv1->setObjectName(QStringLiteral("strv1"));
     strv1->setGeometry(22, 71, 596, 302);
     strv1->setModel(Folders);
-    strv1->setRootIndex(Folders->index(QStringLiteral("/")));
+    strv1->setUniformRowHeights(true);
+    strv1->expand(Folders->index(QStringLiteral("/")));
     for (int column = 1; column < Folders->columnCount(); ++column)
         strv1->hideColumn(column);
     strv1->header()->hide();
@@ -56,8 +60,10 @@ TChooseRoForm::TChooseRoForm(QWidget* parent)
     // been read, show it again.
     connect(Folders, &QFileSystemModel::directoryLoaded, this, [this] {
         QTimer::singleShot(0, this, [this] {
-            if (strv1->currentIndex().isValid())
-                strv1->scrollTo(strv1->currentIndex(), QAbstractItemView::PositionAtCenter);
+            if (!strv1->currentIndex().isValid())
+                return;
+            strv1->doItemsLayout();
+            strv1->scrollTo(strv1->currentIndex(), QAbstractItemView::PositionAtCenter);
         });
     });
     connect(strv1->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -115,6 +121,8 @@ void TChooseRoForm::SelectFolder(const QString& path)
     const QModelIndex index = Folders->index(QDir::cleanPath(path));
     if (!index.isValid())
         return;
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+        strv1->expand(above);
     strv1->setCurrentIndex(index);
     strv1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }

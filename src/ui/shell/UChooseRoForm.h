@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFileIconProvider>
 
 #include <functional>
 #include <optional>
@@ -54,5 +55,6 @@ private:
     void SelectFolder(const QString& path);
     TImageExButton* MakeButton(const char* name, const QString& pictures, const QRect& place);
 
+    QFileIconProvider Icons;
     QFileSystemModel* Folders;
 };

@@ -6,9 +6,12 @@
 #include "ui/shell/UChooseRoForm.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QScreen>
+#include <QScrollBar>
 #include <QThread>
+#include <QTreeView>
 
 namespace {
 
@@ -45,5 +48,9 @@ int main(int argc, char* argv[])
     TChooseRoForm chooser;
     chooser.Source = &side;
     ok = Save(chooser, folder + QStringLiteral("/chooser.png")) && ok;
+    if (qEnvironmentVariableIsSet("SCREENSHOT_DEBUG"))
+        qWarning() << chooser.strv1->verticalScrollBar()->value()
+                   << chooser.strv1->visualRect(chooser.strv1->currentIndex())
+                   << chooser.strv1->currentIndex().data().toString();
     return ok ? 0 : 1;
 }
