@@ -5,9 +5,7 @@
 class TImageEx;
 class TImageExButton;
 
-// The about box: one picture, closed by its close picture or OK. Pressing on the
-// picture moves the window (a press moves at once, so the picture itself does
-// not close the box).
+// The about box: Brenvale's artwork in a borderless window with two ways to close it.
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -18,4 +16,9 @@ public:
     TImageEx* Image1;
     TImageEx* SMCLoseBtn;
     TImageExButton* OKButton;
+
+private:
+    void SMCLoseBtnClick();
+    void OKButtonClick();
+    void Image1Click();
 };

@@ -1,29 +1,36 @@
 #include "ui/shell/StartUnit.h"
 
+#include "ui/shell/WindowPlacement.h"
 #include "ui/skin/ImageEx.h"
+#include "ui/skin/SkinResourceUnit.h"
 
-#include <QApplication>
-#include <QScreen>
+#include <QPalette>
+
+#include <QCoreApplication>
 
 TStartForm::TStartForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Image1(new TImageEx(this))
 {
     setObjectName(QStringLiteral("StartForm"));
+    setWindowTitle(QStringLiteral("Brenvale"));
     setFixedSize(450, 250);
     setAutoFillBackground(true);
-    setPalette(QPalette(Qt::white));
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 450, 250);
-    LoadJpgResource(Image1, QStringLiteral("StartForm"));
+    LoadJpgResource(Image1, QStringLiteral("Splash"));
+
+    CenterOnScreen(this);
 }
 
 void TStartForm::ShowNow()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
     repaint();
-    QApplication::processEvents();
+    QCoreApplication::processEvents();
 }

@@ -4,8 +4,14 @@
 
 class TImageEx;
 
-// The splash window shown while Brenvale starts: borderless, 450 x 250, always on
-// top, centred on the screen, one picture. It goes when it is destroyed.
+// The splash window shown while Brenvale starts: a borderless picture of 450 x 250,
+// always on top, in the middle of the screen. Start-up creates it, calls ShowNow
+// and destroys it when the main window is about to appear:
+//
+//     auto StartForm = std::make_unique<TStartForm>();
+//     StartForm->ShowNow();
+//     ... slow start-up work ...
+//     StartForm.reset();
 class TStartForm : public QWidget
 {
     Q_OBJECT
@@ -13,7 +19,8 @@ class TStartForm : public QWidget
 public:
     explicit TStartForm(QWidget* parent = nullptr);
 
-    // Shows the window and paints it at once, before the slow part of start-up.
+    // Shows the window without waiting and paints it at once, so that it is on the
+    // screen before anything slow happens.
     void ShowNow();
 
     TImageEx* Image1;

@@ -2,30 +2,93 @@
 
 #include "jobs/UTFolderSource.h"
 #include "ui/shell/PublicFunctionUnit.h"
-#include "ui/skin/ImageEx.h"
-#include "ui/skin/WindowMover.h"
+#include "ui/shell/UWindowMover.h"
+#include "ui/shell/WindowPlacement.h"
+#include "ui/skin/ImageExButton.h"
+#include "ui/skin/SkinResourceUnit.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
+#include <QPalette>
 #include <QTreeView>
 
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const QString AppCaption = QStringLiteral("Brenvale");
+
+bool AskTextWithInputBox(QWidget* parent, const QString& caption, const QString& prompt,
+                         QString* answer)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        *answer = text;
+    return ok;
+}
+
+void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, AppCaption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// A name for a new folder below a chosen parent: no separator or other reserved
+// character, and not one of the two names that stand for existing folders.
+bool IsNewFolderName(const QString& name)
+{
+    return IsValidFileName(name) && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+} // namespace
+
 TChooseRoForm::TChooseRoForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), Image2(new TImageEx(this)),
-      SMCLoseBtn(new TImageEx(this)), Label_Address(new QLabel(QStringLiteral("Address"), this)),
-      Edit_Address(new QLineEdit(this)), strv1(new QTreeView(this)),
-      Folders(new QFileSystemModel(this))
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), AskText(AskTextWithInputBox),
+      ShowMessage(ShowMessageBox), Image2(new TImageEx(this)), SMCLoseBtn(new TImageEx(this)),
+      Label_Address(new QLabel(QStringLiteral("Address"), this)), Edit_Address(new QLineEdit(this)),
+      strv1(new QTreeView(this)), FolderModel(new QFileSystemModel(this)),
+      MakeFolderButton(new TImageExButton(this)), OkButton(new TImageExButton(this)),
+      CancelButton(new TImageExButton(this))
 {
     setObjectName(QStringLiteral("ChooseRoForm"));
-    setWindowTitle(QStringLiteral("Brenvale"));
+    setWindowTitle(AppCaption);
     setFixedSize(640, 440);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    BuildControls();
+    BuildFolderTree();
+    CenterOnScreen(this);
+}
+
+TChooseRoForm::~TChooseRoForm()
+{
+    // The model's worker thread asks the icon provider for icons: the model goes first.
+    delete FolderModel;
+}
+
+bool TChooseRoForm::Browse(TFolderSource& side, QWidget* parent)
+{
+    if (side.DeviceType != 1)
+        return false;
+    TChooseRoForm form(parent);
+    form.Source = &side;
+    form.exec();
+    return form.Chosen;
+}
+
+void TChooseRoForm::BuildControls()
+{
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(0, 0, 640, 440);
     LoadJpgResource(Image2, QStringLiteral("ChooseRoForm"));
@@ -34,102 +97,109 @@ TChooseRoForm::TChooseRoForm(QWidget* parent)
     SMCLoseBtn->setObjectName(QStringLiteral("SMCLoseBtn"));
     SMCLoseBtn->setGeometry(611, 6, 22, 17);
     SMCLoseBtn->setCursor(Qt::PointingHandCursor);
-    ConnectHoverPictures(SMCLoseBtn, QStringLiteral("SMCLoseBtn"));
-    connect(SMCLoseBtn, &TImageEx::clicked, this, &TChooseRoForm::CancelButtonClick);
+    UseHoverPictures(SMCLoseBtn, QStringLiteral("SMCLoseBtn"));
+    connect(SMCLoseBtn, &TImageEx::OnClick, this, &TChooseRoForm::SMCLoseBtnClick);
 
     Label_Address->setObjectName(QStringLiteral("Label_Address"));
     Label_Address->move(22, 43);
+    QFont small = Label_Address->font();
+    small.setPixelSize(12);
+    Label_Address->setFont(small);
+    Label_Address->adjustSize();
+
     Edit_Address->setObjectName(QStringLiteral("Edit_Address"));
     Edit_Address->setGeometry(73, 41, 541, 19);
     Edit_Address->setFrame(false);
 
-    // Folders only, from the top of the file system.
-    Folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    Folders->setReadOnly(true);
-    Folders->setIconProvider(&Icons);
-    Folders->setRootPath(QStringLiteral("/"));
-    strv1->setObjectName(QStringLiteral("strv1"));
-    strv1->setGeometry(22, 71, 596, 302);
-    strv1->setModel(Folders);
-    strv1->setUniformRowHeights(true);
-    strv1->expand(Folders->index(QStringLiteral("/")));
-    for (int column = 1; column < Folders->columnCount(); ++column)
-        strv1->hideColumn(column);
-    strv1->header()->hide();
-    // The model reads folders in the background: once the chosen one's parent has
-    // been read, show it again.
-    connect(Folders, &QFileSystemModel::directoryLoaded, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (!strv1->currentIndex().isValid())
-                return;
-            strv1->doItemsLayout();
-            strv1->scrollTo(strv1->currentIndex(), QAbstractItemView::PositionAtCenter);
-        });
-    });
-    connect(strv1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    Edit_Address->setText(Folders->filePath(current));
-            });
-
-    MakeFolderButton =
-        MakeButton("MakeFolderButton", QStringLiteral("MakeFolderButton"), {25, 394, 138, 25});
-    OkButton = MakeButton("OkButton", QStringLiteral("Ok"), {475, 394, 66, 25});
-    CancelButton = MakeButton("CancelButton", QStringLiteral("Cancel"), {550, 394, 66, 25});
-    connect(MakeFolderButton, &TImageEx::clicked, this, &TChooseRoForm::MakeFolderButtonClick);
-    connect(OkButton, &TImageEx::clicked, this, &TChooseRoForm::OkButtonClick);
-    connect(CancelButton, &TImageEx::clicked, this, &TChooseRoForm::CancelButtonClick);
-
-    AskFolderName = [this](const QString& caption, const QString& prompt) {
-        bool ok = false;
-        const QString name =
-            QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, QString(), &ok);
-        return ok ? std::optional<QString>(name) : std::nullopt;
+    const struct
+    {
+        TImageExButton* button;
+        const char* name;
+        const char* pictures;
+        QRect place;
+        void (TChooseRoForm::*click)();
+    } buttons[] = {
+        {MakeFolderButton,
+         "MakeFolderButton",
+         "MakeFolderButton",
+         {25, 394, 138, 25},
+         &TChooseRoForm::MakeFolderButtonClick},
+        {OkButton, "OkButton", "Ok", {475, 394, 66, 25}, &TChooseRoForm::OkButtonClick},
+        {CancelButton,
+         "CancelButton",
+         "Cancel",
+         {550, 394, 66, 25},
+         &TChooseRoForm::CancelButtonClick},
     };
-    ShowMessage = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Brenvale"), text);
-    };
+    for (const auto& b : buttons) {
+        b.button->setObjectName(QString::fromLatin1(b.name));
+        b.button->setGeometry(b.place);
+        b.button->setCursor(Qt::PointingHandCursor);
+        UseHoverPictures(b.button, QString::fromLatin1(b.pictures));
+        connect(b.button, &TImageEx::OnClick, this, b.click);
+    }
 }
 
-TImageExButton* TChooseRoForm::MakeButton(const char* name, const QString& pictures,
-                                          const QRect& place)
+void TChooseRoForm::BuildFolderTree()
 {
-    auto* button = new TImageExButton(this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(place);
-    button->setCursor(Qt::PointingHandCursor);
-    ConnectHoverPictures(button, pictures);
-    return button;
+    // Folders only, hidden ones included (a backup often wants them), from "/" down.
+    FolderModel->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot | QDir::Hidden);
+    FolderModel->setReadOnly(true);
+    FolderIcons = std::make_unique<QFileIconProvider>();
+    FolderModel->setIconProvider(FolderIcons.get());
+    FolderModel->setRootPath(QStringLiteral("/"));
+
+    strv1->setObjectName(QStringLiteral("strv1"));
+    strv1->setGeometry(22, 71, 596, 302);
+    strv1->setModel(FolderModel);
+    strv1->setHeaderHidden(true);
+    for (int column = 1; column < FolderModel->columnCount(); ++column)
+        strv1->hideColumn(column);
+    strv1->setSelectionMode(QAbstractItemView::SingleSelection);
+    strv1->setUniformRowHeights(true);
+    strv1->setStyleSheet(QStringLiteral("QTreeView#strv1 { border: 1px solid #aab7ca; }"));
+    strv1->expand(FolderModel->index(QStringLiteral("/")));
+    connect(strv1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { strv1Change(current); });
 }
 
 void TChooseRoForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    Chosen = false;
-    if (Source == nullptr)
-        return;
-    const QString path = Source->FolerAllName;
-    if (!path.isEmpty() && QFileInfo(path).isDir()) {
-        SelectFolder(path);
-        Edit_Address->setText(path);
-        strv1->setFocus();
-    }
+    FormShow();
 }
 
-void TChooseRoForm::SelectFolder(const QString& path)
+void TChooseRoForm::FormShow()
 {
-    const QModelIndex index = Folders->index(QDir::cleanPath(path));
-    if (!index.isValid())
+    Chosen = false;
+    if (!Source || !QFileInfo(Source->FolerAllName).isDir())
         return;
-    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
-        strv1->expand(above);
+    // When the tree cannot reach the folder the dialog opens with what it shows.
+    if (!SelectFolder(Source->FolerAllName))
+        return;
+    Edit_Address->setText(Source->FolerAllName);
+    strv1->setFocus();
+}
+
+bool TChooseRoForm::SelectFolder(const QString& path)
+{
+    const QModelIndex index = FolderModel->index(QDir::cleanPath(path));
+    if (!index.isValid())
+        return false;
     strv1->setCurrentIndex(index);
-    strv1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    strv1->scrollTo(index);
+    return true;
+}
+
+void TChooseRoForm::strv1Change(const QModelIndex& current)
+{
+    if (current.isValid())
+        Edit_Address->setText(QDir::toNativeSeparators(FolderModel->filePath(current)));
 }
 
 void TChooseRoForm::OkButtonClick()
 {
-    if (Source != nullptr) {
+    if (Source) {
         Source->FolerAllName = Edit_Address->text();
         Source->DeviceType = 1;
     }
@@ -142,21 +212,27 @@ void TChooseRoForm::CancelButtonClick()
     reject();
 }
 
+void TChooseRoForm::SMCLoseBtnClick()
+{
+    reject();
+}
+
 void TChooseRoForm::MakeFolderButtonClick()
 {
     const QString parent = Edit_Address->text().trimmed();
-    if (parent.isEmpty()) {
-        ShowMessage(QStringLiteral("Please choose the parent folder first."));
+    // Without an absolute parent the new folder would land wherever the process runs.
+    if (parent.isEmpty() || QDir::isRelativePath(parent)) {
+        ShowMessage(this, QMessageBox::Information,
+                    QStringLiteral("Please choose the parent folder first."));
         return;
     }
-    const std::optional<QString> answer =
-        AskFolderName(QStringLiteral("Enter New Folder Name"),
-                      QStringLiteral("Create a new folder \n\n") + parent);
-    if (!answer)
+    QString name;
+    if (!AskText(this, QStringLiteral("Enter New Folder Name"),
+                 QStringLiteral("Create a new folder \n\n") + parent, &name))
         return;
-    const QString name = *answer;
-    if (!IsValidFileName(name)) {
-        ShowMessage(QStringLiteral("The name you entered does not meet the requirement!!"));
+    if (!IsNewFolderName(name)) {
+        ShowMessage(this, QMessageBox::Information,
+                    QStringLiteral("The name you entered does not meet the requirement!!"));
         return;
     }
     if (name.trimmed().isEmpty())
@@ -164,10 +240,16 @@ void TChooseRoForm::MakeFolderButtonClick()
     const QString path = parent.endsWith(QLatin1Char('/'))
                              ? QString(parent + name)
                              : QString(parent + QLatin1Char('/') + name);
-    if (!QDir().mkpath(path)) {
-        ShowMessage(QStringLiteral("Cannot create the folder ") + path);
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+    if (error || !QFileInfo(path).isDir()) {
+        const QString reason = error ? QString::fromLocal8Bit(error.message().c_str())
+                                     : QStringLiteral("a file of that name is in the way");
+        ShowMessage(this, QMessageBox::Warning,
+                    QStringLiteral("The folder \"%1\" cannot be created: %2").arg(path, reason));
         return;
     }
+    // The model adds the new folder's node when asked for it by path.
     SelectFolder(path);
     Edit_Address->setText(path);
 }

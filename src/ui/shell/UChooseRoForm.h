@@ -1,60 +1,76 @@
 #pragma once
 
 #include <QDialog>
-#include <QFileIconProvider>
+#include <QMessageBox>
 
 #include <functional>
-#include <optional>
+#include <memory>
 
+class QFileIconProvider;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QTreeView;
 class TFolderSource;
 class TImageEx;
 class TImageExButton;
 
-// The folder chooser: picks a local folder for one side of a job, or makes a new
-// folder first. It edits the side it is given in place, and only on OK.
+// The folder chooser: a modal, borderless dialog in which the user picks a local
+// folder for one side of a job, or makes a new folder first. It edits the job side
+// it is given in place: OK stores the address field's text in the side.
 class TChooseRoForm : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TChooseRoForm(QWidget* parent = nullptr);
+    ~TChooseRoForm() override;
 
-    // The side being edited; set before the dialog is shown. Not owned.
+    // The calling protocol of every Browse button: for a side whose DeviceType is 1,
+    // shows the chooser modally on it and returns true when the user chose a folder
+    // (the side then holds it). Any other side: nothing is shown, false.
+    static bool Browse(TFolderSource& side, QWidget* parent = nullptr);
+
+    // The side being edited; not owned. Set before the dialog is shown.
     TFolderSource* Source = nullptr;
     // True once the user confirmed a folder with OK.
     bool Chosen = false;
 
-    // Questions the dialog asks; tests answer them in place of the real boxes.
-    // AskFolderName returns nothing when the user cancels.
-    std::function<std::optional<QString>(const QString& caption, const QString& prompt)>
-        AskFolderName;
-    std::function<void(const QString& text)> ShowMessage;
+    // The dialog's own modal questions. Tests replace them to answer without a
+    // modal loop. AskText returns false when the user cancels the input box.
+    std::function<bool(QWidget* parent, const QString& caption, const QString& prompt,
+                       QString* answer)>
+        AskText;
+    std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> ShowMessage;
 
     TImageEx* Image2;
     TImageEx* SMCLoseBtn;
     QLabel* Label_Address;
     QLineEdit* Edit_Address;
     QTreeView* strv1;
+    QFileSystemModel* FolderModel;
     TImageExButton* MakeFolderButton;
     TImageExButton* OkButton;
     TImageExButton* CancelButton;
 
-public Q_SLOTS:
+    void FormShow();
     void OkButtonClick();
     void CancelButtonClick();
+    void SMCLoseBtnClick();
     void MakeFolderButtonClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void SelectFolder(const QString& path);
-    TImageExButton* MakeButton(const char* name, const QString& pictures, const QRect& place);
+    void BuildControls();
+    void BuildFolderTree();
+    void strv1Change(const QModelIndex& current);
+    // Moves the tree's selection to an existing folder; false when the tree has no
+    // node for it.
+    bool SelectFolder(const QString& path);
 
-    QFileIconProvider Icons;
-    QFileSystemModel* Folders;
+    // The desktop's folder icons, with the style's icons where the desktop has none.
+    std::unique_ptr<QFileIconProvider> FolderIcons;
 };
