@@ -42,3 +42,31 @@ inline bool SameImage(const QPixmap& a, const QPixmap& b)
            a.toImage().convertToFormat(QImage::Format_RGB32) ==
                b.toImage().convertToFormat(QImage::Format_RGB32);
 }
+
+// Every control base name whose pictures come in a hover pair ("...1", "...2").
+inline const char* const SkinHoverPairs[] = {
+    "jobbutton",
+    "actionbutton",
+    "viewbutton",
+    "toolsbutton",
+    "HelpButton",
+    "MinBtn",
+    "BigBtn",
+    "CloseBtn",
+    "bt_addtask",
+    "ieb",
+    "SMCLoseBtn",
+    "OSMCLoseBtn",
+    "Ok",
+    "Cancel",
+    "apply",
+    "MakeFolderButton",
+    "CheckUpdateBtn",
+    "AddScheduleBtn",
+    "RemoveScheduleBtn",
+    "ClearAllBtn",
+    "Browse",
+    "BitBtn_Analyze",
+    "BitBtn_Sync",
+    "BitBtn_cancel",
+};

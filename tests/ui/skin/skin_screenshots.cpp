@@ -5,6 +5,8 @@
 //
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/skin/skin_screenshots docs/screenshots
 
+#include "SkinTestHelpers.h"
+
 #include "jobs/UTFolderSource.h"
 #include "ui/shell/FAbout.h"
 #include "ui/shell/StartUnit.h"
@@ -62,35 +64,9 @@ QWidget* Gallery()
     auto* grid = new QGridLayout(sheet);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(4);
-    const char* const pairs[] = {
-        "jobbutton",
-        "actionbutton",
-        "viewbutton",
-        "toolsbutton",
-        "HelpButton",
-        "MinBtn",
-        "BigBtn",
-        "CloseBtn",
-        "bt_addtask",
-        "ieb",
-        "SMCLoseBtn",
-        "OSMCLoseBtn",
-        "Ok",
-        "Cancel",
-        "apply",
-        "MakeFolderButton",
-        "CheckUpdateBtn",
-        "AddScheduleBtn",
-        "RemoveScheduleBtn",
-        "ClearAllBtn",
-        "Browse",
-        "BitBtn_Analyze",
-        "BitBtn_Sync",
-        "BitBtn_cancel",
-    };
     int row = 0;
     int column = 0;
-    for (const char* pair : pairs) {
+    for (const char* pair : SkinHoverPairs) {
         const QString base = QString::fromLatin1(pair);
         grid->addWidget(new QLabel(base, sheet), row, column * 4);
         grid->addWidget(Picture(sheet, base + QLatin1Char('1')), row, column * 4 + 1);

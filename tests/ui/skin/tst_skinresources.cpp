@@ -138,33 +138,6 @@ const Picture AllPictures[] = {
     {"OptionFrm", 500, 385},
 };
 
-const char* const HoverPairs[] = {
-    "jobbutton",
-    "actionbutton",
-    "viewbutton",
-    "toolsbutton",
-    "HelpButton",
-    "MinBtn",
-    "BigBtn",
-    "CloseBtn",
-    "bt_addtask",
-    "ieb",
-    "SMCLoseBtn",
-    "OSMCLoseBtn",
-    "Ok",
-    "Cancel",
-    "apply",
-    "MakeFolderButton",
-    "CheckUpdateBtn",
-    "AddScheduleBtn",
-    "RemoveScheduleBtn",
-    "ClearAllBtn",
-    "Browse",
-    "BitBtn_Analyze",
-    "BitBtn_Sync",
-    "BitBtn_cancel",
-};
-
 const QRegularExpression MissingReport(QStringLiteral("NoSuchPicture.*does not exist"));
 
 } // namespace
@@ -204,7 +177,7 @@ private Q_SLOTS:
     void hoverPicturesDifferVisibly_data()
     {
         QTest::addColumn<QString>("base");
-        for (const char* base : HoverPairs)
+        for (const char* base : SkinHoverPairs)
             QTest::newRow(base) << QString::fromLatin1(base);
     }
 
