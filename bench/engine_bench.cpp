@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -82,6 +83,11 @@ double PairingSeconds(TFileAnalyze& analysis, int n, bool sameOrder)
 
 int Pairing()
 {
+    // Freed memory stays in the process, so that both sizes reuse the memory of
+    // their earlier rounds instead of the larger one alone paying for fresh pages
+    // from the system each round (which the allocator would return otherwise).
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
     TSyncTask job;
     QObject receiver;
     TFileAnalyze analysis(job, &receiver, {}, {});
