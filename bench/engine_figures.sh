@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-/tmp/brenvale-bench}
 runs=${RUNS:-5}
-for tool in rsync python3; do
+for tool in rsync python3 bc; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)"; exit 2; }
 done
 cmake -S . -B build -G Ninja >/dev/null
@@ -20,20 +20,30 @@ cmake --build build --target brenvale-bench >/dev/null
 bench=build/bench/brenvale-bench
 mkdir -p "$data"
 
-# Median wall time of a command over $runs runs; $prepare runs before each, untimed.
-median() {
+# Times the commands given as strings in turns, $runs rounds of one run each, so
+# that a disturbance of the machine (write-back of an earlier copy, another
+# guest of the host) falls on every tool alike; $prepare runs untimed before
+# each run. Prints the median wall time of each command, in the given order.
+medians() {
     local prepare=$1
     shift
-    local times=()
+    local count=$#
+    local -a times
     for _ in $(seq "$runs"); do
-        eval "$prepare"
-        local start end
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        times+=("$(echo "$end - $start" | bc -l)")
+        local i=0
+        for command in "$@"; do
+            eval "$prepare"
+            local start end
+            start=$(date +%s.%N)
+            eval "$command" >/dev/null 2>&1
+            end=$(date +%s.%N)
+            times[i]+="$(echo "$end - $start" | bc -l) "
+            i=$((i + 1))
+        done
     done
-    printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+    for ((i = 0; i < count; i++)); do
+        printf '%s\n' ${times[i]} | sort -g | awk '{a[NR]=$1} END {printf "%.3f ", a[int((NR+1)/2)]}'
+    done
 }
 ratio() { echo "scale=3; $1 / $2" | bc -l; }
 
@@ -47,16 +57,18 @@ if [ ! -d "$data/L100k" ]; then
     cp -a "$data/L100k" "$data/R100k"
 fi
 find "$data/L100k" "$data/R100k" >/dev/null # warm the caches for every tool alike
-ours=$(median true "$bench" analyze "$data/L100k" "$data/R100k")
-rs=$(median true rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/")
-fd=$(median true find "$data/L100k" "$data/R100k")
+read -r ours rs fd < <(medians true \
+    '"$bench" analyze "$data/L100k" "$data/R100k"' \
+    'rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/"' \
+    'find "$data/L100k" "$data/R100k"')
 echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s"
 
 copy_runs=${COPY_RUNS:-3}
 runs=$copy_runs
-ours=$(median "rm -rf '$data/copy'; mkdir '$data/copy'; sync" "$bench" sync "$data/L100k" "$data/copy")
-rs=$(median "rm -rf '$data/copy'; mkdir '$data/copy'; sync" rsync -rt "$data/L100k/" "$data/copy/")
-cpa=$(median "rm -rf '$data/copy'; sync" cp -a "$data/L100k" "$data/copy")
+read -r ours rs cpa < <(medians 'rm -rf "$data/copy"; mkdir "$data/copy"; sync' \
+    '"$bench" sync "$data/L100k" "$data/copy"' \
+    'rsync -rt "$data/L100k/" "$data/copy/"' \
+    'cp -a "$data/L100k/." "$data/copy/"')
 echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s"
 rm -rf "$data/copy"
 
@@ -66,8 +78,9 @@ if [ ! -d "$data/big" ]; then
     for i in 1 2 3 4; do head -c 268435456 /dev/urandom >"$data/big/file$i"; done
 fi
 cat "$data"/big/* >/dev/null
-ours=$(median "rm -rf '$data/bigcopy'; mkdir '$data/bigcopy'; sync" "$bench" sync "$data/big" "$data/bigcopy")
-cpt=$(median "rm -rf '$data/bigcopy'; mkdir '$data/bigcopy'; sync" cp -r --preserve=timestamps "$data/big/." "$data/bigcopy/")
+read -r ours cpt < <(medians 'rm -rf "$data/bigcopy"; mkdir "$data/bigcopy"; sync' \
+    '"$bench" sync "$data/big" "$data/bigcopy"' \
+    'cp -r --preserve=timestamps "$data/big/." "$data/bigcopy/"')
 echo "large files: brenvale ${ours}s ($(echo "scale=0; 1024 / $ours" | bc -l) MB/s), cp ${cpt}s ($(echo "scale=0; 1024 / $cpt" | bc -l) MB/s), throughput ratio $(ratio "$cpt" "$ours")"
 rm -rf "$data/bigcopy"
 

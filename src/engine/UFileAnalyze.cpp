@@ -7,6 +7,7 @@
 #include <QHashFunctions>
 
 #include <thread>
+#include <utility>
 
 TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
                            Completion completion, int progressIntervalMs)
@@ -97,27 +98,58 @@ void TFileAnalyze::ReportComparedCount()
     Send(WM_PROGRESS, 0, ComparedCount);
 }
 
-void TFileAnalyze::Pair(TFileAttri* l, TFileAttri* r, TFileAttri* compare)
+namespace {
+
+// The comparison consumes the scan trees folder by folder, so a scan node becomes
+// the comparison node of its item instead of being copied and freed: an analysis
+// allocates no node of its own, and texts are not shared and released again. The
+// node leaves its slot; its children move into `scan`, the stand-in for the item's
+// scan node while its folder is merged, together with its scan-role flags.
+std::unique_ptr<TFileAttri> Recycle(std::unique_ptr<TFileAttri>& slot, TFileAttri& scan)
+{
+    std::unique_ptr<TFileAttri> node = std::move(slot);
+    scan.Children = std::move(node->Children);
+    node->Children.clear();
+    scan.ChildCount = std::exchange(node->ChildCount, 0);
+    scan.IsFolder = std::exchange(node->IsFolder, 0);
+    scan.Unreadable = std::exchange(node->Unreadable, false);
+    node->Matched = false;
+    node->FileCount = 0;
+    node->ItemName = std::move(node->FileName);
+    return node;
+}
+
+// Moves the scan-role time, size, attributes and path of a recycled node to one
+// side of its comparison role.
+void TakeSide(TFileAttri& node, bool left)
+{
+    (left ? node.LeftTime : node.RightTime) = std::exchange(node.FileTime, 0);
+    (left ? node.LeftSize : node.RightSize) = std::exchange(node.FileSize, 0);
+    (left ? node.LeftAttr : node.RightAttr) = std::exchange(node.FileAttr, 0);
+    (left ? node.LeftPath : node.RightPath) = std::move(node.FullPath);
+}
+
+} // namespace
+
+void TFileAnalyze::Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TFileAttri* compare)
 {
     r->Matched = true;
-    auto node = std::make_unique<TFileAttri>();
+    TFileAttri scanLeft;
+    auto node = Recycle(leftSlot, scanLeft);
     TFileAttri* p = node.get();
-    p->State = l->FileTime > r->FileTime   ? CompareState::LeftNewer
-               : l->FileTime < r->FileTime ? CompareState::RightNewer
+    TakeSide(*p, true);
+    p->State = p->LeftTime > r->FileTime   ? CompareState::LeftNewer
+               : p->LeftTime < r->FileTime ? CompareState::RightNewer
                                            : CompareState::Same;
-    p->Kind = l->IsFolder;
-    p->ItemName = l->FileName;
-    p->LeftTime = l->FileTime;
-    p->LeftSize = l->FileSize;
-    p->LeftAttr = l->FileAttr;
-    p->LeftPath = l->FullPath;
+    p->Kind = scanLeft.IsFolder;
     p->RightTime = r->FileTime;
     p->RightSize = r->FileSize;
     p->RightAttr = r->FileAttr;
-    p->RightPath = r->FullPath;
-    p->SideUnreadable = compare->SideUnreadable || l->Unreadable || r->Unreadable;
-    if (l->IsFolder == 1) {
-        CompareFolders(l, r, p);
+    // The right name stays: the name table of the folder still points into it.
+    p->RightPath = std::move(r->FullPath);
+    p->SideUnreadable = compare->SideUnreadable || scanLeft.Unreadable || r->Unreadable;
+    if (scanLeft.IsFolder == 1) {
+        CompareFolders(&scanLeft, r, p);
         compare->LeftCount += p->LeftCount;
         compare->RightCount += p->RightCount;
         compare->FileCount += p->FileCount;
@@ -132,32 +164,24 @@ void TFileAnalyze::Pair(TFileAttri* l, TFileAttri* r, TFileAttri* compare)
     compare->AddChild(std::move(node));
 }
 
-void TFileAnalyze::AddOneSided(TFileAttri* item, bool left, TFileAttri* compare)
+// No name probe reads a one-sided item once it is added (left ones were never in
+// the name table, right ones come after every probe), so its node is recycled.
+void TFileAnalyze::AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFileAttri* compare)
 {
-    auto node = std::make_unique<TFileAttri>();
+    TFileAttri scan;
+    auto node = Recycle(slot, scan);
     TFileAttri* p = node.get();
+    TakeSide(*p, left);
     p->State = left ? CompareState::LeftOnly : CompareState::RightOnly;
-    p->Kind = item->IsFolder;
-    p->ItemName = item->FileName;
-    p->SideUnreadable = compare->SideUnreadable || item->Unreadable;
-    if (left) {
-        p->LeftTime = item->FileTime;
-        p->LeftAttr = item->FileAttr;
-        p->LeftSize = item->FileSize;
-        p->LeftPath = item->FullPath;
-    } else {
-        p->RightTime = item->FileTime;
-        p->RightAttr = item->FileAttr;
-        p->RightSize = item->FileSize;
-        p->RightPath = item->FullPath;
-    }
+    p->Kind = scan.IsFolder;
+    p->SideUnreadable = compare->SideUnreadable || scan.Unreadable;
     qint32& sideCount = left ? compare->LeftCount : compare->RightCount;
-    if (item->IsFolder == 1) {
+    if (scan.IsFolder == 1) {
         TFileAttri empty;
         if (left)
-            CompareFolders(item, &empty, p);
+            CompareFolders(&scan, &empty, p);
         else
-            CompareFolders(&empty, item, p);
+            CompareFolders(&empty, &scan, p);
         sideCount += left ? p->LeftCount : p->RightCount;
         compare->FileCount += p->FileCount;
     } else {
@@ -181,8 +205,8 @@ void TFileAnalyze::AddOneSided(TFileAttri* item, bool left, TFileAttri* compare)
 // children fetches the slots and right children a few steps ahead.
 void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
 {
-    const auto& lefts = left->Children;
-    const auto& rights = right->Children;
+    auto& lefts = left->Children;
+    auto& rights = right->Children;
     struct Slot
     {
         const QChar* Name = nullptr;
@@ -238,21 +262,20 @@ void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri*
             }
         }
 
-        TFileAttri* l = lefts[j].get();
-        Slot& slot = slotOf(QStringView(l->FileName), leftHashes[j]);
+        Slot& slot = slotOf(QStringView(lefts[j]->FileName), leftHashes[j]);
         if (slot.Head < 0) {
-            AddOneSided(l, true, compare);
+            AddOneSided(lefts[j], true, compare);
             continue;
         }
         TFileAttri* r = rights[size_t(slot.Head)].get();
         slot.Head = next[size_t(slot.Head)];
-        Pair(l, r, compare);
+        Pair(lefts[j], r, compare);
     }
-    for (const auto& r : rights) {
+    for (auto& r : rights) {
         if (IsCancelled())
             return;
         if (!r->Matched)
-            AddOneSided(r.get(), false, compare);
+            AddOneSided(r, false, compare);
     }
     ReportComparedCount();
 }
@@ -262,17 +285,20 @@ void TFileAnalyze::CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttr
     compare->LeftCount = 0;
     compare->RightCount = 0;
     compare->FileCount = 0;
+    // Mostly the same names stand on both sides: room for the larger side saves
+    // the vector's regrowth in wide folders.
+    compare->Children.reserve(std::max(left->Children.size(), right->Children.size()));
     if (left->ChildCount == 0) {
-        for (const auto& r : right->Children) {
+        for (auto& r : right->Children) {
             if (IsCancelled())
                 break;
-            AddOneSided(r.get(), false, compare);
+            AddOneSided(r, false, compare);
         }
     } else if (right->ChildCount == 0) {
-        for (const auto& l : left->Children) {
+        for (auto& l : left->Children) {
             if (IsCancelled())
                 break;
-            AddOneSided(l.get(), true, compare);
+            AddOneSided(l, true, compare);
         }
     } else {
         PairChildren(left, right, compare);

@@ -37,8 +37,9 @@ public:
     qint32 CheckFolders() const;
     void BuildTrees();
     // Merges the children of a left and a right scan node into the comparison node.
-    // The scan nodes' children are released once merged: the comparison nodes
-    // share their texts, and the analysis then holds about one tree, not three.
+    // The scan nodes' children are consumed: each item's scan node (the left one
+    // of a pair) becomes its comparison node, the rest is released, and the
+    // analysis holds about one tree, not three.
     void CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
 
     // The comparison tree; null after WM_CONNECT_FAILED. The caller owns it.
@@ -65,8 +66,8 @@ protected:
 private:
     bool IsCancelled() const;
     void Send(int message, qint64 wParam, qint64 lParam);
-    void Pair(TFileAttri* l, TFileAttri* r, TFileAttri* compare);
-    void AddOneSided(TFileAttri* item, bool left, TFileAttri* compare);
+    void Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TFileAttri* compare);
+    void AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFileAttri* compare);
     void PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
     void ReportComparedCount();
 
