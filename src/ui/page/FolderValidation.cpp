@@ -3,6 +3,7 @@
 #include "jobs/UTSyncTask.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace FolderValidation {
 
@@ -19,6 +20,26 @@ QString FolderForm(const QString& path)
     return clean;
 }
 
+// The form of the folder a path leads to, symbolic links resolved; empty when the
+// path leads nowhere yet.
+QString ResolvedForm(const QString& path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? QString() : FolderForm(resolved);
+}
+
+// Same or nested, as folder forms.
+qint32 Relation(const QString& left, const QString& right)
+{
+    if (left == right)
+        return SameFolders;
+    // Whole path components only: "/data" does not contain "/data2" nor
+    // "/backup/data".
+    if (left.startsWith(right) || right.startsWith(left))
+        return NestedFolders;
+    return Valid;
+}
+
 } // namespace
 
 qint32 ValidateFolders(const QString& leftPath, const QString& rightPath)
@@ -29,15 +50,17 @@ qint32 ValidateFolders(const QString& leftPath, const QString& rightPath)
         return SameFolders;
     // Trimmed as the scan trims a root, so that the check sees the folders the
     // analysis will read.
-    const QString left = FolderForm(TrimBlanksAndControls(leftPath));
-    const QString right = FolderForm(TrimBlanksAndControls(rightPath));
-    if (left == right)
-        return SameFolders;
-    // Whole path components only: "/data" does not contain "/data2" nor
-    // "/backup/data".
-    if (left.startsWith(right) || right.startsWith(left))
-        return NestedFolders;
-    return Valid;
+    const QString left = TrimBlanksAndControls(leftPath);
+    const QString right = TrimBlanksAndControls(rightPath);
+    if (const qint32 relation = Relation(FolderForm(left), FolderForm(right)))
+        return relation;
+    // A link may lead one side into the other, or both to one folder: a sync
+    // would then copy a tree into itself.
+    const QString leftResolved = ResolvedForm(left);
+    const QString rightResolved = ResolvedForm(right);
+    if (leftResolved.isEmpty() || rightResolved.isEmpty())
+        return Valid;
+    return Relation(leftResolved, rightResolved);
 }
 
 QString ValidationText(qint32 result)

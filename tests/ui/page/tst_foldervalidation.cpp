@@ -1,6 +1,8 @@
 #include "ui/page/FolderValidation.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace FolderValidation;
@@ -60,6 +62,29 @@ private Q_SLOTS:
         QFETCH(qint32, result);
         QCOMPARE(ValidateFolders(left, right), result);
         QCOMPARE(ValidateFolders(right, left), result);
+    }
+
+    // Links are followed where the folders exist: one folder reached by two names,
+    // or a link that leads one side into the other, would copy a tree into itself.
+    void linksAreResolved()
+    {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString data = temp.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/sub")));
+        QVERIFY(QDir().mkpath(temp.filePath(QStringLiteral("other"))));
+        const QString alias = temp.filePath(QStringLiteral("alias"));
+        const QString inner = temp.filePath(QStringLiteral("inner"));
+        QVERIFY(QFile::link(data, alias));
+        QVERIFY(QFile::link(data + QStringLiteral("/sub"), inner));
+
+        QCOMPARE(ValidateFolders(data, alias), SameFolders);
+        QCOMPARE(ValidateFolders(alias, data + QStringLiteral("/")), SameFolders);
+        QCOMPARE(ValidateFolders(data, inner), NestedFolders);
+        QCOMPARE(ValidateFolders(inner, alias), NestedFolders);
+        QCOMPARE(ValidateFolders(alias, temp.filePath(QStringLiteral("other"))), Valid);
+        // A side that does not exist yet is judged by its text alone.
+        QCOMPARE(ValidateFolders(alias, temp.filePath(QStringLiteral("new"))), Valid);
     }
 
     void texts()
