@@ -38,7 +38,7 @@ public:
     };
 
     // 1 when the path (trimmed) names no existing folder, 0 when it does.
-    static qint32 CheckFolder(const TFolderSource& side);
+    [[nodiscard]] static qint32 CheckFolder(const TFolderSource& side);
     // Scans the side's root folder into the empty root node.
     void ScanRoot(const TFolderSource& side, TFileAttri& root, const TBeenTortured& filter);
     // Appends a child to the node for every item of the folder that passes the
@@ -55,13 +55,14 @@ public:
     // file at the target, so a file there now was never compared with the source
     // (one the filters left out, or one made since) and is not overwritten unless
     // its version is kept.
-    Transfer TransferFile(const QString& sourcePath, const QString& targetPath,
-                          const QString& targetRoot, qint32 sourceTime, qint32 sourceAttr,
-                          bool keepOldVersion, bool targetWasAbsent = false);
+    [[nodiscard]] Transfer TransferFile(const QString& sourcePath, const QString& targetPath,
+                                        const QString& targetRoot, qint32 sourceTime,
+                                        qint32 sourceAttr, bool keepOldVersion,
+                                        bool targetWasAbsent = false);
     // Reads piece PieceNo (PieceSize bytes) of the source into the buffer.
-    bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
+    [[nodiscard]] bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
     // Appends the buffer's PieceSize bytes to the open temporary file.
-    bool WritePiece(const std::vector<char>& buffer);
+    [[nodiscard]] bool WritePiece(const std::vector<char>& buffer);
     // Copies piece PieceNo from the source to the end of the temporary file inside
     // the kernel, without passing it through memory of ours. False when the system
     // cannot: the piece is then read and written through the buffer, which also

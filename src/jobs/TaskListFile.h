@@ -30,12 +30,13 @@ struct TTaskListLoad
 };
 
 // Replaces the contents of the list with the jobs of the file at the path.
-TTaskListLoad LoadTaskList(const QString& path, TSyncTaskList& list);
+[[nodiscard]] TTaskListLoad LoadTaskList(const QString& path, TSyncTaskList& list);
 // The same on the process-wide job list.
-TTaskListLoad LoadTaskList(const QString& path);
+[[nodiscard]] TTaskListLoad LoadTaskList(const QString& path);
 
 // Writes the list's jobs (those not marked deleted) to the file at the path.
 // False, with the reason, when the file could not be written.
-bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error = nullptr);
+[[nodiscard]] bool SaveTaskList(const TSyncTaskList& list, const QString& path,
+                                QString* error = nullptr);
 // Writes the process-wide job list to "tasklist.qn" in the data folder.
-bool SaveTaskList();
+[[nodiscard]] bool SaveTaskList();

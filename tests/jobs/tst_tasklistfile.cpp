@@ -160,7 +160,7 @@ private Q_SLOTS:
                       "<ExcludeFilterr>a&#xd;b\nc&#xd;\n&#xd;\nd</ExcludeFilterr>");
         QVERIFY(WriteFile(path, bytes));
         TSyncTaskList loaded;
-        LoadTaskList(path, loaded);
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
         QCOMPARE(loaded.TaskByIndex(0)->ExcludeFilterr,
                  (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
                               QString(), QStringLiteral("d")}));
@@ -226,7 +226,7 @@ private Q_SLOTS:
         // Once another file is loaded, the kept jobs belong to the old one.
         const QString other = dir.filePath(QStringLiteral("other.qn"));
         QVERIFY(WriteFile(other, "<TaskList/>"));
-        LoadTaskList(other, loaded);
+        QCOMPARE(LoadTaskList(other, loaded).Result, TTaskListLoad::Outcome::Loaded);
         QVERIFY(loaded.UnloadedJobs().isEmpty());
     }
 
@@ -269,7 +269,7 @@ private Q_SLOTS:
         list.AddToList(std::move(added));
         QVERIFY(SaveTaskList(list, path));
         TSyncTaskList loaded;
-        LoadTaskList(path, loaded);
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
         QCOMPARE(loaded.Count(), 3);
         QCOMPARE(loaded.TaskByIndex(0)->SyncName, QStringLiteral("n0"));
         QCOMPARE(loaded.TaskByIndex(1)->SyncName, QStringLiteral("n2"));

@@ -16,7 +16,7 @@ constexpr qint32 EmptyFolder = 3;
 // the same folder, 2 when one folder lies inside the other. Case-sensitive; the
 // paths are compared as text, made absolute against the current folder, and when
 // both folders exist, also with their symbolic links resolved.
-qint32 ValidateFolders(const QString& leftPath, const QString& rightPath);
+[[nodiscard]] qint32 ValidateFolders(const QString& leftPath, const QString& rightPath);
 
 // The log text for a failed test; empty for Valid.
 QString ValidationText(qint32 result);
