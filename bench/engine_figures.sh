@@ -22,23 +22,26 @@ mkdir -p "$data"
 
 # Times the commands given as strings in turns, $runs rounds of one run each, so
 # that a disturbance of the machine (write-back of an earlier copy, another
-# guest of the host) falls on every tool alike; $prepare runs untimed before
-# each run. Prints the median wall time of each command, in the given order.
+# guest of the host, a disk that is fast only in bursts) falls on every tool
+# alike; every other round takes the tools in reverse order, so that none is
+# always first. $prepare runs untimed before each run. Prints the median wall
+# time of each command, in the given order.
 medians() {
     local prepare=$1
     shift
+    local -a commands=("$@")
     local count=$#
     local -a times
-    for _ in $(seq "$runs"); do
-        local i=0
-        for command in "$@"; do
+    for round in $(seq "$runs"); do
+        for ((k = 0; k < count; k++)); do
+            local i=$k
+            ((round % 2 == 0)) && i=$((count - 1 - k))
             eval "$prepare"
             local start end
             start=$(date +%s.%N)
-            eval "$command" >/dev/null 2>&1
+            eval "${commands[i]}" >/dev/null 2>&1
             end=$(date +%s.%N)
             times[i]+="$(echo "$end - $start" | bc -l) "
-            i=$((i + 1))
         done
     done
     for ((i = 0; i < count; i++)); do
@@ -64,7 +67,7 @@ read -r ours rs fd < <(medians true \
     'find "$data/L100k" "$data/R100k"')
 echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s"
 
-copy_runs=${COPY_RUNS:-3}
+copy_runs=${COPY_RUNS:-4}
 runs=$copy_runs
 read -r ours rs cpa < <(medians 'rm -rf "$data/copy"; mkdir "$data/copy"; sync' \
     '"$bench" sync "$data/L100k" "$data/copy"' \
