@@ -7,7 +7,8 @@
 #   - copying four files of 256 MB (against cp);
 #   - peak memory of an analysis of 1,000,000 files, both sides identical.
 # Usage: bench/engine_figures.sh [DATA_FOLDER]   (default /tmp/brenvale-bench;
-# needs about 2 GB there). Run it on an otherwise idle machine.
+# needs about 2 GB there, and 12 GB more while it copies). Run it on an otherwise
+# idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-/tmp/brenvale-bench}
@@ -67,14 +68,20 @@ read -r ours rs fd < <(medians true \
     'find "$data/L100k" "$data/R100k"')
 echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s"
 
+# Every copy goes into a new empty folder, and the copies are removed only at the
+# end: right after many files were deleted, the file system spends most of the
+# time of the next creations skipping the inodes it freed (it keeps them unused
+# for a while), which measures the deletion rather than the copy.
 copy_runs=${COPY_RUNS:-4}
 runs=$copy_runs
-read -r ours rs cpa < <(medians 'rm -rf "$data/copy"; mkdir "$data/copy"; sync' \
-    '"$bench" sync "$data/L100k" "$data/copy"' \
-    'rsync -rt "$data/L100k/" "$data/copy/"' \
-    'cp -a "$data/L100k/." "$data/copy/"')
+rm -rf "$data/copies"
+mkdir "$data/copies"
+next_copy='target=$(mktemp -d "$data/copies/run.XXXXXX"); sync'
+read -r ours rs cpa < <(medians "$next_copy" \
+    '"$bench" sync "$data/L100k" "$target"' \
+    'rsync -rt "$data/L100k/" "$target/"' \
+    'cp -a "$data/L100k/." "$target/"')
 echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s"
-rm -rf "$data/copy"
 
 echo "== four files of 256 MB"
 if [ ! -d "$data/big" ]; then
@@ -82,11 +89,11 @@ if [ ! -d "$data/big" ]; then
     for i in 1 2 3 4; do head -c 268435456 /dev/urandom >"$data/big/file$i"; done
 fi
 cat "$data"/big/* >/dev/null
-read -r ours cpt < <(medians 'rm -rf "$data/bigcopy"; mkdir "$data/bigcopy"; sync' \
-    '"$bench" sync "$data/big" "$data/bigcopy"' \
-    'cp -r --preserve=timestamps "$data/big/." "$data/bigcopy/"')
+read -r ours cpt < <(medians "$next_copy" \
+    '"$bench" sync "$data/big" "$target"' \
+    'cp -r --preserve=timestamps "$data/big/." "$target/"')
 echo "large files: brenvale ${ours}s ($(echo "scale=0; 1024 / $ours" | bc -l) MB/s), cp ${cpt}s ($(echo "scale=0; 1024 / $cpt" | bc -l) MB/s), throughput ratio $(ratio "$cpt" "$ours")"
-rm -rf "$data/bigcopy"
+rm -rf "$data/copies"
 
 echo "== 1,000,000 files, both sides identical"
 if [ ! -d "$data/L1m" ]; then
