@@ -18,7 +18,8 @@
 # is printed before and after.
 #
 # Usage: bench/compare_tools.sh [DATA_FOLDER]  (default /tmp/brenvale-tools-bench,
-#        about 2.5 GB; datasets are built there by bench/make_datasets.sh)
+#        about 2.5 GB, and 18 GB more while it copies; datasets are built there
+#        by bench/make_datasets.sh)
 # Environment: RUNS (default 5), BRENVALE_CLI (default: build/src/cli/brenvale-cli,
 #        built when missing), the dataset sizes of make_datasets.sh.
 # Needs hyperfine, rsync, unison and python3: on Debian
@@ -87,13 +88,19 @@ compare sync-1pct "$reset_right" \
     "rsync -a \"\$work/left/\" \"\$work/right/\"" \
     "unison_sync \"\$work/left\" \"\$work/right\""
 
+# Each run copies into a new empty folder; the earlier ones are moved aside and
+# removed only at the end. Right after many files were deleted, the file system
+# spends most of the next creations skipping the inodes it just freed, which
+# would measure the deletion rather than the copy.
+mkdir -p "$work/old"
 for set in small wide large; do
-    empty_target="rm -rf \"\$work/new\" \"\$UNISON\" && mkdir \"\$work/new\" && sync"
+    empty_target="{ [ ! -e \"\$work/new\" ] || mv \"\$work/new\" \"\$(mktemp -u \"\$work/old/run.XXXXXX\")\"; } && rm -rf \"\$UNISON\" && mkdir \"\$work/new\" && sync"
     compare "sync-new-$set" "$empty_target" \
         "\"\$cli\" sync --left \"\$data/$set\" --right \"\$work/new\"" \
         "rsync -a \"\$data/$set/\" \"\$work/new/\"" \
         "unison_sync \"\$data/$set\" \"\$work/new\""
 done
+rm -rf "$work/old"
 
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 python3 - "$results" <<'PY'
