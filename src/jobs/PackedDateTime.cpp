@@ -109,18 +109,27 @@ std::optional<qint64> ToPosixTime(qint32 packed)
     const Fields f = Unpack(packed);
     if (!IsValidFields(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second) || f.Second > 58)
         return std::nullopt;
-    struct tm local = {};
-    local.tm_year = f.Year - 1900;
-    local.tm_mon = f.Month - 1;
-    local.tm_mday = f.Day;
-    local.tm_hour = f.Hour;
-    local.tm_min = f.Minute;
-    local.tm_sec = f.Second;
-    local.tm_isdst = -1;
-    const time_t t = mktime(&local);
-    if (t == time_t(-1)) // packed times start in 1980, so -1 is always the error
-        return std::nullopt;
-    return static_cast<qint64>(t);
+    // A sync run sets the times of files that mostly share their minute: the
+    // last minute's start is remembered, as in FromPosixTime, since mktime reads
+    // the time zone file and takes a lock on every call.
+    thread_local qint32 cachedMinute = None;
+    thread_local qint64 cachedStart = 0;
+    const qint32 minute = packed & ~qint32(0x1F);
+    if (minute != cachedMinute) {
+        struct tm local = {};
+        local.tm_year = f.Year - 1900;
+        local.tm_mon = f.Month - 1;
+        local.tm_mday = f.Day;
+        local.tm_hour = f.Hour;
+        local.tm_min = f.Minute;
+        local.tm_isdst = -1;
+        const time_t t = mktime(&local);
+        if (t == time_t(-1)) // packed times start in 1980, so -1 is always the error
+            return std::nullopt;
+        cachedMinute = minute;
+        cachedStart = static_cast<qint64>(t);
+    }
+    return cachedStart + f.Second;
 }
 
 } // namespace PackedDateTime

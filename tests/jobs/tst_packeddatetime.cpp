@@ -85,6 +85,8 @@ private Q_SLOTS:
         for (qint64 s = base; s < base + 125; ++s) {
             const QDateTime expected = QDateTime::fromSecsSinceEpoch(s);
             QCOMPARE(FromPosixTime(s), FromDateTime(expected));
+            // And back, through the other direction's memory of the minute.
+            QCOMPARE(ToPosixTime(FromPosixTime(s)), std::optional<qint64>(s - s % 2));
         }
         QCOMPARE(ToDateTime(FromPosixTime(base + 60)).time(), QTime(3, 0));
     }
