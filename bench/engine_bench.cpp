@@ -1,13 +1,13 @@
 // Benchmarks of the engine: pairing of wide folders, and whole analyses and sync
 // runs of two folders, with the time taken and the peak memory of the process.
+#include "engine/RunProgress.h"
 #include "engine/UFileAnalyze.h"
-#include "engine/UFileSync.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/page/UResultRow.h"
+#include "rows/UResultRow.h"
+#include "run/RunDriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTextStream>
 
@@ -92,10 +92,11 @@ int Pairing()
     // from the system each round (which the allocator would return otherwise).
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    // The comparison runs on this thread: the analysis object only holds it.
     TSyncTask job;
     QObject receiver;
-    TFileAnalyze analysis(job, &receiver, {}, {});
-    analysis.wait();
+    TRunProgress silent;
+    TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
     // 20,000 against 200,000 is the figure asked for; 200,000 against 2,000,000
     // shows the growth once neither size fits in the processor's caches.
     for (bool sameOrder : {false, true}) {
@@ -118,76 +119,43 @@ int Pairing()
     return 0;
 }
 
-std::unique_ptr<TSyncTask> Job(const QString& left, const QString& right)
-{
-    auto job = std::make_unique<TSyncTask>();
-    job->LFolder.DeviceType = 1;
-    job->LFolder.FolerAllName = left;
-    job->RFolder.DeviceType = 1;
-    job->RFolder.FolerAllName = right;
-    return job;
-}
-
-std::unique_ptr<TFileAttri> Analyse(TSyncTask& job, QObject& receiver)
-{
-    std::unique_ptr<TFileAttri> tree;
-    QEventLoop loop;
-    new TFileAnalyze(
-        job, &receiver, [](int, qint64, qint64) {},
-        [&](TFileAnalyze& analysis) {
-            tree = analysis.TakeCompareTree();
-            loop.quit();
-        });
-    loop.exec();
-    return tree;
-}
-
 int Analyze(const QString& left, const QString& right)
 {
-    auto job = Job(left, right);
-    QObject receiver;
+    const auto job = NewLocalJob(QStringLiteral("bench"), left, right);
+    TRunProgress silent;
+    TRunDriver run(silent);
     QElapsedTimer timer;
     timer.start();
-    auto tree = Analyse(*job, receiver);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    if (!tree)
+    if (run.StartAnalysis(*job) != 0)
         return 3;
+    run.Wait();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (!run.CompareTree)
+        return 3;
+    const TFileAttri& tree = *run.CompareTree;
     Out() << QStringLiteral("analysis: %1 s, files %2, changes %3, peak memory %4 MiB\n")
                  .arg(seconds, 0, 'f', 3)
-                 .arg(tree->FileCount)
-                 .arg(tree->LeftCount + tree->RightCount)
+                 .arg(tree.FileCount)
+                 .arg(tree.LeftCount + tree.RightCount)
                  .arg(double(PeakRssKiB()) / 1024.0, 0, 'f', 1);
     return 0;
 }
 
 int Sync(const QString& left, const QString& right)
 {
-    auto job = Job(left, right);
-    QObject receiver;
+    const auto job = NewLocalJob(QStringLiteral("bench"), left, right);
+    TRunProgress silent;
+    TRunDriver run(silent);
     QElapsedTimer timer;
     timer.start();
-    auto tree = Analyse(*job, receiver);
-    if (!tree)
+    if (!run.Analyze(*job, TRowBuilder::Mode::Changes) || !run.Sync(*job))
         return 3;
-    auto root = MakeRootRow(QStringLiteral("bench"));
-    TRowBuilder builder(*job, TRowBuilder::Mode::Changes);
-    builder.BuildRows(*root, *tree);
-    qint32 done = 0, errors = 0;
-    QEventLoop loop;
-    new TFileSync(
-        *root, &receiver, *job, [](int, qint64, qint64) {},
-        [&](TFileSync& run) {
-            done = run.SyncDoneCount;
-            errors = run.SyncErrorCount;
-            loop.quit();
-        });
-    loop.exec();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     Out() << QStringLiteral("analysis and sync: %1 s, copied %2, errors %3\n")
                  .arg(seconds, 0, 'f', 3)
-                 .arg(done)
-                 .arg(errors);
-    return errors == 0 ? 0 : 1;
+                 .arg(run.SyncDoneCount)
+                 .arg(run.SyncErrorCount);
+    return run.SyncErrorCount == 0 ? 0 : 1;
 }
 
 } // namespace

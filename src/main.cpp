@@ -1,7 +1,7 @@
 #include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/shell/PublicFunctionUnit.h"
+#include "common/PublicFunctionUnit.h"
 #include "ui/shell/StartUnit.h"
 
 #include <QApplication>

@@ -3,13 +3,13 @@
 #include "cli/CancelSignal.h"
 #include "cli/CliJobList.h"
 #include "cli/CliOptions.h"
-#include "cli/JobRun.h"
 #include "cli/JsonReport.h"
 #include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
 #include "cli/TextReport.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/page/FolderValidation.h"
+#include "run/FolderValidation.h"
+#include "run/RunDriver.h"
 
 #include <QTextStream>
 
@@ -31,7 +31,7 @@ QString ConnectFailedText(qint32 connectResult)
                               : QStringLiteral("Cann't connect the right folder!");
 }
 
-int OutcomeCode(const TJobRun& run)
+int OutcomeCode(const TRunDriver& run)
 {
     if (run.WasCancelled())
         return ExitCode::Interrupted;
@@ -42,7 +42,7 @@ int OutcomeCode(const TJobRun& run)
 
 // Analyses the job (and syncs it for the sync command) as the comparison page
 // does, reporting as the options ask.
-int RunJob(const TCliOptions& options, TSyncTask& job)
+int RunJob(const TCliOptions& options, const TSyncTask& job)
 {
     const bool sync = options.Action == TCliOptions::Command::Sync;
     TProgressBar progress;
@@ -52,36 +52,22 @@ int RunJob(const TCliOptions& options, TSyncTask& job)
     else
         report = std::make_unique<TTextReport>(!sync, progress);
 
-    const qint32 validation =
-        FolderValidation::ValidateFolders(job.LFolder.FolerAllName, job.RFolder.FolerAllName);
-    if (validation != FolderValidation::Valid) {
-        report->Refused(job, FolderValidation::ValidationText(validation));
-        report->Close(nullptr);
-        return ExitCode::Refused;
-    }
-
-    job.Cancelled.store(false);
-    CancelSignal::Install(job.Cancelled);
-    TJobRun::Hooks hooks;
-    hooks.PhaseStarted = [&progress](const QString& phase, qint64 total) {
-        progress.StartPhase(phase, total);
-    };
-    hooks.Progress = [&progress](qint64 done) { progress.SetDone(done); };
-    hooks.FileHandled = [&report](const TFileSync& run, qint64 result, qint64 direction) {
-        report->FileHandled(run, result, direction);
-    };
-    TJobRun run(job, hooks);
+    TRunDriver run(*report);
+    CancelSignal::Install(run.CancelFlag());
     const auto mode = options.All ? TRowBuilder::Mode::All : TRowBuilder::Mode::Changes;
-    if (!run.Analyze(mode)) {
+    const bool analysed = run.Analyze(job, mode);
+    if (!analysed) {
         CancelSignal::Release();
-        report->Refused(job, ConnectFailedText(run.ConnectResult));
+        report->Refused(job, run.Refusal != FolderValidation::Valid
+                                 ? FolderValidation::ValidationText(run.Refusal)
+                                 : ConnectFailedText(run.ConnectResult));
         report->Close(nullptr);
         return ExitCode::Refused;
     }
     report->Analysed(run);
     // A run stopped during the analysis copies nothing.
     if (sync && !run.WasCancelled()) {
-        run.Sync();
+        (void)run.Sync(job);
         report->Synced(run);
     }
     CancelSignal::Release();

@@ -177,13 +177,8 @@ std::unique_ptr<TSyncTask> TCliOptions::MakeOneOffJob() const
         return TrimBlanksAndControls(path).isEmpty() ? path
                                                      : QDir::current().absoluteFilePath(path);
     };
-    auto job = std::make_unique<TSyncTask>();
-    job->SyncName = QStringLiteral("One-off job");
-    job->LFolder.DeviceType = 1;
-    job->LFolder.FolerAllName = absolute(LeftFolder);
-    job->RFolder.DeviceType = 1;
-    job->RFolder.FolerAllName = absolute(RightFolder);
-    job->ListState = 2;
+    auto job =
+        NewLocalJob(QStringLiteral("One-off job"), absolute(LeftFolder), absolute(RightFolder));
     job->SyncDirection = Direction;
     job->SaveOldFile = SaveOld ? 1 : 0;
     job->IncludeFilterr = Include;

@@ -1,13 +1,11 @@
 #include "cli/JsonReport.h"
 
-#include "cli/JobRun.h"
 #include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
 #include "cli/RowWalk.h"
-#include "engine/UFileSync.h"
-#include "engine/WorkerMessages.h"
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
+#include "run/RunDriver.h"
 
 #include <cstdio>
 
@@ -26,11 +24,11 @@ QString List(const QStringList& texts)
     return out + QLatin1Char(']');
 }
 
-QString ResultName(qint64 result)
+QString ResultName(TFileReport::TOutcome result)
 {
-    if (result == CopyResult::Copied)
+    if (result == TFileReport::TOutcome::Copied)
         return QStringLiteral("copied");
-    if (result == CopyResult::ReadFailed)
+    if (result == TFileReport::TOutcome::ReadFailed)
         return QStringLiteral("read_error");
     return QStringLiteral("write_error");
 }
@@ -43,7 +41,7 @@ QString WithoutLastSeparator(const QString& path)
 } // namespace
 
 TJsonReport::TJsonReport(bool withSync, TProgressBar& progress)
-    : WithSync(withSync), Progress(progress), Out(stdout)
+    : TRunReport(progress), WithSync(withSync), Out(stdout)
 {
 }
 
@@ -51,27 +49,28 @@ void TJsonReport::Refused(const TSyncTask& job, const QString& text)
 {
     RefusedJob = &job;
     RefusedText = text;
-    Progress.Clear();
+    Bar.Clear();
     QTextStream(stderr) << text << '\n';
 }
 
-void TJsonReport::Analysed(const TJobRun& run)
+void TJsonReport::FolderUnreadable(const QString& path)
 {
-    QTextStream err(stderr);
-    for (const QString& folder : run.UnreadableFolders)
-        err << "Cannot read the folder " << WithoutLastSeparator(folder) << '\n';
+    Bar.Clear();
+    QTextStream(stderr) << "Cannot read the folder " << WithoutLastSeparator(path) << '\n';
 }
 
-void TJsonReport::FileHandled(const TFileSync& sync, qint64 result, qint64)
+void TJsonReport::Analysed(const TRunDriver&) {}
+
+void TJsonReport::FileHandled(const TFileReport& report)
 {
-    if (sync.CurrentRow == nullptr)
+    Bar.SetDone(report.Handled);
+    Bar.SetCurrent(report.Source);
+    if (report.Row == nullptr)
         return;
-    Outcomes[sync.CurrentRow] =
-        Outcome{result, result == CopyResult::Copied ? QString() : sync.LastError};
-    Progress.SetCurrent(sync.CurrentFile);
+    Outcomes[report.Row] = Outcome{report.Outcome, report.Error};
 }
 
-void TJsonReport::Synced(const TJobRun&) {}
+void TJsonReport::Synced(const TRunDriver&) {}
 
 void TJsonReport::WriteHead(const TSyncTask& job)
 {
@@ -115,7 +114,7 @@ void TJsonReport::WriteRow(const TRowVisit& visit, bool first)
     Out << '}';
 }
 
-void TJsonReport::WriteRows(const TJobRun& run)
+void TJsonReport::WriteRows(const TRunDriver& run)
 {
     Out << ",\n  \"rows\": [";
     bool first = true;
@@ -126,9 +125,9 @@ void TJsonReport::WriteRows(const TJobRun& run)
     Out << (first ? "]" : "\n  ]");
 }
 
-void TJsonReport::Close(const TJobRun* run)
+void TJsonReport::Close(const TRunDriver* run)
 {
-    Progress.Finish();
+    Bar.Finish();
     if (RefusedJob != nullptr) {
         WriteHead(*RefusedJob);
         Out << ",\n  \"error\": " << Quote(RefusedText) << "\n}\n";
@@ -137,7 +136,7 @@ void TJsonReport::Close(const TJobRun* run)
     }
     if (run == nullptr || !run->RootRow)
         return;
-    WriteHead(run->Job);
+    WriteHead(*run->Job());
     QStringList unreadable;
     for (const QString& folder : run->UnreadableFolders)
         unreadable.append(WithoutLastSeparator(folder));

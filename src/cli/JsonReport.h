@@ -21,25 +21,25 @@ public:
     TJsonReport(bool withSync, TProgressBar& progress);
 
     void Refused(const TSyncTask& job, const QString& text) override;
-    void Analysed(const TJobRun& run) override;
-    void FileHandled(const TFileSync& sync, qint64 result, qint64 direction) override;
-    void Synced(const TJobRun& run) override;
-    void Close(const TJobRun* run) override;
+    void FolderUnreadable(const QString& path) override;
+    void Analysed(const TRunDriver& run) override;
+    void FileHandled(const TFileReport& report) override;
+    void Synced(const TRunDriver& run) override;
+    void Close(const TRunDriver* run) override;
 
 private:
     struct Outcome
     {
-        qint64 Result;
+        TFileReport::TOutcome Result;
         QString Error;
     };
 
     void WriteHead(const TSyncTask& job);
-    void WriteRows(const TJobRun& run);
+    void WriteRows(const TRunDriver& run);
     void WriteRow(const TRowVisit& visit, bool first);
     QString Side(qint32 time, qint64 size) const;
 
     bool WithSync;
-    TProgressBar& Progress;
     QTextStream Out;
     QString RefusedText;
     const TSyncTask* RefusedJob = nullptr;

@@ -1,7 +1,7 @@
 #include "cli/RowWalk.h"
 
 #include "engine/UFileStructure.h"
-#include "ui/page/UResultRow.h"
+#include "rows/UResultRow.h"
 
 namespace {
 

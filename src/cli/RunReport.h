@@ -1,24 +1,32 @@
 #pragma once
 
+#include "engine/RunProgress.h"
+
 #include <QString>
 #include <QtGlobal>
 
-class TFileSync;
-class TJobRun;
+class TProgressBar;
+class TRunDriver;
 class TSyncTask;
 
 // What the runner tells about one analyze or sync command, as text or as JSON.
-// Calls come in this order: Refused alone, or Analysed, then for a sync
-// FileHandled per file and Synced; Close always ends the report.
-class TRunReport
+// Calls come in this order: Refused alone, or the run's progress reports and
+// Analysed, then for a sync the reports of each file and Synced; Close always
+// ends the report. Phases and counts go to the progress bar.
+class TRunReport : public TRunProgress
 {
 public:
-    virtual ~TRunReport() = default;
+    explicit TRunReport(TProgressBar& progress) : Bar(progress) {}
 
     // The folders failed the check or could not be reached; text is the page's.
     virtual void Refused(const TSyncTask& job, const QString& text) = 0;
-    virtual void Analysed(const TJobRun& run) = 0;
-    virtual void FileHandled(const TFileSync& sync, qint64 result, qint64 direction) = 0;
-    virtual void Synced(const TJobRun& run) = 0;
-    virtual void Close(const TJobRun* run) = 0;
+    virtual void Analysed(const TRunDriver& run) = 0;
+    virtual void Synced(const TRunDriver& run) = 0;
+    virtual void Close(const TRunDriver* run) = 0;
+
+    void PhaseStarted(TRunPhase phase, qint64 total) override;
+    void Progressed(qint64 done) override;
+
+protected:
+    TProgressBar& Bar;
 };

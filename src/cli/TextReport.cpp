@@ -1,12 +1,10 @@
 #include "cli/TextReport.h"
 
-#include "cli/JobRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/RowWalk.h"
-#include "engine/UFileSync.h"
-#include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/page/RowText.h"
+#include "rows/RowText.h"
+#include "run/RunDriver.h"
 
 #include <QDate>
 
@@ -70,17 +68,17 @@ QString WithoutLastSeparator(const QString& path)
 } // namespace
 
 TTextReport::TTextReport(bool showRows, TProgressBar& progress)
-    : ShowRows(showRows), Progress(progress), Locale(QLocale::system()), Out(stdout), Err(stderr)
+    : TRunReport(progress), ShowRows(showRows), Locale(QLocale::system()), Out(stdout), Err(stderr)
 {
     SinceFlush.start();
 }
 
 void TTextReport::WriteLine(const QString& line)
 {
-    Progress.Clear();
+    Bar.Clear();
     Out << line << '\n';
     // Lines of a long sync reach a pipe while it runs, without one write per line.
-    if (Progress.IsShown() || SinceFlush.elapsed() >= FlushIntervalMs) {
+    if (Bar.IsShown() || SinceFlush.elapsed() >= FlushIntervalMs) {
         Out.flush();
         SinceFlush.restart();
     }
@@ -88,7 +86,7 @@ void TTextReport::WriteLine(const QString& line)
 
 void TTextReport::WriteError(const QString& line)
 {
-    Progress.Clear();
+    Bar.Clear();
     Out.flush();
     Err << line << '\n';
     Err.flush();
@@ -99,17 +97,18 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
     WriteError(text);
 }
 
-void TTextReport::PrintProblems(const TJobRun& run)
+void TTextReport::FolderUnreadable(const QString& path)
 {
-    for (const QString& folder : run.UnreadableFolders)
-        WriteError(QStringLiteral("Cannot read the folder ") + WithoutLastSeparator(folder));
-    for (const QString& name : run.BadNames)
-        WriteError(QStringLiteral("Left out, the name is not valid UTF-8: ") + Printable(name));
+    WriteError(QStringLiteral("Cannot read the folder ") + WithoutLastSeparator(path));
 }
 
-void TTextReport::Analysed(const TJobRun& run)
+void TTextReport::NameUnreadable(const QString& path)
 {
-    PrintProblems(run);
+    WriteError(QStringLiteral("Left out, the name is not valid UTF-8: ") + Printable(path));
+}
+
+void TTextReport::Analysed(const TRunDriver& run)
+{
     if (ShowRows)
         PrintTree(run);
 }
@@ -137,7 +136,7 @@ TTextReport::Cells TTextReport::RowCells(const TRowVisit& visit) const
     return cells;
 }
 
-void TTextReport::PrintTree(const TJobRun& run)
+void TTextReport::PrintTree(const TRunDriver& run)
 {
     const Cells header{
         QStringLiteral("Item"),   QStringLiteral("State"),  QStringLiteral("L Date"),
@@ -188,26 +187,27 @@ void TTextReport::PrintTree(const TJobRun& run)
               QString::number(totals.RightCount));
 }
 
-void TTextReport::FileHandled(const TFileSync& sync, qint64 result, qint64 direction)
+void TTextReport::FileHandled(const TFileReport& report)
 {
-    Progress.SetCurrent(sync.CurrentFile);
-    if (result == CopyResult::Copied) {
-        const bool toRight = direction == SyncDirection::LeftToRight;
-        const QString& source = toRight ? sync.LastLeftPath : sync.LastRightPath;
-        const QString& target = toRight ? sync.LastRightPath : sync.LastLeftPath;
-        WriteLine(QStringLiteral("Move the file ") + sync.CurrentFile + QStringLiteral(" : ") +
+    Bar.SetDone(report.Handled);
+    Bar.SetCurrent(report.Source);
+    if (report.Outcome == TFileReport::TOutcome::Copied) {
+        const bool toRight = report.Direction == SyncDirection::LeftToRight;
+        const QString& source = toRight ? report.LeftPath : report.RightPath;
+        const QString& target = toRight ? report.RightPath : report.LeftPath;
+        WriteLine(QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") +
                   source + QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
                   QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
         return;
     }
     // The page's text first, then why, which the page does not show.
-    const QString text = result == CopyResult::ReadFailed
+    const QString text = report.Outcome == TFileReport::TOutcome::ReadFailed
                              ? QStringLiteral(" File reading error!! ")
                              : QStringLiteral(" File writing error!! ");
-    WriteLine(sync.CurrentFile + text + sync.LastError);
+    WriteLine(report.Source + text + report.Error);
 }
 
-void TTextReport::Synced(const TJobRun& run)
+void TTextReport::Synced(const TRunDriver& run)
 {
     WriteLine(QStringLiteral("Sync Done!"));
     WriteLine(QStringLiteral("Total numbers of error files : ") +
@@ -216,9 +216,9 @@ void TTextReport::Synced(const TJobRun& run)
               QString::number(run.SyncDoneCount));
 }
 
-void TTextReport::Close(const TJobRun* run)
+void TTextReport::Close(const TRunDriver* run)
 {
-    Progress.Finish();
+    Bar.Finish();
     Out.flush();
     if (run != nullptr && run->WasCancelled())
         WriteError(QStringLiteral("Stopped by Ctrl+C."));

@@ -21,23 +21,23 @@ public:
     TTextReport(bool showRows, TProgressBar& progress);
 
     void Refused(const TSyncTask& job, const QString& text) override;
-    void Analysed(const TJobRun& run) override;
-    void FileHandled(const TFileSync& sync, qint64 result, qint64 direction) override;
-    void Synced(const TJobRun& run) override;
-    void Close(const TJobRun* run) override;
+    void FolderUnreadable(const QString& path) override;
+    void NameUnreadable(const QString& path) override;
+    void Analysed(const TRunDriver& run) override;
+    void FileHandled(const TFileReport& report) override;
+    void Synced(const TRunDriver& run) override;
+    void Close(const TRunDriver* run) override;
 
     // Item, State, L Date, L Size, RtoL, Dir, LtoR, R Date, R Size.
     using Cells = std::array<QString, 9>;
 
 private:
-    void PrintProblems(const TJobRun& run);
-    void PrintTree(const TJobRun& run);
+    void PrintTree(const TRunDriver& run);
     Cells RowCells(const TRowVisit& visit) const;
     void WriteLine(const QString& line);
     void WriteError(const QString& line);
 
     bool ShowRows;
-    TProgressBar& Progress;
     QLocale Locale;
     QTextStream Out;
     QTextStream Err;

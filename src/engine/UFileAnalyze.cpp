@@ -1,7 +1,9 @@
 #include "engine/UFileAnalyze.h"
 
+#include "engine/RunProgress.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
+#include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
 
 #include <QHashFunctions>
@@ -9,15 +11,11 @@
 #include <thread>
 #include <utility>
 
-TFileAnalyze::TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
-                           Completion completion, int progressIntervalMs)
-    : PageWindow(pageWindow), Task(task), Handler(std::move(handler)),
-      OnFinished(std::move(completion)), ProgressIntervalMs(progressIntervalMs)
+TFileAnalyze::TFileAnalyze(const TSyncTask& task, const std::atomic<bool>& cancel,
+                           QObject* receiver, TRunProgress& progress, int progressIntervalMs)
+    : Receiver(receiver), Task(task), Cancel(cancel), Progress(progress),
+      ProgressIntervalMs(progressIntervalMs)
 {
-    StartSelfDeletingWorker(this, pageWindow, [this] {
-        if (OnFinished)
-            OnFinished(*this);
-    });
 }
 
 TFileAnalyze::~TFileAnalyze()
@@ -27,24 +25,25 @@ TFileAnalyze::~TFileAnalyze()
 
 bool TFileAnalyze::IsCancelled() const
 {
-    return Task.Cancelled.load(std::memory_order_relaxed);
+    return Cancel.load(std::memory_order_relaxed);
 }
 
-void TFileAnalyze::Send(int message, qint64 wParam, qint64 lParam)
+void TFileAnalyze::Report(const std::function<void()>& call)
 {
-    SendWorkerMessage(PageWindow, Handler, message, wParam, lParam);
+    RunOnReceiverThread(Receiver, call);
 }
 
 void TFileAnalyze::run()
 {
     ConnectResult = CheckFolders();
     if (ConnectResult != 0) {
-        Send(WM_CONNECT_FAILED, ConnectResult, 0);
+        Report([this] { Progress.ConnectFailed(ConnectResult); });
         return;
     }
     ComparedCount = 0;
     BuildTrees();
-    Send(WM_PROGRESS, qint64(LeftTree->FileCount) + RightTree->FileCount, 0);
+    const qint64 total = qint64(LeftTree->FileCount) + RightTree->FileCount;
+    Report([this, total] { Progress.PhaseStarted(TRunPhase::Comparing, total); });
     Clock.start();
     CompareTree->SideUnreadable = LeftTree->Unreadable || RightTree->Unreadable;
     CompareFolders(LeftTree.get(), RightTree.get(), CompareTree.get());
@@ -69,8 +68,8 @@ void TFileAnalyze::BuildTrees()
 
     TWinFile leftScan;
     TWinFile rightScan;
-    leftScan.CancelFlag = &Task.Cancelled;
-    rightScan.CancelFlag = &Task.Cancelled;
+    leftScan.CancelFlag = &Cancel;
+    rightScan.CancelFlag = &Cancel;
     const bool scanLeft = Task.LFolder.DeviceType == 1;
     const bool scanRight = Task.RFolder.DeviceType == 1;
     if (scanLeft && scanRight) {
@@ -95,7 +94,8 @@ void TFileAnalyze::ReportComparedCount()
     if (ProgressIntervalMs > 0 && LastProgressMs >= 0 && now - LastProgressMs < ProgressIntervalMs)
         return;
     LastProgressMs = now;
-    Send(WM_PROGRESS, 0, ComparedCount);
+    const qint64 compared = ComparedCount;
+    Report([this, compared] { Progress.Progressed(compared); });
 }
 
 namespace {

@@ -1,35 +1,35 @@
 #pragma once
 
 #include "engine/UFileStructure.h"
-#include "engine/WorkerMessages.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
-#include <QThread>
 
+#include <QThread>
 #include <functional>
+
+#include <atomic>
 #include <memory>
 
 class TBeenTortured;
+class TRunProgress;
 class TSyncTask;
 
 // An analysis of one job in its own thread: checks both folders, scans both sides
 // (at the same time, one thread each) with the job's filters and merges the scan
-// trees into a comparison tree. Progress goes to the page window as WM_PROGRESS,
-// an unreachable side as WM_CONNECT_FAILED. When the thread has ended, the
-// completion runs on the page window's thread; it may take the comparison tree,
-// and the analysis object deletes itself afterwards with whatever it still owns.
+// trees into a comparison tree. It reports the start of the comparison, its
+// progress and an unreachable side to the progress interface, on the receiver's
+// thread while it waits. The job is the run's own copy and the cancel flag the
+// run's; neither may change while the thread runs.
 class TFileAnalyze : public QThread
 {
     Q_OBJECT
 
 public:
-    using Completion = std::function<void(TFileAnalyze& analysis)>;
-
-    // Starts at once. Comparison progress is sent at most every progressIntervalMs
-    // (0: after every pair of folders).
-    TFileAnalyze(TSyncTask& task, QObject* pageWindow, TMessageHandler handler,
-                 Completion completion, int progressIntervalMs = 50);
+    // Comparison progress is reported at most every progressIntervalMs (0: after
+    // every pair of folders). The thread starts with start().
+    TFileAnalyze(const TSyncTask& task, const std::atomic<bool>& cancel, QObject* receiver,
+                 TRunProgress& progress, int progressIntervalMs = 50);
     ~TFileAnalyze() override;
 
     // 0 when both sides can be reached, 1 when the left cannot, 2 when the right
@@ -42,12 +42,12 @@ public:
     // analysis holds about one tree, not three.
     void CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
 
-    // The comparison tree; null after WM_CONNECT_FAILED. The caller owns it.
+    // The comparison tree; null when a side could not be reached. The caller owns it.
     std::unique_ptr<TFileAttri> TakeCompareTree() { return std::move(CompareTree); }
 
-    QObject* const PageWindow;
+    QObject* const Receiver;
     qint32 ComparedCount = 0;
-    TSyncTask& Task;
+    const TSyncTask& Task;
     std::unique_ptr<TBeenTortured> Filter;
 
     std::unique_ptr<TFileAttri> LeftTree;
@@ -65,14 +65,14 @@ protected:
 
 private:
     bool IsCancelled() const;
-    void Send(int message, qint64 wParam, qint64 lParam);
+    void Report(const std::function<void()>& call);
     void Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TFileAttri* compare);
     void AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFileAttri* compare);
     void PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
     void ReportComparedCount();
 
-    TMessageHandler Handler;
-    Completion OnFinished;
+    const std::atomic<bool>& Cancel;
+    TRunProgress& Progress;
     int ProgressIntervalMs;
     qint64 LastProgressMs = -1;
     QElapsedTimer Clock;

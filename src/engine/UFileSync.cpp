@@ -2,19 +2,20 @@
 
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
+#include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/page/UResultRow.h"
+#include "rows/UResultRow.h"
 
-TFileSync::TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& task,
-                     TMessageHandler handler, Completion completion, int deliveryIntervalMs)
-    : PageWindow(pageWindow), Task(task), ResultTree(&resultTree), Handler(std::move(handler)),
-      OnFinished(std::move(completion)), DeliveryIntervalMs(deliveryIntervalMs)
+#include <utility>
+
+TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
+                     QObject* receiver, TRunProgress& progress, int deliveryIntervalMs)
+    : Receiver(receiver), Task(job), Cancel(cancel), Progress(progress),
+      DeliveryIntervalMs(deliveryIntervalMs)
 {
-    CollectRows(resultTree);
-    StartSelfDeletingWorker(this, pageWindow, [this] {
-        if (OnFinished)
-            OnFinished(*this);
-    });
+    qint32 visits = 0;
+    CollectRows(resultTree, visits);
+    TrailingVisits = visits;
 }
 
 TFileSync::~TFileSync()
@@ -22,19 +23,21 @@ TFileSync::~TFileSync()
     wait();
 }
 
-// Folder rows are never copied themselves, whatever their direction; their
-// children count by their own directions.
-void TFileSync::CollectRows(TResultRow& row)
+// Every file row, whatever its direction now: the user may give it one before
+// the run reaches it. Folder rows are never copied themselves, whatever their
+// direction; they only count as visited.
+void TFileSync::CollectRows(TResultRow& row, qint32& visits)
 {
     for (int i = 0; i < row.ChildCount(); ++i) {
         TResultRow* child = row.Child(i);
+        ++visits;
         if (child->Kind == 1) {
-            CollectRows(*child);
+            CollectRows(*child, visits);
             continue;
         }
-        Work.push_back(WorkItem{child, child->Direction, child->LeftPath, child->RightPath,
-                                child->LeftTime, child->LeftAttr, child->RightTime,
-                                child->RightAttr});
+        Work.push_back(WorkItem{child, visits, child->LeftPath, child->RightPath, child->LeftTime,
+                                child->LeftAttr, child->RightTime, child->RightAttr});
+        visits = 0;
     }
 }
 
@@ -48,31 +51,33 @@ void TFileSync::run()
 void TFileSync::SyncRows()
 {
     for (const WorkItem& item : Work) {
+        UndeliveredVisits += item.Visits;
         // Tested before each file: the file in transfer when the user cancels is
         // finished, no further one is started.
-        if (Task.Cancelled.load(std::memory_order_relaxed))
+        if (Cancel.load(std::memory_order_relaxed))
             return;
-        if (item.Direction != SyncDirection::RightToLeft &&
-            item.Direction != SyncDirection::LeftToRight)
+        const qint32 direction = item.Row->Direction;
+        if (direction != SyncDirection::RightToLeft && direction != SyncDirection::LeftToRight)
             continue;
-        SyncOne(item);
+        SyncOne(item, direction, std::exchange(UndeliveredVisits, 0));
         Deliver(false);
     }
+    UndeliveredVisits += TrailingVisits;
 }
 
-void TFileSync::SyncOne(const WorkItem& item)
+void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
 {
-    const bool toLeft = item.Direction == SyncDirection::RightToLeft;
-    const QString sourceRoot = toLeft ? Task.RFolder.FolerAllName : Task.LFolder.FolerAllName;
-    const QString targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
-    const QString source = toLeft ? item.RightPath : item.LeftPath;
+    const bool toLeft = direction == SyncDirection::RightToLeft;
+    const QString& sourceRoot = toLeft ? Task.RFolder.FolerAllName : Task.LFolder.FolerAllName;
+    const QString& targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
+    const QString& source = toLeft ? item.RightPath : item.LeftPath;
     QString target = toLeft ? item.LeftPath : item.RightPath;
     QString newTarget;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root,
         // with the folders on the way made first.
         const QString relative = SyncPath::RelativeTo(source, sourceRoot);
-        target = SyncPath::Join(TrimBlanksAndControls(targetRoot), relative);
+        target = SyncPath::Join(targetRoot, relative);
         const QString folder = target.left(target.lastIndexOf(QLatin1Char('/')));
         if (KnownFolders.insert(folder).second)
             TWinFile::MakeFolders(relative, targetRoot);
@@ -86,60 +91,59 @@ void TFileSync::SyncOne(const WorkItem& item)
         toLeft ? item.RightAttr : item.LeftAttr, Task.SaveOldFile == 1, !newTarget.isEmpty());
 
     ++HandledCount;
-    Report report{
-        item.Row, HandledCount, CopyResult::Copied, item.Direction, source, {}, {}, {}, toLeft, {}};
+    Pending pending{{}, visits, {}, toLeft};
+    TFileReport& report = pending.Report;
+    report.Handled = HandledCount;
+    report.Direction = direction;
+    report.Source = source;
+    report.Row = item.Row;
     if (result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
         report.LeftPath = toLeft ? target : item.LeftPath;
         report.RightPath = toLeft ? item.RightPath : target;
-        report.NewTargetPath = newTarget;
+        pending.NewTargetPath = newTarget;
     } else {
         ++SyncErrorCount;
-        report.Result = result == TWinFile::Transfer::ReadFailed ? CopyResult::ReadFailed
-                                                                 : CopyResult::WriteFailed;
+        FailedFiles.append(source);
+        report.Outcome = result == TWinFile::Transfer::ReadFailed
+                             ? TFileReport::TOutcome::ReadFailed
+                             : TFileReport::TOutcome::WriteFailed;
         report.Error = file.LastError;
     }
-    Pending.push_back(std::move(report));
+    Reports.push_back(std::move(pending));
 }
 
 void TFileSync::Deliver(bool force)
 {
-    if (Pending.empty())
+    if (Reports.empty() && (!force || UndeliveredVisits == 0))
         return;
     if (!force && DeliveryIntervalMs > 0 && SinceDelivery.elapsed() < DeliveryIntervalMs)
         return;
-    RunOnReceiverThread(PageWindow, [this] {
-        for (const Report& report : Pending)
-            Replay(report);
+    const qint32 trailing = force ? std::exchange(UndeliveredVisits, 0) : 0;
+    RunOnReceiverThread(Receiver, [this, trailing] {
+        for (Pending& pending : Reports)
+            Replay(pending);
+        if (trailing > 0)
+            Progress.RowsVisited(trailing);
     });
-    Pending.clear();
+    Reports.clear();
     SinceDelivery.restart();
 }
 
-// Runs on the page's thread while the run waits.
-void TFileSync::Replay(const Report& report)
+// Runs on the receiver's thread while the run waits.
+void TFileSync::Replay(Pending& pending)
 {
-    CurrentFile = report.Source;
-    CurrentRow = report.Row;
-    if (report.Result != CopyResult::Copied) {
-        LastError = report.Error;
-        FailedFiles.append(report.Source);
-        if (Handler) {
-            Handler(WM_COPY_RESULT, report.Result, 0);
-            Handler(WM_PROGRESS, 0, report.Handled);
-        }
+    TFileReport& report = pending.Report;
+    if (pending.Visits > 0)
+        Progress.RowsVisited(pending.Visits);
+    Progress.FileHandled(report);
+    if (report.Outcome != TFileReport::TOutcome::Copied)
         return;
-    }
-    LastLeftPath = report.LeftPath;
-    LastRightPath = report.RightPath;
-    if (Handler) {
-        Handler(WM_PROGRESS, 0, report.Handled);
-        Handler(WM_COPY_RESULT, CopyResult::Copied, report.Direction);
-    }
     TResultRow* row = report.Row;
-    if (!report.NewTargetPath.isEmpty())
-        (report.ToLeft ? row->LeftPath : row->RightPath) = report.NewTargetPath;
+    if (!pending.NewTargetPath.isEmpty())
+        (pending.ToLeft ? row->LeftPath : row->RightPath) = pending.NewTargetPath;
     row->LeftImage = RowImage::Empty;
     row->RightImage = RowImage::Empty;
     row->DirectImage = RowImage::SameContent;
+    Progress.RowCopied(*row);
 }

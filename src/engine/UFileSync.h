@@ -1,12 +1,12 @@
 #pragma once
 
-#include "engine/WorkerMessages.h"
+#include "engine/RunProgress.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
 
-#include <functional>
+#include <atomic>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -14,51 +14,41 @@
 class TResultRow;
 class TSyncTask;
 
-// A sync run in its own thread: copies every file row of a result tree that has a
-// direction, in tree order, and reports each file to the page window with
-// WM_PROGRESS and WM_COPY_RESULT.
+// A sync run in its own thread: copies every file row of a result tree that has
+// a direction, in tree order, and reports each file to the progress interface.
 //
-// Rows and threads: the run never touches a row from its own thread. Its
-// constructor, on the page's thread, takes what it needs of every file row (kind,
-// direction, paths, times, attributes) in tree order; the thread works from that.
-// The updates of a copied row (a new target path, the "copied" pictures) are made
-// on the page's thread while the run waits, so the page never paints a row while
-// it changes. The page must keep the rows in place until the completion has run.
+// Rows and threads: the constructor, on the receiver's thread, takes what the run
+// needs of every file row (paths, times, attributes) in tree order. The one thing
+// the run reads from a row while it goes is its direction, when it reaches the
+// row, so a direction the user changes meanwhile counts for the rows not yet
+// reached. The updates of a copied row (a new target path, the "copied"
+// pictures) are made on the receiver's thread while the run waits, so a view
+// never paints a row while it changes. The rows must stay in place until the
+// thread has ended.
 //
-// Messages: a copy of a small file takes less time than one round trip between
-// two threads, so the run collects the messages of the files it handled and hands
-// them over together, at most every deliveryIntervalMs (0: after every file), and
-// waits until the page has handled them all. The page sees every message, in
-// order; while it handles one, CurrentFile, LastLeftPath, LastRightPath and
-// CurrentRow hold that message's texts and row, set on the page's thread.
+// Reports: a copy of a small file takes less time than one round trip between
+// two threads, so the run collects the reports of the files it handled and hands
+// them over together, at most every deliveryIntervalMs (0: after every file),
+// and waits until they were all handled, in order.
 class TFileSync : public QThread
 {
     Q_OBJECT
 
 public:
-    using Completion = std::function<void(TFileSync& run)>;
-
-    // Starts at once. resultTree is the job's root row.
-    TFileSync(TResultRow& resultTree, QObject* pageWindow, TSyncTask& task, TMessageHandler handler,
-              Completion completion, int deliveryIntervalMs = 50);
+    // resultTree is the job's root row; job is the run's own copy of the job. The
+    // thread starts with start().
+    TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
+              QObject* receiver, TRunProgress& progress, int deliveryIntervalMs = 50);
     ~TFileSync() override;
 
-    QObject* const PageWindow;
-    qint32 HandledCount = 0;
-    TSyncTask& Task;
-    TResultRow* const ResultTree;
+    QObject* const Receiver;
+    const TSyncTask& Task;
 
-    // Run results; read by the page while it handles the run's messages and after
-    // the run has ended.
+    // Run results, complete once the thread has ended.
+    qint32 HandledCount = 0;
     qint32 SyncErrorCount = 0;
     qint32 SyncDoneCount = 0;
-    QString CurrentFile;
-    QString LastLeftPath;
-    QString LastRightPath;
-    // The row the message being handled is about.
-    TResultRow* CurrentRow = nullptr;
-    // Why the last failed file failed, and every file that failed (source paths).
-    QString LastError;
+    // Source paths of the files that failed.
     QStringList FailedFiles;
 
 protected:
@@ -68,7 +58,8 @@ private:
     struct WorkItem
     {
         TResultRow* Row;
-        qint32 Direction;
+        // Rows visited on the way to this one, folders included, this one too.
+        qint32 Visits;
         QString LeftPath;
         QString RightPath;
         qint32 LeftTime;
@@ -76,31 +67,27 @@ private:
         qint32 RightTime;
         qint32 RightAttr;
     };
-    // One handled file, as the page will be told of it.
-    struct Report
+    struct Pending
     {
-        TResultRow* Row;
-        qint32 Handled;
-        qint64 Result; // CopyResult
-        qint32 Direction;
-        QString Source;
-        QString LeftPath;
-        QString RightPath;
+        TFileReport Report;
+        qint32 Visits;
         QString NewTargetPath; // set when the row had no target path yet
         bool ToLeft;
-        QString Error;
     };
 
-    void CollectRows(TResultRow& row);
+    void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
-    void SyncOne(const WorkItem& item);
+    void SyncOne(const WorkItem& item, qint32 direction, qint32 visits);
     void Deliver(bool force);
-    void Replay(const Report& report);
+    void Replay(Pending& pending);
 
+    const std::atomic<bool>& Cancel;
+    TRunProgress& Progress;
     std::vector<WorkItem> Work;
-    std::vector<Report> Pending;
-    TMessageHandler Handler;
-    Completion OnFinished;
+    // Rows visited after the last file row.
+    qint32 TrailingVisits = 0;
+    std::vector<Pending> Reports;
+    qint32 UndeliveredVisits = 0;
     int DeliveryIntervalMs;
     QElapsedTimer SinceDelivery;
     // Target folders already cleared of stale temporary files in this run.

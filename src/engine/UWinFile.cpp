@@ -8,13 +8,17 @@
 
 #include <QFile>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 
@@ -34,7 +38,7 @@ bool IsReserved(const char* name)
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
         return true;
     return std::strcmp(name, "__Save__") == 0 || std::strcmp(name, "__FileSync__") == 0 ||
-           std::strncmp(name, TWinFile::TempPrefix, sizeof(TWinFile::TempPrefix) - 1) == 0;
+           TWinFile::IsTemporaryName(name);
 }
 
 // Decodes a name; false when its bytes are not valid UTF-8 (the name would be
@@ -190,7 +194,10 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAt
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (entry == nullptr) {
-            incomplete = errno != 0;
+            // A failed read ends the listing; entries that could not be examined
+            // have already marked it incomplete.
+            if (errno != 0)
+                incomplete = true;
             break;
         }
         const char* raw = entry->d_name;
@@ -332,6 +339,22 @@ bool TWinFile::WritePiece(const std::vector<char>& buffer)
     return WriteAll(TempFd, buffer.data(), PieceSize);
 }
 
+bool TWinFile::IsTemporaryName(const char* name)
+{
+    constexpr size_t prefix = sizeof(TempPrefix) - 1;
+    if (std::strncmp(name, TempPrefix, prefix) != 0)
+        return false;
+    // The six characters the system puts in place of the template's XXXXXX.
+    size_t i = prefix;
+    for (; name[i] != 0; ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return i == prefix + 6;
+}
+
+// A temporary file is stale when no copy holds its lock: the copy that made it
+// ended without renaming it into place (a crash, a power cut).
 void TWinFile::RemoveStaleTemporaries(const std::string& folder)
 {
     if (CleanedFolders != nullptr && !CleanedFolders->insert(folder).second)
@@ -339,12 +362,43 @@ void TWinFile::RemoveStaleTemporaries(const std::string& folder)
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return;
-    const int fd = ::dirfd(dir);
+    const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (std::strncmp(entry->d_name, TempPrefix, sizeof(TempPrefix) - 1) == 0)
-            ::unlinkat(fd, entry->d_name, 0);
+        if (!IsTemporaryName(entry->d_name))
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat held;
+        struct stat named;
+        // Still the file of that name once the lock is ours: nobody renamed it
+        // into place meanwhile.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev && S_ISREG(held.st_mode))
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
     }
     ::closedir(dir);
+}
+
+// Makes the temporary file and takes its lock, which it holds until closed. A
+// clean-up of another run may have taken the file for stale between the two
+// steps: then it is gone, and another is made.
+int TWinFile::CreateTemporary(const std::string& folder, std::string& path)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        path = folder + "/" + TempPrefix + "XXXXXX";
+        const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        struct stat st;
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0)
+            return fd;
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 TWinFile::Transfer TWinFile::Fail(Transfer kind, const QString& reason)
@@ -358,7 +412,9 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
                                           qint32 sourceAttr, bool keepOldVersion,
                                           bool targetWasAbsent)
 {
-    Q_UNUSED(sourceAttr); // the permission bits are taken from the source itself
+    // The time and permission bits are taken from the source itself.
+    Q_UNUSED(sourceTime);
+    Q_UNUSED(sourceAttr);
     LastError.clear();
     const std::string source = Bytes(sourcePath);
     const std::string target = Bytes(targetPath);
@@ -384,8 +440,8 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
 
     const std::string folder = FolderOf(target);
     RemoveStaleTemporaries(folder);
-    std::string temp = folder + "/" + TempPrefix + "XXXXXX";
-    TempFd = ::mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    TempFd = CreateTemporary(folder, temp);
     if (TempFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot create a file in", folder));
 
@@ -400,51 +456,47 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
     for (qint64 k = 1; k <= PieceCount; ++k) {
         PieceNo = k;
         PieceSize = k < PieceCount ? PieceBytes : size - (k - 1) * PieceBytes;
-        if (CopyPiece(sourcePath))
-            continue;
-        if (TempBroken)
-            return abandon(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
-        if (!ReadPiece(buffer, sourcePath))
-            return abandon(Transfer::ReadFailed, ErrnoText("Cannot read", source));
-        if (!WritePiece(buffer))
-            return abandon(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
+        if (!CopyPiece(sourcePath)) {
+            if (TempBroken)
+                return abandon(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
+            if (!ReadPiece(buffer, sourcePath))
+                return abandon(Transfer::ReadFailed, ErrnoText("Cannot read", source));
+            if (!WritePiece(buffer))
+                return abandon(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
+        }
+        if (AfterPiece)
+            AfterPiece(k);
     }
 
-    // The target takes the source's time (to the even second) and permission bits.
+    // The target takes the source's exact time, so that other tools see the two
+    // files as equal, and its read, write and execute bits: never setuid, setgid
+    // or sticky, which would hand the source's owner new powers.
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1] = sourceStat.st_mtim;
-    if (const auto packed = PackedDateTime::ToPosixTime(sourceTime)) {
-        times[1].tv_sec = time_t(*packed);
-        times[1].tv_nsec = 0;
-    }
-    if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 07777) != 0)
+    if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
         return abandon(Transfer::WriteFailed, ErrnoText("Cannot set the time of", temp));
-    if (::close(TempFd) != 0) {
-        TempFd = -1;
-        ::unlink(temp.c_str());
-        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", temp));
-    }
-    TempFd = -1;
 
     // Only now, with the new content complete, does the old version move aside.
+    // The temporary file stays open, and so locked, until it has its name.
     std::string backup;
     if (keepOldVersion && targetExists) {
         const QString relative = SyncPath::RelativeTo(targetPath, targetRoot);
         MakeFolders(QStringLiteral("__Save__/") + relative, targetRoot);
         backup = Bytes(BackupPath(targetPath, targetRoot));
-        if (::rename(target.c_str(), backup.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
-        }
+        if (::rename(target.c_str(), backup.c_str()) != 0)
+            return abandon(Transfer::WriteFailed,
+                           ErrnoText("Cannot keep the old version as", backup));
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const QString reason = ErrnoText("Cannot replace", target);
-        ::unlink(temp.c_str());
         if (!backup.empty())
             ::rename(backup.c_str(), target.c_str());
-        return Fail(Transfer::WriteFailed, reason);
+        return abandon(Transfer::WriteFailed, reason);
     }
+    const int closed = ::close(std::exchange(TempFd, -1));
+    if (closed != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", target));
     return Transfer::Copied;
 }

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -18,9 +19,10 @@ class TFolderSource;
 //
 // A copy never damages its target: the pieces go into a temporary file in the
 // target's folder, which replaces the target by a rename only once it is complete
-// and carries the source's time and permissions. Temporary files carry a reserved
-// name prefix, are never listed by a scan and are removed by the next copy into
-// their folder.
+// and carries the source's time and permissions. Temporary files have names of a
+// reserved form, are never listed by a scan, are locked by the copy that writes
+// them, and are removed by the next copy into their folder once no copy holds
+// them.
 class TWinFile
 {
 public:
@@ -69,6 +71,9 @@ public:
     // tells a read error from a write error.
     bool CopyPiece(const QString& sourcePath);
 
+    // True for names of exactly the form of the copy's temporary files.
+    static bool IsTemporaryName(const char* name);
+
     // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
 
@@ -91,6 +96,9 @@ public:
     QString LastError;
     // Test seam: when > 0, reading this piece fails as a real read error would.
     qint64 FailReadAtPiece = 0;
+    // Test seam: runs after each piece was written, so that a test can change
+    // the files at a known moment of the copy.
+    std::function<void(qint64 pieceNo)> AfterPiece;
     // Copy pieces inside the kernel where the system can; false: always through
     // the buffer (the path taken where it cannot).
     bool KernelCopy = true;
@@ -100,6 +108,7 @@ private:
                     const TBeenTortured& filter);
     bool Cancelled() const;
     void RemoveStaleTemporaries(const std::string& folder);
+    static int CreateTemporary(const std::string& folder, std::string& path);
     Transfer Fail(Transfer kind, const QString& reason);
 
     int TempFd = -1;

@@ -1,10 +1,47 @@
 #include "jobs/UTSyncTask.h"
 
+#include <QDir>
+
 std::unique_ptr<TSyncTaskList> SyncTaskList;
 
 void CreateTaskList()
 {
     SyncTaskList = std::make_unique<TSyncTaskList>();
+}
+
+namespace {
+
+// A root as a run uses it. An empty (or blank) path stays as it is, so that the
+// folder check still refuses it.
+QString RunRoot(const QString& path)
+{
+    const QString trimmed = TrimBlanksAndControls(path);
+    if (trimmed.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(trimmed));
+}
+
+} // namespace
+
+std::unique_ptr<TSyncTask> TSyncTask::Snapshot() const
+{
+    std::unique_ptr<TSyncTask> copy(new TSyncTask(*this));
+    copy->LFolder.FolerAllName = RunRoot(LFolder.FolerAllName);
+    copy->RFolder.FolerAllName = RunRoot(RFolder.FolerAllName);
+    return copy;
+}
+
+std::unique_ptr<TSyncTask> NewLocalJob(const QString& name, const QString& leftFolder,
+                                       const QString& rightFolder)
+{
+    auto job = std::make_unique<TSyncTask>();
+    job->SyncName = name;
+    job->LFolder.DeviceType = 1;
+    job->LFolder.FolerAllName = leftFolder;
+    job->RFolder.DeviceType = 1;
+    job->RFolder.FolerAllName = rightFolder;
+    job->ListState = 2;
+    return job;
 }
 
 QString TrimBlanksAndControls(const QString& text)

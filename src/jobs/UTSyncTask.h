@@ -10,6 +10,21 @@
 #include <memory>
 #include <vector>
 
+// A cancel request, polled by workers without a lock. A copy of a flag starts
+// clear: a copied job has no run to cancel.
+class TCancelFlag : public std::atomic<bool>
+{
+public:
+    TCancelFlag() : std::atomic<bool>(false) {}
+    TCancelFlag(const TCancelFlag&) : std::atomic<bool>(false) {}
+    TCancelFlag& operator=(const TCancelFlag&)
+    {
+        store(false);
+        return *this;
+    }
+    using std::atomic<bool>::operator=;
+};
+
 // One sync job: two sides, the way they are compared and synchronised, the
 // filters and the triggers of automatic runs. Yes/no fields hold 1 or 0 and every
 // reader tests for exactly 1; a bound of -1 means "no bound".
@@ -17,8 +32,12 @@ class TSyncTask
 {
 public:
     TSyncTask() = default;
-    TSyncTask(const TSyncTask&) = delete;
     TSyncTask& operator=(const TSyncTask&) = delete;
+
+    // A copy of the job as a run uses it: both roots trimmed, made absolute and
+    // clean once, so that editing the job while the run goes on changes nothing
+    // in that run. Its Cancelled flag is the run's own.
+    std::unique_ptr<TSyncTask> Snapshot() const;
 
     QString SyncName;
     QString SyncID;
@@ -65,8 +84,19 @@ public:
     qint32 ListState = 0;
     // Cancel request for the run in progress: written by the user-interface thread,
     // polled by the workers. Not stored.
-    std::atomic<bool> Cancelled{false};
+    TCancelFlag Cancelled;
+
+private:
+    // Jobs are not copied by accident: the job list owns them, and pages and runs
+    // refer to them. Snapshot() is the one copy.
+    TSyncTask(const TSyncTask&) = default;
 };
+
+// A new job between two local folders, as the job editor and the runner's
+// one-off jobs make it: both sides local, both ways, no filters, added since the
+// program started.
+std::unique_ptr<TSyncTask> NewLocalJob(const QString& name, const QString& leftFolder,
+                                       const QString& rightFolder);
 
 // The ordered list of jobs, addressed by position. Positions never shift while
 // the program runs: a deleted job stays in the list, marked, until the next load.

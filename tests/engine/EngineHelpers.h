@@ -1,25 +1,98 @@
 #pragma once
 
-#include "engine/UFileAnalyze.h"
-#include "engine/UFileSync.h"
+#include "engine/RunProgress.h"
+#include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/page/UResultRow.h"
+#include "rows/UResultRow.h"
+#include "run/RunDriver.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QEventLoop>
-#include <QObject>
 #include <QStringList>
+#include <QTest>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+// A report of a run in the page's terms: the message number and its two values.
 struct Message
 {
     int Id;
     qint64 WParam;
     qint64 LParam;
     bool operator==(const Message&) const = default;
+};
+
+// Records a run's reports in the order the comparison page receives them as
+// messages: the start of the comparison with its total, progress counts, an
+// unreachable side, and per file the copy result and the progress, a failed file
+// with the result first, a copied one with the progress first.
+class TRecorder : public TRunProgress
+{
+public:
+    void PhaseStarted(TRunPhase phase, qint64 total) override
+    {
+        if (phase == TRunPhase::Comparing)
+            Add({WM_PROGRESS, total, 0});
+    }
+    void Progressed(qint64 done) override { Add({WM_PROGRESS, 0, done}); }
+    void ConnectFailed(qint32 side) override { Add({WM_CONNECT_FAILED, side, 0}); }
+    void FolderUnreadable(const QString& path) override { Unreadable.append(path); }
+    void FileHandled(const TFileReport& report) override
+    {
+        Files.push_back(report);
+        const Message progress{WM_PROGRESS, 0, report.Handled};
+        if (report.Outcome == TFileReport::TOutcome::Copied) {
+            Add(progress);
+            Add({WM_COPY_RESULT, 4, report.Direction});
+            return;
+        }
+        Add({WM_COPY_RESULT, report.Outcome == TFileReport::TOutcome::ReadFailed ? 0 : 1, 0});
+        Add(progress);
+    }
+    void RowsVisited(qint32 count) override { Visited += count; }
+    void RowCopied(TResultRow& row) override { Copied.push_back(&row); }
+    void AnalysisFinished() override { ++Finished; }
+    void SyncFinished() override { ++Finished; }
+
+    std::vector<Message> Messages;
+    std::vector<TFileReport> Files;
+    QStringList Unreadable;
+    std::vector<TResultRow*> Copied;
+    qint64 Visited = 0;
+    int Finished = 0;
+    // Runs inside each message's delivery, while the worker waits.
+    std::function<void(const Message&)> OnMessage;
+
+private:
+    void Add(const Message& message)
+    {
+        Messages.push_back(message);
+        if (OnMessage)
+            OnMessage(message);
+    }
+};
+
+// A run driver with its recorder; reports come at once, not in batches.
+struct TestRun
+{
+    TestRun() { Driver.ReportIntervalMs = 0; }
+
+    bool Analyze(const TSyncTask& job, TRowBuilder::Mode mode = TRowBuilder::Mode::Changes)
+    {
+        return Driver.Analyze(job, mode);
+    }
+    // Syncs the rows of the last analysis; a fresh recording.
+    void Sync(const TSyncTask& job)
+    {
+        Log = TRecorder{};
+        Log.OnMessage = OnSyncMessage;
+        QVERIFY(Driver.Sync(job));
+    }
+    TResultRow& Root() { return *Driver.RootRow; }
+
+    TRecorder Log;
+    std::function<void(const Message&)> OnSyncMessage;
+    TRunDriver Driver{Log};
 };
 
 // What one analysis delivered.
@@ -31,101 +104,27 @@ struct AnalysisOutcome
     qint32 ConnectResult = 0;
 };
 
+// Runs an analysis of the job to its end through a run driver. onMessage runs
+// inside each message's delivery (the worker waits meanwhile).
+inline AnalysisOutcome RunAnalysis(const TSyncTask& job,
+                                   const std::function<void(const Message&)>& onMessage = {})
+{
+    TestRun run;
+    run.Log.OnMessage = onMessage;
+    AnalysisOutcome outcome;
+    if (run.Driver.StartAnalysis(job) == 0)
+        run.Driver.Wait();
+    outcome.Messages = run.Log.Messages;
+    outcome.Tree = std::move(run.Driver.CompareTree);
+    outcome.Unreadable = run.Log.Unreadable;
+    outcome.ConnectResult = run.Driver.ConnectResult;
+    return outcome;
+}
+
 // Makes a two-way job between two local folders.
 inline std::unique_ptr<TSyncTask> MakeJob(const QString& left, const QString& right)
 {
-    auto job = std::make_unique<TSyncTask>();
-    job->SyncName = QStringLiteral("Test job");
-    job->LFolder.DeviceType = 1;
-    job->LFolder.FolerAllName = left;
-    job->RFolder.DeviceType = 1;
-    job->RFolder.FolerAllName = right;
-    return job;
-}
-
-// Runs an analysis to its end, handling its messages on this thread. onMessage
-// runs inside each message's delivery (the worker waits meanwhile).
-template <typename OnMessage>
-AnalysisOutcome RunAnalysis(TSyncTask& job, OnMessage onMessage, int progressIntervalMs = 0)
-{
-    AnalysisOutcome outcome;
-    QObject receiver;
-    QEventLoop loop;
-    new TFileAnalyze(
-        job, &receiver,
-        [&](int id, qint64 w, qint64 l) {
-            outcome.Messages.push_back(Message{id, w, l});
-            onMessage(id, w, l);
-        },
-        [&](TFileAnalyze& analysis) {
-            outcome.Tree = analysis.TakeCompareTree();
-            outcome.Unreadable = analysis.UnreadableFolders;
-            outcome.ConnectResult = analysis.ConnectResult;
-            loop.quit();
-        },
-        progressIntervalMs);
-    loop.exec();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return outcome;
-}
-
-inline AnalysisOutcome RunAnalysis(TSyncTask& job)
-{
-    return RunAnalysis(job, [](int, qint64, qint64) {});
-}
-
-// What one sync run delivered.
-struct SyncOutcome
-{
-    std::vector<Message> Messages;
-    QStringList CurrentFiles;
-    qint32 Errors = 0;
-    qint32 Done = 0;
-    qint32 Handled = 0;
-};
-
-// Runs a sync to its end; deliveryIntervalMs 0 hands over every file at once.
-template <typename OnMessage>
-SyncOutcome RunSync(TSyncTask& job, TResultRow& root, OnMessage onMessage,
-                    int deliveryIntervalMs = 0)
-{
-    SyncOutcome outcome;
-    QObject receiver;
-    QEventLoop loop;
-    TFileSync* run = nullptr;
-    run = new TFileSync(
-        root, &receiver, job,
-        [&](int id, qint64 w, qint64 l) {
-            outcome.Messages.push_back(Message{id, w, l});
-            if (id == WM_COPY_RESULT)
-                outcome.CurrentFiles.append(run->CurrentFile);
-            onMessage(id, w, l);
-        },
-        [&](TFileSync& finished) {
-            outcome.Errors = finished.SyncErrorCount;
-            outcome.Done = finished.SyncDoneCount;
-            outcome.Handled = finished.HandledCount;
-            loop.quit();
-        },
-        deliveryIntervalMs);
-    loop.exec();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return outcome;
-}
-
-inline SyncOutcome RunSync(TSyncTask& job, TResultRow& root)
-{
-    return RunSync(job, root, [](int, qint64, qint64) {});
-}
-
-// Builds the rows of a comparison tree below a fresh root row.
-inline std::unique_ptr<TResultRow> BuildRowsOf(const TSyncTask& job, const TFileAttri& tree,
-                                               TRowBuilder::Mode mode)
-{
-    auto root = MakeRootRow(job.SyncName);
-    TRowBuilder builder(job, mode);
-    builder.BuildRows(*root, tree);
-    return root;
+    return NewLocalJob(QStringLiteral("Test job"), left, right);
 }
 
 // The child of a comparison node with the given name, or nullptr.

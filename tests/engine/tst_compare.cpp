@@ -1,8 +1,8 @@
 #include "EngineHelpers.h"
 #include "TreeBuilder.h"
+#include "engine/UFileAnalyze.h"
 #include "engine/UFileOper.h"
 
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -241,17 +241,18 @@ private Q_SLOTS:
 
     void unreachableSides()
     {
-        QTemporaryDir dir;
-        auto job = MakeJob(dir.path() + QStringLiteral("/nope"), dir.path());
+        QTemporaryDir dir, other;
+        auto job = MakeJob(dir.path() + QStringLiteral("/nope"), other.path());
         AnalysisOutcome left = RunAnalysis(*job);
         QCOMPARE(left.Messages, (std::vector<Message>{{WM_CONNECT_FAILED, 1, 0}}));
         QVERIFY(!left.Tree);
-        job->RFolder.FolerAllName = dir.path() + QStringLiteral("/gone");
+        job->RFolder.FolerAllName = other.path() + QStringLiteral("/gone");
         AnalysisOutcome both = RunAnalysis(*job);
         QCOMPARE(both.Messages, (std::vector<Message>{{WM_CONNECT_FAILED, 2, 0}}));
         // A side that is no folder of the file system is neither checked nor scanned.
         job->RFolder.DeviceType = 0;
         job->LFolder.FolerAllName = dir.path();
+        job->RFolder.FolerAllName = other.path();
         TreeBuilder(dir.path()).file(QStringLiteral("a"), "1");
         AnalysisOutcome oneSide = RunAnalysis(*job);
         QCOMPARE(oneSide.Tree->LeftCount, 1);
@@ -266,23 +267,29 @@ private Q_SLOTS:
             QVERIFY(r.file(QStringLiteral("d%1/a/f").arg(i, 2, 10, QLatin1Char('0')), "1"));
         }
         auto job = MakeJob(left.path(), right.path());
+        TestRun run;
         int reports = 0;
-        AnalysisOutcome outcome = RunAnalysis(*job, [&](int id, qint64 w, qint64) {
+        run.Log.OnMessage = [&](const Message& m) {
             // Cancel at the third comparison report, while the worker waits.
-            if (id == WM_PROGRESS && w == 0 && ++reports == 3)
-                job->Cancelled = true;
-        });
-        QVERIFY(outcome.Tree);
-        QVERIFY(outcome.Tree->ChildCount >= 1);
-        QVERIFY(outcome.Tree->ChildCount < 20);
-        QVERIFY(outcome.Tree->FileCount < 20);
-        // No further report after the cancel.
+            if (m.Id == WM_PROGRESS && m.WParam == 0 && ++reports == 3)
+                run.Driver.Cancel();
+        };
+        QVERIFY(run.Analyze(*job));
+        QVERIFY(run.Driver.WasCancelled());
+        const TFileAttri& tree = *run.Driver.CompareTree;
+        QVERIFY(tree.ChildCount >= 1);
+        QVERIFY(tree.ChildCount < 20);
+        QVERIFY(tree.FileCount < 20);
+        // No further report after the cancel, and no rows below the root.
         QCOMPARE(reports, 3);
+        QCOMPARE(run.Root().ChildCount(), 0);
+        QCOMPARE(run.Log.Finished, 1);
     }
 
-    // Closing a page cancels its worker and waits for it; the worker may be
-    // blocked on a message to the waiting thread at that moment.
-    void waitingForACancelledWorkerKeepsMessagesFlowing()
+    // A driver destroyed while its worker is blocked on a report to this very
+    // thread cancels the worker and waits for it without a deadlock; its owner
+    // hears nothing more.
+    void destroyingTheDriverStopsABlockedWorker()
     {
         QTemporaryDir left, right;
         TreeBuilder l(left.path()), r(right.path());
@@ -291,25 +298,18 @@ private Q_SLOTS:
             QVERIFY(r.file(QStringLiteral("d%1/f").arg(i), "1"));
         }
         auto job = MakeJob(left.path(), right.path());
-        QObject receiver;
-        int messages = 0;
-        bool completed = false;
-        auto* analysis = new TFileAnalyze(
-            *job, &receiver, [&](int, qint64, qint64) { ++messages; },
-            [&](TFileAnalyze& finished) {
-                completed = true;
-                finished.TakeCompareTree();
-            },
-            0);
-        // No event loop runs meanwhile: the worker is stuck on its first message.
-        QTest::qSleep(100);
-        QVERIFY(analysis->isRunning());
-        job->Cancelled = true;
-        QPointer<TFileAnalyze> guard(analysis);
-        WaitWithEvents(analysis);
-        QVERIFY(completed);
-        QVERIFY(guard.isNull());
-        QVERIFY(messages >= 1);
+        TRecorder log;
+        {
+            TRunDriver driver(log);
+            driver.ReportIntervalMs = 0;
+            QCOMPARE(driver.StartAnalysis(*job), 0);
+            QCOMPARE(driver.StartAnalysis(*job), TRunDriver::Busy);
+            // No event loop runs meanwhile: the worker is stuck on its first report.
+            QTest::qSleep(100);
+            QVERIFY(driver.IsRunning());
+        }
+        QVERIFY(log.Messages.empty());
+        QCOMPARE(log.Finished, 0);
     }
 
     void cancelBeforeTheScanDeliversAnEmptyResult()
@@ -319,10 +319,22 @@ private Q_SLOTS:
         for (int i = 0; i < 100; ++i)
             QVERIFY(l.file(QStringLiteral("d%1/f").arg(i), "1"));
         auto job = MakeJob(left.path(), right.path());
-        job->Cancelled = true;
-        AnalysisOutcome outcome = RunAnalysis(*job);
-        QVERIFY(outcome.Tree);
-        QCOMPARE(outcome.Tree->ChildCount, 0);
+        // Cancelled as the scan starts, before the worker thread runs.
+        struct CancelAtStart : TRecorder
+        {
+            TRunDriver* Driver = nullptr;
+            void PhaseStarted(TRunPhase phase, qint64 total) override
+            {
+                if (phase == TRunPhase::Scanning)
+                    Driver->Cancel();
+                TRecorder::PhaseStarted(phase, total);
+            }
+        } log;
+        TRunDriver driver(log);
+        log.Driver = &driver;
+        QVERIFY(driver.Analyze(*job, TRowBuilder::Mode::All));
+        QCOMPARE(driver.CompareTree->ChildCount, 0);
+        QCOMPARE(driver.RootRow->ChildCount(), 0);
     }
 
     // Blanks belong to a name: "d" and " d" are two files, each on its own side.
@@ -363,9 +375,9 @@ private Q_SLOTS:
 
         TSyncTask job;
         QObject receiver;
+        TRunProgress silent;
         // Compare directly on this thread: the worker object is only a holder here.
-        TFileAnalyze analysis(job, &receiver, {}, {});
-        analysis.wait();
+        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
         TFileAttri compare;
         analysis.CompareFolders(&left, &right, &compare);
         const TFileAttri* locked = ChildNamed(compare, QStringLiteral("locked"));
@@ -381,8 +393,8 @@ private Q_SLOTS:
         QRandomGenerator random(20261209);
         TSyncTask job;
         QObject receiver;
-        TFileAnalyze analysis(job, &receiver, {}, {});
-        analysis.wait();
+        TRunProgress silent;
+        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
         for (int round = 0; round < 300; ++round) {
             auto left = RandomScanTree(random, 3);
             auto right = RandomScanTree(random, 3);

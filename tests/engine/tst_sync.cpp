@@ -4,8 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +33,16 @@ std::vector<TResultRow*> FileRows(TResultRow& root)
     std::vector<TResultRow*> rows;
     FileRows(root, rows);
     return rows;
+}
+
+// Rows of a comparison tree built for the job as it is now.
+std::unique_ptr<TResultRow> BuildRowsOf(const TSyncTask& job, const TFileAttri& tree,
+                                        TRowBuilder::Mode mode)
+{
+    auto root = MakeRootRow(job.SyncName);
+    TRowBuilder builder(job, mode);
+    builder.BuildRows(*root, tree);
+    return root;
 }
 
 QStringList Describe(const TResultRow& row, const QString& indent = QString())
@@ -59,16 +73,16 @@ private Q_SLOTS:
         for (int i = 1; i <= 10; ++i)
             QVERIFY(l.file(QStringLiteral("f%1").arg(i), QByteArray::number(i)));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        const std::vector<TResultRow*> rows = FileRows(*root);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        const std::vector<TResultRow*> rows = FileRows(run.Root());
         QCOMPARE(rows.size(), size_t(10));
         QVERIFY(QFile::remove(rows[2]->LeftPath));
 
-        SyncOutcome sync = RunSync(*job, *root);
-        QCOMPARE(sync.Errors, 1);
-        QCOMPARE(sync.Done, 9);
-        QCOMPARE(sync.Handled, 10);
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 1);
+        QCOMPARE(run.Driver.SyncDoneCount, 9);
+        QCOMPARE(run.Driver.FailedFiles, QStringList{rows[2]->LeftPath});
         std::vector<Message> expected;
         for (int i = 1; i <= 10; ++i) {
             if (i == 3) {
@@ -79,16 +93,23 @@ private Q_SLOTS:
                 expected.push_back({WM_COPY_RESULT, 4, 2});
             }
         }
-        QCOMPARE(sync.Messages, expected);
-        QCOMPARE(sync.CurrentFiles.at(2), rows[2]->LeftPath);
+        QCOMPARE(run.Log.Messages, expected);
+        const TFileReport& failed = run.Log.Files[2];
+        QCOMPARE(failed.Source, rows[2]->LeftPath);
+        QCOMPARE(failed.Row, rows[2]);
+        QVERIFY(!failed.Error.isEmpty());
         // The failed row is left as it was; the copied ones carry their new paths
-        // and the "copied" pictures.
+        // and the "copied" pictures, and were handed over for repainting.
         QVERIFY(rows[2]->RightPath.isEmpty());
         QCOMPARE(rows[2]->DirectImage, RowImage::CanMove);
         QCOMPARE(rows[0]->RightPath, SyncPath::Join(right.path(), rows[0]->Name));
+        QCOMPARE(run.Log.Files[0].RightPath, rows[0]->RightPath);
         QCOMPARE(rows[0]->DirectImage, RowImage::SameContent);
         QCOMPARE(rows[0]->LeftImage, RowImage::Empty);
-        QCOMPARE(rows[0]->Direction, SyncDirection::LeftToRight);
+        QCOMPARE(qint32(rows[0]->Direction), SyncDirection::LeftToRight);
+        QCOMPARE(run.Log.Copied.size(), size_t(9));
+        QCOMPARE(run.Log.Visited, 10);
+        QCOMPARE(run.Log.Finished, 1);
     }
 
     // Handing over many files at once changes nothing the page sees.
@@ -99,38 +120,20 @@ private Q_SLOTS:
         for (int i = 0; i < 200; ++i)
             QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 7).arg(i), QByteArray::number(i)));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        const std::vector<TResultRow*> rows = FileRows(*root);
-        QCOMPARE(rows.size(), size_t(200));
-        QStringList pathsSeen;
-        TFileSync* current = nullptr;
-        SyncOutcome sync;
-        {
-            QObject receiver;
-            QEventLoop loop;
-            current = new TFileSync(
-                *root, &receiver, *job,
-                [&](int id, qint64 w, qint64 l) {
-                    sync.Messages.push_back(Message{id, w, l});
-                    if (id == WM_COPY_RESULT)
-                        pathsSeen.append(current->LastRightPath);
-                },
-                [&](TFileSync& finished) {
-                    sync.Done = finished.SyncDoneCount;
-                    loop.quit();
-                },
-                10000);
-            loop.exec();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-        QCOMPARE(sync.Done, 200);
-        QCOMPARE(sync.Messages.size(), size_t(400));
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Driver.ReportIntervalMs = 10000;
+        run.Sync(*job);
+        const std::vector<TResultRow*> rows = FileRows(run.Root());
+        QCOMPARE(run.Driver.SyncDoneCount, 200);
+        QCOMPARE(run.Log.Messages.size(), size_t(400));
         for (int i = 0; i < 200; ++i) {
-            QCOMPARE(sync.Messages[size_t(2 * i)], (Message{WM_PROGRESS, 0, i + 1}));
-            QCOMPARE(sync.Messages[size_t(2 * i + 1)], (Message{WM_COPY_RESULT, 4, 2}));
-            QCOMPARE(pathsSeen.at(i), rows[size_t(i)]->RightPath);
+            QCOMPARE(run.Log.Messages[size_t(2 * i)], (Message{WM_PROGRESS, 0, i + 1}));
+            QCOMPARE(run.Log.Messages[size_t(2 * i + 1)], (Message{WM_COPY_RESULT, 4, 2}));
+            QCOMPARE(run.Log.Files[size_t(i)].RightPath, rows[size_t(i)]->RightPath);
         }
+        // Seven folder rows and 200 file rows.
+        QCOMPARE(run.Log.Visited, 207);
     }
 
     void copiesBothWaysIntoMissingFoldersAndEndEqual()
@@ -142,10 +145,10 @@ private Q_SLOTS:
         QVERIFY(l.file(QStringLiteral("both.txt"), "older", Old));
         QVERIFY(r.file(QStringLiteral("both.txt"), "newer", New));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome first = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *first.Tree, TRowBuilder::Mode::Changes);
-        SyncOutcome sync = RunSync(*job, *root);
-        QCOMPARE(sync.Done, 3);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 3);
         QCOMPARE(r.read(QStringLiteral("a/b/new.txt")), QByteArray("left only"));
         QCOMPARE(l.read(QStringLiteral("c/from-right.txt")), QByteArray("right only"));
         QCOMPARE(l.read(QStringLiteral("both.txt")), QByteArray("newer"));
@@ -155,6 +158,76 @@ private Q_SLOTS:
         QCOMPARE(second.Tree->FileCount, 3);
     }
 
+    // A direction is read when the run reaches its row: the user may change the
+    // rows still ahead while the run goes on.
+    void directionsChangedDuringARunAreHonoured()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), "new", New));
+        QVERIFY(r.file(QStringLiteral("f4"), "kept", Old));
+        QVERIFY(l.file(QStringLiteral("g/keep-out"), "1", Old));
+        QVERIFY(r.file(QStringLiteral("g/keep-out"), "1", Old));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job, TRowBuilder::Mode::All));
+        std::map<QString, TResultRow*> rows;
+        for (TResultRow* row : FileRows(run.Root()))
+            rows[row->Name] = row;
+        QCOMPARE(rows.size(), size_t(7));
+        // At the first file: the other files but one are set not to copy, and the
+        // equal file to copy left to right.
+        QString first;
+        run.OnSyncMessage = [&](const Message& m) {
+            if (m.Id != WM_COPY_RESULT || !first.isEmpty())
+                return;
+            first = run.Log.Files.front().Row->Name;
+            for (auto& [name, row] : rows) {
+                if (name != first && name != QStringLiteral("f5"))
+                    row->Direction = SyncDirection::None;
+            }
+            rows[QStringLiteral("keep-out")]->Direction = SyncDirection::LeftToRight;
+        };
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, first == QStringLiteral("f5") ? 2 : 3);
+        QCOMPARE(r.read(QStringLiteral("f4")),
+                 QByteArray(first == QStringLiteral("f4") ? "new" : "kept"));
+        QCOMPARE(r.read(QStringLiteral("f5")), QByteArray("new"));
+        for (const QString& name : {QStringLiteral("f0"), QStringLiteral("f1"),
+                                    QStringLiteral("f2"), QStringLiteral("f3")})
+            QCOMPARE(r.exists(name), name == first);
+        QVERIFY(std::any_of(run.Log.Files.begin(), run.Log.Files.end(), [&](const TFileReport& f) {
+            return f.Row == rows[QStringLiteral("keep-out")];
+        }));
+    }
+
+    // A run works on the job as it was when the analysis started: an edit made
+    // meanwhile changes nothing in it.
+    void editingTheJobDuringARunChangesNothingInIt()
+    {
+        QTemporaryDir left, right, elsewhere;
+        TreeBuilder l(left.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "1"));
+        QVERIFY(l.file(QStringLiteral("b.log"), "1"));
+        auto job = MakeJob(left.path() + QStringLiteral("/./"), right.path());
+        TestRun run;
+        run.Log.OnMessage = [&](const Message& m) {
+            if (m.Id != WM_PROGRESS || m.WParam == 0)
+                return;
+            job->LFolder.FolerAllName = elsewhere.path();
+            job->RFolder.FolerAllName = elsewhere.path();
+            job->ExcludeFilterr = QStringList{QStringLiteral(".log")};
+        };
+        QVERIFY(run.Analyze(*job));
+        QCOMPARE(run.Driver.Job()->LFolder.FolerAllName, left.path());
+        QCOMPARE(run.Driver.CompareTree->FileCount, 2);
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 2);
+        QVERIFY(QFile::exists(right.path() + QStringLiteral("/b.log")));
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
     void folderRowsAndRowsWithoutDirectionAreNotCopied()
     {
         QTemporaryDir left, right;
@@ -162,17 +235,17 @@ private Q_SLOTS:
         QVERIFY(l.file(QStringLiteral("folder/file"), "1"));
         QVERIFY(l.file(QStringLiteral("skip"), "1"));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::All);
-        for (int i = 0; i < root->ChildCount(); ++i) {
-            TResultRow* row = root->Child(i);
+        TestRun run;
+        QVERIFY(run.Analyze(*job, TRowBuilder::Mode::All));
+        for (int i = 0; i < run.Root().ChildCount(); ++i) {
+            TResultRow* row = run.Root().Child(i);
             row->Direction = row->Kind == 1 ? SyncDirection::LeftToRight : SyncDirection::None;
             for (TResultRow* file : FileRows(*row))
                 file->Direction = SyncDirection::None;
         }
-        SyncOutcome sync = RunSync(*job, *root);
-        QVERIFY(sync.Messages.empty());
-        QCOMPARE(sync.Handled, 0);
+        run.Sync(*job);
+        QVERIFY(run.Log.Messages.empty());
+        QCOMPARE(run.Driver.SyncDoneCount + run.Driver.SyncErrorCount, 0);
         QVERIFY(QDir(right.path()).isEmpty());
     }
 
@@ -185,16 +258,20 @@ private Q_SLOTS:
         QVERIFY(r.setMode(QStringLiteral("1-blocked"), 0444));
         QVERIFY(l.file(QStringLiteral("2-fine"), "fine", New));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        SyncOutcome sync = RunSync(*job, *root);
-        QCOMPARE(sync.Errors, 1);
-        QCOMPARE(sync.Done, 1);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 1);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
         QCOMPARE(r.read(QStringLiteral("1-blocked")), QByteArray("old"));
         QCOMPARE(r.read(QStringLiteral("2-fine")), QByteArray("fine"));
-        const bool writeReported = std::find(sync.Messages.begin(), sync.Messages.end(),
-                                             Message{WM_COPY_RESULT, 1, 0}) != sync.Messages.end();
-        QVERIFY(writeReported);
+        const auto failed =
+            std::find_if(run.Log.Files.begin(), run.Log.Files.end(), [](const TFileReport& f) {
+                return f.Outcome == TFileReport::TOutcome::WriteFailed;
+            });
+        QVERIFY(failed != run.Log.Files.end());
+        QVERIFY(failed->Source.endsWith(QStringLiteral("1-blocked")));
+        QVERIFY(failed->Error.contains(QStringLiteral("read-only")));
     }
 
     // A file the filters left out on the other side was never compared: a copy of
@@ -207,17 +284,19 @@ private Q_SLOTS:
         QVERIFY(r.file(QStringLiteral("a.txt"), "a much larger and newer file", New));
         auto job = MakeJob(left.path(), right.path());
         job->IncFileSizeMax = 10;
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        QCOMPARE(analysis.Tree->LeftCount, 1);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        SyncOutcome refused = RunSync(*job, *root);
-        QCOMPARE(refused.Errors, 1);
-        QCOMPARE(refused.Messages.front(), (Message{WM_COPY_RESULT, 1, 0}));
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        QCOMPARE(run.Driver.CompareTree->LeftCount, 1);
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 1);
+        QCOMPARE(run.Log.Messages.front(), (Message{WM_COPY_RESULT, 1, 0}));
         QCOMPARE(r.read(QStringLiteral("a.txt")), QByteArray("a much larger and newer file"));
 
+        // Keeping old versions, chosen after the analysis, counts for the sync.
         job->SaveOldFile = 1;
-        auto again = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        QCOMPARE(RunSync(*job, *again).Done, 1);
+        QVERIFY(run.Driver.BuildRows(TRowBuilder::Mode::Changes));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
         QCOMPARE(r.read(QStringLiteral("a.txt")), QByteArray("small"));
         QCOMPARE(r.read(QStringLiteral("__Save__/a.txt")),
                  QByteArray("a much larger and newer file"));
@@ -230,14 +309,55 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             QVERIFY(l.file(QStringLiteral("f%1").arg(i), "1"));
         auto job = MakeJob(left.path(), right.path());
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        SyncOutcome sync = RunSync(*job, *root, [&](int id, qint64, qint64) {
-            if (id == WM_COPY_RESULT)
-                job->Cancelled = true;
-        });
-        QCOMPARE(sync.Done, 1);
-        QCOMPARE(QDir(right.path()).entryList(QDir::Files).size(), 1);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.OnSyncMessage = [&](const Message& m) {
+            if (m.Id == WM_COPY_RESULT)
+                run.Driver.Cancel();
+        };
+        run.Sync(*job);
+        QVERIFY(run.Driver.WasCancelled());
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(run.Log.Finished, 1);
+        QCOMPARE(QDir(right.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    // An unreadable folder is reported by the analysis and nothing below it is
+    // copied, either way.
+    void unreadableFolderIsReportedAndLeftAlone()
+    {
+        if (::geteuid() == 0) {
+            // Root reads every folder: the case runs again as nobody.
+            if (!CanDropPrivileges())
+                QSKIP("needs setpriv to run as an unprivileged user");
+            QProcess child;
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QStringLiteral("setpriv"),
+                        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                         QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                         QString::fromLatin1(QTest::currentTestFunction())});
+            QVERIFY(child.waitForFinished(60000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("closed/inside.txt"), "left", Old));
+        QVERIFY(r.file(QStringLiteral("closed/inside.txt"), "right", New));
+        QVERIFY(r.file(QStringLiteral("closed/other.txt"), "other", New));
+        QVERIFY(l.file(QStringLiteral("fine.txt"), "fine", New));
+        // Names can be listed, entries cannot be examined.
+        QVERIFY(l.setMode(QStringLiteral("closed"), 0600));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job, TRowBuilder::Mode::All));
+        QCOMPARE(run.Log.Unreadable, QStringList{l.path(QStringLiteral("closed/"))});
+        run.Sync(*job);
+        QVERIFY(l.setMode(QStringLiteral("closed"), 0700));
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(r.read(QStringLiteral("fine.txt")), QByteArray("fine"));
+        QCOMPARE(l.read(QStringLiteral("closed/inside.txt")), QByteArray("left"));
+        QVERIFY(!l.exists(QStringLiteral("closed/other.txt")));
     }
 
     void savedVersionsThroughARun()
@@ -248,9 +368,10 @@ private Q_SLOTS:
         QVERIFY(r.file(QStringLiteral("d/doc"), "version 1", Old));
         auto job = MakeJob(left.path(), right.path());
         job->SaveOldFile = 1;
-        AnalysisOutcome analysis = RunAnalysis(*job);
-        auto root = BuildRowsOf(*job, *analysis.Tree, TRowBuilder::Mode::Changes);
-        QCOMPARE(RunSync(*job, *root).Done, 1);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
         QCOMPARE(r.read(QStringLiteral("__Save__/d/doc")), QByteArray("version 1"));
         QCOMPARE(r.read(QStringLiteral("d/doc")), QByteArray("version 2"));
         // The kept version is invisible to the next analysis.

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,12 +32,21 @@ unsigned ModeOf(const QString& path)
     return st.st_mode & 07777;
 }
 
+// The modification time in nanoseconds.
 qint64 MTimeOf(const QString& path)
 {
     struct stat st;
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return -1;
-    return st.st_mtim.tv_sec;
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool SetNanoTime(const QString& path, qint64 seconds, long nanoseconds)
+{
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = time_t(seconds);
+    times[0].tv_nsec = times[1].tv_nsec = nanoseconds;
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }
 
 // Files in a folder whose names show a copy in progress.
@@ -74,8 +84,12 @@ private Q_SLOTS:
         QTemporaryDir left, right;
         TreeBuilder l(left.path()), r(right.path());
         const QByteArray data = RandomBytes(size, quint32(size));
-        QVERIFY(l.file(QStringLiteral("f.bin"), data, LocalTime(2019, 2, 3, 4, 5, 7)));
-        QVERIFY(l.setMode(QStringLiteral("f.bin"), 0750));
+        QVERIFY(l.file(QStringLiteral("f.bin"), data));
+        const qint64 seconds = LocalTime(2019, 2, 3, 4, 5, 7).toSecsSinceEpoch();
+        QVERIFY(SetNanoTime(l.path(QStringLiteral("f.bin")), seconds, 123456789));
+        // Setuid and setgid would give the source's owner the powers of the one
+        // who syncs: the target takes the permission bits only.
+        QVERIFY(l.setMode(QStringLiteral("f.bin"), 06750));
         // An older, longer target must end up exactly the source's length.
         QVERIFY(r.file(QStringLiteral("f.bin"), RandomBytes(size + 5000, 1)));
         const qint32 time = PackedDateTime::FromDateTime(LocalTime(2019, 2, 3, 4, 5, 7));
@@ -87,9 +101,7 @@ private Q_SLOTS:
         QCOMPARE(file.PieceCount, pieces);
         QCOMPARE(r.read(QStringLiteral("f.bin")), data);
         QCOMPARE(ModeOf(r.path(QStringLiteral("f.bin"))), 0750u);
-        // The source's time to the even second.
-        QCOMPARE(MTimeOf(r.path(QStringLiteral("f.bin"))),
-                 LocalTime(2019, 2, 3, 4, 5, 6).toSecsSinceEpoch());
+        QCOMPARE(MTimeOf(r.path(QStringLiteral("f.bin"))), seconds * 1000000000 + 123456789);
         QVERIFY(Temporaries(right.path()).isEmpty());
     }
 
@@ -108,7 +120,7 @@ private Q_SLOTS:
                      TWinFile::Transfer::ReadFailed);
             QCOMPARE(r.read(QStringLiteral("big")), old);
             QCOMPARE(MTimeOf(r.path(QStringLiteral("big"))),
-                     LocalTime(2018, 1, 1).toSecsSinceEpoch());
+                     LocalTime(2018, 1, 1).toSecsSinceEpoch() * 1000000000);
             QVERIFY(Temporaries(right.path()).isEmpty());
             QVERIFY(!r.exists(QStringLiteral("__Save__/big")));
         }
@@ -203,17 +215,58 @@ private Q_SLOTS:
         QCOMPARE(r.read(QStringLiteral("x/inside")), QByteArray("keep me"));
     }
 
+    // Only temporary files of exactly the copy's form that no copy holds are
+    // removed: a user's file of a similar name and the file of a copy still
+    // going on stay.
     void staleTemporariesAreRemovedByTheNextCopy()
     {
         QTemporaryDir left, right;
         TreeBuilder l(left.path()), r(right.path());
         QVERIFY(l.file(QStringLiteral("a"), "1"));
         QVERIFY(r.file(QStringLiteral(".__FileSync__Ab12Cd"), "left by a crash"));
-        QCOMPARE(Temporaries(right.path()).size(), 1);
+        QVERIFY(r.file(QStringLiteral(".__FileSync__notes"), "a user's own"));
+        QVERIFY(r.file(QStringLiteral(".__FileSync__Busy99"), "in transfer"));
+        const int held = ::open(QFile::encodeName(r.path(QStringLiteral(".__FileSync__Busy99"))),
+                                O_RDONLY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QCOMPARE(::flock(held, LOCK_EX), 0);
         TWinFile file;
         QCOMPARE(file.TransferFile(l.path(QStringLiteral("a")), r.path(QStringLiteral("a")),
                                    right.path(), 0, 32, false),
                  TWinFile::Transfer::Copied);
+        ::close(held);
+        QCOMPARE(Temporaries(right.path()), (QStringList{QStringLiteral(".__FileSync__Busy99"),
+                                                         QStringLiteral(".__FileSync__notes")}));
+        QVERIFY(TWinFile::IsTemporaryName(".__FileSync__Ab12Cd"));
+        QVERIFY(!TWinFile::IsTemporaryName(".__FileSync__Ab12C"));
+        QVERIFY(!TWinFile::IsTemporaryName(".__FileSync__Ab-2Cd"));
+    }
+
+    // A second copy into the same folder, started while the first one writes,
+    // cleans the folder of stale files but leaves the first one's file alone.
+    void twoCopiesIntoOneFolderAtOnceLoseNothing()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QByteArray big = RandomBytes(3 * 1048576, 7);
+        QVERIFY(l.file(QStringLiteral("big"), big));
+        QVERIFY(l.file(QStringLiteral("small"), "small"));
+        TWinFile first;
+        bool secondCopied = false;
+        first.AfterPiece = [&](qint64 piece) {
+            if (piece != 1)
+                return;
+            TWinFile second;
+            secondCopied = second.TransferFile(l.path(QStringLiteral("small")),
+                                               r.path(QStringLiteral("small")), right.path(), 0, 32,
+                                               false) == TWinFile::Transfer::Copied;
+        };
+        QCOMPARE(first.TransferFile(l.path(QStringLiteral("big")), r.path(QStringLiteral("big")),
+                                    right.path(), 0, 32, false),
+                 TWinFile::Transfer::Copied);
+        QVERIFY(secondCopied);
+        QCOMPARE(r.read(QStringLiteral("big")), big);
+        QCOMPARE(r.read(QStringLiteral("small")), QByteArray("small"));
         QVERIFY(Temporaries(right.path()).isEmpty());
     }
 

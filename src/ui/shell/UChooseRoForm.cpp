@@ -1,7 +1,7 @@
 #include "ui/shell/UChooseRoForm.h"
 
 #include "jobs/UTFolderSource.h"
-#include "ui/shell/PublicFunctionUnit.h"
+#include "common/PublicFunctionUnit.h"
 #include "ui/shell/UWindowMover.h"
 #include "ui/shell/WindowPlacement.h"
 #include "ui/skin/ImageExButton.h"

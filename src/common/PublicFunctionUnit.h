@@ -20,8 +20,8 @@ public:
 
 extern TMyRegistryInfo MyRegistryInfo;
 
-// The program's built-in version.
-constexpr char BuiltInVersion[] = "3.1.125";
+// The program's built-in version, from the project version of the build.
+constexpr char BuiltInVersion[] = BRENVALE_VERSION;
 
 // The settings file: $XDG_CONFIG_HOME/Brenvale/Brenvale.conf, in INI format. Every
 // part of the program that keeps a setting opens it here.

@@ -1,4 +1,4 @@
-#include "ui/page/FolderValidation.h"
+#include "run/FolderValidation.h"
 
 #include "jobs/UTSyncTask.h"
 

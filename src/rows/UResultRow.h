@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -33,6 +34,26 @@ constexpr qint32 CannotMove = 20;
 constexpr qint32 FolderRight = 22;
 constexpr qint32 FolderLeft = 24;
 } // namespace RowImage
+
+// The copy direction of a row. The user may change it on the page's thread while
+// a sync run reads it from its own, when it reaches the row: a direction chosen
+// during a sync takes effect for the rows the run comes to later.
+class TRowDirection
+{
+public:
+    TRowDirection(qint32 direction = SyncDirection::None) : Value(direction) {}
+    TRowDirection(const TRowDirection&) = delete;
+    TRowDirection& operator=(const TRowDirection&) = delete;
+    TRowDirection& operator=(qint32 direction)
+    {
+        Value.store(direction, std::memory_order_relaxed);
+        return *this;
+    }
+    operator qint32() const { return Value.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<qint32> Value;
+};
 
 // One row of a comparison page's result tree: the job's root row, a folder or a
 // file. A sync run copies exactly the file rows of the tree, each in its Direction.
@@ -71,7 +92,7 @@ public:
     QString LeftPath;
     qint32 LtoRCount = 0;
     qint32 ItemImage = 0;
-    qint32 Direction = 0;
+    TRowDirection Direction;
     qint32 LeftImage = 0;
     qint32 RightImage = 0;
     qint32 DirectImage = 0;
@@ -100,10 +121,11 @@ public:
         All
     };
 
-    TRowBuilder(const TSyncTask& task, Mode mode) : Task(task), BuildMode(mode) {}
+    // cancel: the flag that stops the building; the job's own when null.
+    TRowBuilder(const TSyncTask& task, Mode mode, const std::atomic<bool>* cancel = nullptr);
 
     // Adds rows for the folder's items below the parent row. Stops at once (with
-    // the rows added so far) when the job's Cancelled flag is set.
+    // the rows added so far) when the cancel flag is set.
     void BuildRows(TResultRow& parent, const TFileAttri& folder);
 
     // Called for every item, so that a user interface can handle pending events.
@@ -117,6 +139,9 @@ private:
     bool IsListed(const TFileAttri& item) const;
     void AddFileRow(TResultRow& parent, const TFileAttri& item);
 
+    bool IsCancelled() const { return Cancel.load(std::memory_order_relaxed); }
+
     const TSyncTask& Task;
     Mode BuildMode;
+    const std::atomic<bool>& Cancel;
 };

@@ -1,4 +1,4 @@
-#include "ui/shell/PublicFunctionUnit.h"
+#include "common/PublicFunctionUnit.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "ui/page/RowText.h"
+#include "rows/RowText.h"
 
 #include "jobs/PackedDateTime.h"
 

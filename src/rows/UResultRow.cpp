@@ -1,4 +1,4 @@
-#include "ui/page/UResultRow.h"
+#include "rows/UResultRow.h"
 
 #include "engine/UFileStructure.h"
 #include "jobs/UTSyncTask.h"
@@ -66,6 +66,11 @@ std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName)
     return root;
 }
 
+TRowBuilder::TRowBuilder(const TSyncTask& task, Mode mode, const std::atomic<bool>* cancel)
+    : Task(task), BuildMode(mode), Cancel(cancel != nullptr ? *cancel : task.Cancelled)
+{
+}
+
 bool TRowBuilder::IsListed(const TFileAttri& item) const
 {
     if (item.Kind == 1) {
@@ -120,7 +125,7 @@ void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item)
 void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
 {
     for (const auto& child : folder.Children) {
-        if (Task.Cancelled.load(std::memory_order_relaxed))
+        if (IsCancelled())
             return;
         if (ProcessEvents)
             ProcessEvents();
@@ -141,7 +146,7 @@ void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
         row->RightImage = RowImage::FolderRight;
         row->DirectImage = RowImage::CanMove;
         BuildRows(*row, item);
-        if (row->ChildCount() == 0 && !Task.Cancelled.load(std::memory_order_relaxed))
+        if (row->ChildCount() == 0 && !IsCancelled())
             parent.RemoveLastChild();
     }
 }

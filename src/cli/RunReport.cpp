@@ -1,0 +1,23 @@
+#include "cli/RunReport.h"
+
+#include "cli/ProgressBar.h"
+
+void TRunReport::PhaseStarted(TRunPhase phase, qint64 total)
+{
+    switch (phase) {
+    case TRunPhase::Scanning:
+        Bar.StartPhase(QStringLiteral("Scanning"), total);
+        break;
+    case TRunPhase::Comparing:
+        Bar.StartPhase(QStringLiteral("Comparing"), total);
+        break;
+    case TRunPhase::Syncing:
+        Bar.StartPhase(QStringLiteral("Syncing"), total);
+        break;
+    }
+}
+
+void TRunReport::Progressed(qint64 done)
+{
+    Bar.SetDone(done);
+}

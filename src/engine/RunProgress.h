@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class TResultRow;
+
+// The phases of a run, in the order an analysis and a sync go through them.
+enum class TRunPhase
+{
+    Scanning,
+    Comparing,
+    Syncing
+};
+
+// One file row handled by a sync run.
+struct TFileReport
+{
+    enum class TOutcome
+    {
+        Copied,
+        ReadFailed,
+        WriteFailed
+    };
+
+    TOutcome Outcome = TOutcome::Copied;
+    // File rows handled so far in this run, this one included.
+    qint32 Handled = 0;
+    // The direction the file was copied in (1 right to left, 2 left to right).
+    qint32 Direction = 0;
+    // The file that was read; for a copied file also both paths as they now are.
+    QString Source;
+    QString LeftPath;
+    QString RightPath;
+    // Why the file failed, for logs that want more than the fixed texts.
+    QString Error;
+    TResultRow* Row = nullptr;
+};
+
+// What a run tells the one who started it: the comparison page and the
+// command-line runner each implement it. Every call comes on the thread that
+// started the run, while the worker waits, so a row named in a call is not
+// touched by the run meanwhile. The defaults ignore the call.
+class TRunProgress
+{
+public:
+    virtual ~TRunProgress() = default;
+
+    // A phase starts; total 0 when it is not known (the comparison of two empty
+    // trees also starts with 0).
+    virtual void PhaseStarted(TRunPhase, qint64 /*total*/) {}
+    // Items of the current phase done so far.
+    virtual void Progressed(qint64 /*done*/) {}
+    // A side could not be reached: 1 the left, 2 the right. The analysis ends
+    // without a result.
+    virtual void ConnectFailed(qint32 /*side*/) {}
+    // A folder that could not be listed completely; nothing below it is copied.
+    virtual void FolderUnreadable(const QString& /*path*/) {}
+    // An item left out because its name is not valid UTF-8.
+    virtual void NameUnreadable(const QString& /*path*/) {}
+    // One file row of a sync was handled.
+    virtual void FileHandled(const TFileReport&) {}
+    // The sync visited this many more rows (folders included), in tree order:
+    // a view may follow the run by as many lines.
+    virtual void RowsVisited(qint32 /*count*/) {}
+    // A copied row got its new paths and pictures: a view may repaint it.
+    virtual void RowCopied(TResultRow&) {}
+    // The run ended, also after a cancel or an unreachable side.
+    virtual void AnalysisFinished() {}
+    virtual void SyncFinished() {}
+};

@@ -1,0 +1,182 @@
+#include "run/RunDriver.h"
+
+#include "engine/UFileAnalyze.h"
+#include "engine/UFileSync.h"
+#include "run/FolderValidation.h"
+
+#include <functional>
+
+void TRunDriver::Relay::PhaseStarted(TRunPhase phase, qint64 total)
+{
+    if (Target)
+        Target->PhaseStarted(phase, total);
+}
+
+void TRunDriver::Relay::Progressed(qint64 done)
+{
+    if (Target)
+        Target->Progressed(done);
+}
+
+void TRunDriver::Relay::ConnectFailed(qint32 side)
+{
+    if (Target)
+        Target->ConnectFailed(side);
+}
+
+void TRunDriver::Relay::FileHandled(const TFileReport& report)
+{
+    if (Target)
+        Target->FileHandled(report);
+}
+
+void TRunDriver::Relay::RowsVisited(qint32 count)
+{
+    if (Target)
+        Target->RowsVisited(count);
+}
+
+void TRunDriver::Relay::RowCopied(TResultRow& row)
+{
+    if (Target)
+        Target->RowCopied(row);
+}
+
+TRunDriver::TRunDriver(TRunProgress& progress) : Progress(progress), Reports(progress) {}
+
+TRunDriver::~TRunDriver()
+{
+    // The owner is going away: its interface hears nothing more while the
+    // worker is stopped.
+    Reports.Target = nullptr;
+    Worker.Stop();
+}
+
+qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
+{
+    if (IsRunning())
+        return Busy;
+    RootRow.reset();
+    CompareTree.reset();
+    UnreadableFolders.clear();
+    BadNames.clear();
+    ConnectResult = 0;
+    Synced = false;
+    Snapshot = job.Snapshot();
+    Refusal = FolderValidation::ValidateFolders(Snapshot->LFolder.FolerAllName,
+                                                Snapshot->RFolder.FolerAllName);
+    if (Refusal != FolderValidation::Valid)
+        return Refusal;
+    Cancelled = false;
+    Reports.PhaseStarted(TRunPhase::Scanning, 0);
+    auto worker =
+        std::make_unique<TFileAnalyze>(*Snapshot, Cancelled, &Receiver, Reports, ReportIntervalMs);
+    TFileAnalyze* analysis = worker.get();
+    Worker.Start(std::move(worker), Cancelled, &Receiver,
+                 [this, analysis] { AnalysisEnded(*analysis); });
+    return FolderValidation::Valid;
+}
+
+void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
+{
+    ConnectResult = analysis.ConnectResult;
+    CompareTree = analysis.TakeCompareTree();
+    UnreadableFolders = analysis.UnreadableFolders;
+    BadNames = analysis.BadNames;
+    for (const QString& folder : UnreadableFolders)
+        Progress.FolderUnreadable(folder);
+    for (const QString& name : BadNames)
+        Progress.NameUnreadable(name);
+    Progress.AnalysisFinished();
+}
+
+bool TRunDriver::BuildRows(TRowBuilder& builder)
+{
+    if (IsRunning() || !CompareTree)
+        return false;
+    RootRow = MakeRootRow(Snapshot->SyncName);
+    builder.BuildRows(*RootRow, *CompareTree);
+    RootRow->RtoLCount = CompareTree->LeftCount;
+    RootRow->LtoRCount = CompareTree->RightCount;
+    return true;
+}
+
+bool TRunDriver::BuildRows(TRowBuilder::Mode mode)
+{
+    if (!Snapshot)
+        return false;
+    TRowBuilder builder(*Snapshot, mode, &Cancelled);
+    return BuildRows(builder);
+}
+
+qint64 TRunDriver::RowsToCopy() const
+{
+    qint64 count = 0;
+    const std::function<void(const TResultRow&)> walk = [&](const TResultRow& row) {
+        for (int i = 0; i < row.ChildCount(); ++i) {
+            const TResultRow& child = *row.Child(i);
+            if (child.Kind == 1)
+                walk(child);
+            else if (child.Direction == SyncDirection::LeftToRight ||
+                     child.Direction == SyncDirection::RightToLeft)
+                ++count;
+        }
+    };
+    if (RootRow)
+        walk(*RootRow);
+    return count;
+}
+
+bool TRunDriver::StartSync(const TSyncTask& job)
+{
+    if (IsRunning() || !RootRow)
+        return false;
+    // The rows name the folders and files of the analysis, so roots and filters
+    // stay those of the analysis; keeping old versions may only have been
+    // chosen since.
+    Snapshot->SaveOldFile = job.SaveOldFile;
+    Cancelled = false;
+    Synced = false;
+    SyncDoneCount = 0;
+    SyncErrorCount = 0;
+    FailedFiles.clear();
+    Reports.PhaseStarted(TRunPhase::Syncing, RowsToCopy());
+    auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
+                                              ReportIntervalMs);
+    TFileSync* run = worker.get();
+    Worker.Start(std::move(worker), Cancelled, &Receiver, [this, run] { SyncEnded(*run); });
+    return true;
+}
+
+void TRunDriver::SyncEnded(TFileSync& run)
+{
+    Synced = true;
+    SyncDoneCount = run.SyncDoneCount;
+    SyncErrorCount = run.SyncErrorCount;
+    FailedFiles = run.FailedFiles;
+    Progress.SyncFinished();
+}
+
+void TRunDriver::Cancel()
+{
+    Cancelled = true;
+}
+
+bool TRunDriver::Analyze(const TSyncTask& job, TRowBuilder::Mode mode)
+{
+    if (StartAnalysis(job) != FolderValidation::Valid)
+        return false;
+    Wait();
+    if (ConnectResult != 0 || !CompareTree)
+        return false;
+    BuildRows(mode);
+    return true;
+}
+
+bool TRunDriver::Sync(const TSyncTask& job)
+{
+    if (!StartSync(job))
+        return false;
+    Wait();
+    return true;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "engine/RunProgress.h"
+#include "engine/UFileStructure.h"
+#include "engine/WorkerHandle.h"
+#include "jobs/UTSyncTask.h"
+#include "rows/UResultRow.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <memory>
+
+// Drives the runs of one job as the comparison page and the command-line runner
+// both need them: checks the folders, analyses a copy of the job taken when the
+// analysis starts, builds the result rows, and syncs them. Every report reaches
+// the progress interface on the thread that made the driver.
+//
+// At most one run goes at a time. The runs are asynchronous (Start..., with the
+// progress interface told when each ends); Analyze and Sync wait for their run
+// with events flowing, for callers without a window. Destroying the driver
+// cancels a running worker and waits for it; the progress interface then hears
+// nothing more.
+class TRunDriver
+{
+public:
+    // StartAnalysis while a run goes on.
+    static constexpr qint32 Busy = -1;
+
+    explicit TRunDriver(TRunProgress& progress);
+    ~TRunDriver();
+    TRunDriver(const TRunDriver&) = delete;
+    TRunDriver& operator=(const TRunDriver&) = delete;
+
+    // Checks the job's folders and, when they pass, starts an analysis of a copy
+    // of the job and returns 0. Otherwise returns the folder check's code and
+    // starts nothing (see FolderValidation); Busy while a run goes on. The rows
+    // of an earlier run are dropped unless Busy.
+    [[nodiscard]] qint32 StartAnalysis(const TSyncTask& job);
+    // Builds the rows of the last analysis anew with the builder (made for Job(),
+    // carrying the caller's hooks). False, with nothing changed, while a sync
+    // runs or without a completed analysis.
+    bool BuildRows(TRowBuilder& builder);
+    bool BuildRows(TRowBuilder::Mode mode);
+    // Starts a sync of the current rows, keeping old versions as the job says
+    // now. False when a run goes on or there are no rows.
+    bool StartSync(const TSyncTask& job);
+    // Asks the running worker to stop; the file in transfer is finished.
+    void Cancel();
+    bool IsRunning() const { return Worker.IsRunning(); }
+    // Waits until the running worker has ended and its end was reported.
+    void Wait() { Worker.Wait(); }
+
+    // For callers without a window: StartAnalysis, wait, and rows in the mode.
+    // False when the folders were refused (Refusal) or a side could not be
+    // reached (ConnectResult).
+    bool Analyze(const TSyncTask& job, TRowBuilder::Mode mode);
+    // StartSync and wait; false when it could not start.
+    bool Sync(const TSyncTask& job);
+
+    // The flag a signal handler may set to cancel the run in progress.
+    std::atomic<bool>& CancelFlag() { return Cancelled; }
+    bool WasCancelled() const { return Cancelled.load(); }
+    // The copy of the job the last run worked on; null before the first.
+    const TSyncTask* Job() const { return Snapshot.get(); }
+    // File rows that have a direction (1 or 2).
+    qint64 RowsToCopy() const;
+
+    // Workers hand their reports over at most this often (0: at once).
+    int ReportIntervalMs = 50;
+
+    // Findings of the last analysis.
+    qint32 Refusal = 0;
+    qint32 ConnectResult = 0;
+    std::unique_ptr<TFileAttri> CompareTree;
+    std::unique_ptr<TResultRow> RootRow;
+    QStringList UnreadableFolders;
+    QStringList BadNames;
+
+    // Findings of the last sync.
+    bool Synced = false;
+    qint32 SyncDoneCount = 0;
+    qint32 SyncErrorCount = 0;
+    QStringList FailedFiles;
+
+private:
+    // Passes the workers' reports on unless the driver is going away.
+    class Relay : public TRunProgress
+    {
+    public:
+        explicit Relay(TRunProgress& target) : Target(&target) {}
+        void PhaseStarted(TRunPhase phase, qint64 total) override;
+        void Progressed(qint64 done) override;
+        void ConnectFailed(qint32 side) override;
+        void FileHandled(const TFileReport& report) override;
+        void RowsVisited(qint32 count) override;
+        void RowCopied(TResultRow& row) override;
+
+        TRunProgress* Target;
+    };
+
+    void AnalysisEnded(class TFileAnalyze& analysis);
+    void SyncEnded(class TFileSync& run);
+
+    TRunProgress& Progress;
+    Relay Reports;
+    TCancelFlag Cancelled;
+    std::unique_ptr<TSyncTask> Snapshot;
+    // Receives the workers' calls on this thread.
+    QObject Receiver;
+    // Last member: destroyed first, while everything the worker uses still exists.
+    TWorkerHandle Worker;
+};
