@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ui/shell/SkinnedWindow.h"
+
 #include <QDialog>
 
 class TImageEx;
 class TImageExButton;
 
-// The about box: Brenvale's artwork in a borderless window with two ways to close it.
+// The about box: Brenvale's artwork in a borderless window with three ways to close
+// it: the close picture, OK and a click on the artwork.
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -13,12 +16,11 @@ class TAboutBox : public QDialog
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
+private:
+    TSkinnedWindow Skin;
+
+public:
     TImageEx* Image1;
     TImageEx* SMCLoseBtn;
     TImageExButton* OKButton;
-
-private:
-    void SMCLoseBtnClick();
-    void OKButtonClick();
-    void Image1Click();
 };

@@ -1,30 +1,16 @@
 #include "ui/shell/StartUnit.h"
 
-#include "ui/shell/WindowPlacement.h"
-#include "ui/skin/ImageEx.h"
-#include "ui/skin/SkinResourceUnit.h"
-
-#include <QPalette>
-
 #include <QCoreApplication>
 
 TStartForm::TStartForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      Image1(new TImageEx(this))
+      Skin(this, {.Name = QStringLiteral("StartForm"),
+                  .Size = {450, 250},
+                  .Picture = QStringLiteral("Splash"),
+                  .PictureName = QStringLiteral("Image1"),
+                  .PictureText = QStringLiteral("Brenvale")}),
+      Image1(Skin.Background())
 {
-    setObjectName(QStringLiteral("StartForm"));
-    setWindowTitle(QStringLiteral("Brenvale"));
-    setFixedSize(450, 250);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 450, 250);
-    LoadJpgResource(Image1, QStringLiteral("Splash"));
-
-    CenterOnScreen(this);
 }
 
 void TStartForm::ShowNow()

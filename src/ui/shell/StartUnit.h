@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/shell/SkinnedWindow.h"
+
 #include <QWidget>
 
 class TImageEx;
@@ -23,5 +25,9 @@ public:
     // screen before anything slow happens.
     void ShowNow();
 
+private:
+    TSkinnedWindow Skin;
+
+public:
     TImageEx* Image1;
 };

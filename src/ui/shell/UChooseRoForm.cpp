@@ -1,9 +1,8 @@
 #include "ui/shell/UChooseRoForm.h"
 
-#include "jobs/UTFolderSource.h"
 #include "common/PublicFunctionUnit.h"
-#include "ui/shell/UWindowMover.h"
-#include "ui/shell/WindowPlacement.h"
+#include "jobs/UTFolderSource.h"
+#include "ui/shell/ModalDialogs.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 
@@ -12,35 +11,14 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QTreeView>
 
 #include <filesystem>
 #include <system_error>
 
 namespace {
-
-const QString AppCaption = QStringLiteral("Brenvale");
-
-bool AskTextWithInputBox(QWidget* parent, const QString& caption, const QString& prompt,
-                         QString* answer)
-{
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, QString(), &ok);
-    if (ok)
-        *answer = text;
-    return ok;
-}
-
-void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text)
-{
-    QMessageBox box(icon, AppCaption, text, QMessageBox::Ok, parent);
-    box.exec();
-}
 
 // A name for a new folder below a chosen parent: no separator or other reserved
 // character, and not one of the two names that stand for existing folders.
@@ -52,23 +30,21 @@ bool IsNewFolderName(const QString& name)
 } // namespace
 
 TChooseRoForm::TChooseRoForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), AskText(AskTextWithInputBox),
-      ShowMessage(ShowMessageBox), Image2(new TImageEx(this)), SMCLoseBtn(new TImageEx(this)),
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      Skin(this, {.Name = QStringLiteral("ChooseRoForm"),
+                  .Size = {640, 440},
+                  .Picture = QStringLiteral("ChooseRoForm"),
+                  .PictureName = QStringLiteral("Image2"),
+                  .PictureText = QStringLiteral("Choose a folder"),
+                  .MoveByPicture = true}),
+      Image2(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({611, 6})),
       Label_Address(new QLabel(QStringLiteral("Address"), this)), Edit_Address(new QLineEdit(this)),
       strv1(new QTreeView(this)), FolderModel(new QFileSystemModel(this)),
       MakeFolderButton(new TImageExButton(this)), OkButton(new TImageExButton(this)),
       CancelButton(new TImageExButton(this))
 {
-    setObjectName(QStringLiteral("ChooseRoForm"));
-    setWindowTitle(AppCaption);
-    setFixedSize(640, 440);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
     BuildControls();
     BuildFolderTree();
-    CenterOnScreen(this);
 }
 
 TChooseRoForm::~TChooseRoForm()
@@ -89,17 +65,6 @@ bool TChooseRoForm::Browse(TFolderSource& side, QWidget* parent)
 
 void TChooseRoForm::BuildControls()
 {
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(0, 0, 640, 440);
-    LoadJpgResource(Image2, QStringLiteral("ChooseRoForm"));
-    TWindowMover::Attach(Image2);
-
-    SMCLoseBtn->setObjectName(QStringLiteral("SMCLoseBtn"));
-    SMCLoseBtn->setGeometry(611, 6, 22, 17);
-    SMCLoseBtn->setCursor(Qt::PointingHandCursor);
-    UseHoverPictures(SMCLoseBtn, QStringLiteral("SMCLoseBtn"));
-    connect(SMCLoseBtn, &TImageEx::OnClick, this, &TChooseRoForm::SMCLoseBtnClick);
-
     Label_Address->setObjectName(QStringLiteral("Label_Address"));
     Label_Address->move(22, 43);
     QFont small = Label_Address->font();
@@ -109,6 +74,7 @@ void TChooseRoForm::BuildControls()
 
     Edit_Address->setObjectName(QStringLiteral("Edit_Address"));
     Edit_Address->setGeometry(73, 41, 541, 19);
+    Edit_Address->setAccessibleName(QStringLiteral("Address"));
     Edit_Address->setFrame(false);
 
     const struct
@@ -116,23 +82,27 @@ void TChooseRoForm::BuildControls()
         TImageExButton* button;
         const char* name;
         const char* pictures;
+        const char* caption;
         QRect place;
         void (TChooseRoForm::*click)();
     } buttons[] = {
         {MakeFolderButton,
          "MakeFolderButton",
          "MakeFolderButton",
+         "Make New Folder",
          {25, 394, 138, 25},
          &TChooseRoForm::MakeFolderButtonClick},
-        {OkButton, "OkButton", "Ok", {475, 394, 66, 25}, &TChooseRoForm::OkButtonClick},
+        {OkButton, "OkButton", "Ok", "OK", {475, 394, 66, 25}, &TChooseRoForm::OkButtonClick},
         {CancelButton,
          "CancelButton",
+         "Cancel",
          "Cancel",
          {550, 394, 66, 25},
          &TChooseRoForm::CancelButtonClick},
     };
     for (const auto& b : buttons) {
         b.button->setObjectName(QString::fromLatin1(b.name));
+        b.button->setAccessibleName(QString::fromLatin1(b.caption));
         b.button->setGeometry(b.place);
         b.button->setCursor(Qt::PointingHandCursor);
         UseHoverPictures(b.button, QString::fromLatin1(b.pictures));
@@ -150,6 +120,7 @@ void TChooseRoForm::BuildFolderTree()
     FolderModel->setRootPath(QStringLiteral("/"));
 
     strv1->setObjectName(QStringLiteral("strv1"));
+    strv1->setAccessibleName(QStringLiteral("Folders"));
     strv1->setGeometry(22, 71, 596, 302);
     strv1->setModel(FolderModel);
     strv1->setHeaderHidden(true);
@@ -212,27 +183,25 @@ void TChooseRoForm::CancelButtonClick()
     reject();
 }
 
-void TChooseRoForm::SMCLoseBtnClick()
-{
-    reject();
-}
-
 void TChooseRoForm::MakeFolderButtonClick()
 {
     const QString parent = Edit_Address->text().trimmed();
     // Without an absolute parent the new folder would land wherever the process runs.
     if (parent.isEmpty() || QDir::isRelativePath(parent)) {
-        ShowMessage(this, QMessageBox::Information,
-                    QStringLiteral("Please choose the parent folder first."));
+        ModalDialogs::Message(this, QMessageBox::Information,
+                              QStringLiteral("Please choose the parent folder first."));
         return;
     }
-    QString name;
-    if (!AskText(this, QStringLiteral("Enter New Folder Name"),
-                 QStringLiteral("Create a new folder \n\n") + parent, &name))
+    const std::optional<QString> answer =
+        ModalDialogs::AskText(this, QStringLiteral("Enter New Folder Name"),
+                              QStringLiteral("Create a new folder \n\n") + parent);
+    if (!answer)
         return;
+    const QString name = *answer;
     if (!IsNewFolderName(name)) {
-        ShowMessage(this, QMessageBox::Information,
-                    QStringLiteral("The name you entered does not meet the requirement!!"));
+        ModalDialogs::Message(
+            this, QMessageBox::Information,
+            QStringLiteral("The name you entered does not meet the requirement!!"));
         return;
     }
     if (name.trimmed().isEmpty())
@@ -245,8 +214,9 @@ void TChooseRoForm::MakeFolderButtonClick()
     if (error || !QFileInfo(path).isDir()) {
         const QString reason = error ? QString::fromLocal8Bit(error.message().c_str())
                                      : QStringLiteral("a file of that name is in the way");
-        ShowMessage(this, QMessageBox::Warning,
-                    QStringLiteral("The folder \"%1\" cannot be created: %2").arg(path, reason));
+        ModalDialogs::Message(
+            this, QMessageBox::Warning,
+            QStringLiteral("The folder \"%1\" cannot be created: %2").arg(path, reason));
         return;
     }
     // The model adds the new folder's node when asked for it by path.

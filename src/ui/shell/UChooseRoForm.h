@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
-#include <QMessageBox>
+#include "ui/shell/SkinnedWindow.h"
 
-#include <functional>
+#include <QDialog>
+
 #include <memory>
 
 class QFileIconProvider;
@@ -18,7 +18,8 @@ class TImageExButton;
 
 // The folder chooser: a modal, borderless dialog in which the user picks a local
 // folder for one side of a job, or makes a new folder first. It edits the job side
-// it is given in place: OK stores the address field's text in the side.
+// it is given in place: OK stores the address field's text in the side. Its input
+// box and messages go through ModalDialogs.
 class TChooseRoForm : public QDialog
 {
     Q_OBJECT
@@ -37,13 +38,10 @@ public:
     // True once the user confirmed a folder with OK.
     bool Chosen = false;
 
-    // The dialog's own modal questions. Tests replace them to answer without a
-    // modal loop. AskText returns false when the user cancels the input box.
-    std::function<bool(QWidget* parent, const QString& caption, const QString& prompt,
-                       QString* answer)>
-        AskText;
-    std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> ShowMessage;
+private:
+    TSkinnedWindow Skin;
 
+public:
     TImageEx* Image2;
     TImageEx* SMCLoseBtn;
     QLabel* Label_Address;
@@ -57,7 +55,6 @@ public:
     void FormShow();
     void OkButtonClick();
     void CancelButtonClick();
-    void SMCLoseBtnClick();
     void MakeFolderButtonClick();
 
 protected:

@@ -2,6 +2,7 @@
 #include "ui/shell/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 
+#include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
 
 #include <QApplication>
@@ -18,18 +19,6 @@
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
-
-struct Question
-{
-    QString caption;
-    QString prompt;
-};
-
-struct Message
-{
-    QMessageBox::Icon icon;
-    QString text;
-};
 
 const QString InvalidName = QStringLiteral("The name you entered does not meet the requirement!!");
 const QString NoParent = QStringLiteral("Please choose the parent folder first.");
@@ -49,10 +38,16 @@ class TestChooseFolder : public QObject
     QString Root;
     TFolderSource Side;
     std::unique_ptr<TChooseRoForm> Form;
-    // What the input box answers; no value: the user cancels it.
-    std::optional<QString> NextName;
-    QList<Question> Questions;
-    QList<Message> Messages;
+    std::unique_ptr<TScriptedDialogs> Dialogs;
+
+    QList<ModalDialogs::TRequest> Questions() const
+    {
+        return Dialogs->Of(ModalDialogs::TKind::Text);
+    }
+    QList<ModalDialogs::TRequest> Messages() const
+    {
+        return Dialogs->Of(ModalDialogs::TKind::Message);
+    }
 
     void OpenOn(const QString& folder)
     {
@@ -60,17 +55,6 @@ class TestChooseFolder : public QObject
         Side.FolerAllName = folder;
         Form = std::make_unique<TChooseRoForm>();
         Form->Source = &Side;
-        Form->AskText = [this](QWidget*, const QString& caption, const QString& prompt,
-                               QString* answer) {
-            Questions.append({caption, prompt});
-            if (!NextName)
-                return false;
-            *answer = *NextName;
-            return true;
-        };
-        Form->ShowMessage = [this](QWidget*, QMessageBox::Icon icon, const QString& text) {
-            Messages.append({icon, text});
-        };
         Form->show();
     }
 
@@ -78,10 +62,14 @@ class TestChooseFolder : public QObject
 
     QString TreePath() const { return Form->FolderModel->filePath(Form->strv1->currentIndex()); }
 
+    // The input box answers `name`; no name: the user cancels it.
     void MakeFolder(const QString& address, const std::optional<QString>& name)
     {
         Form->Edit_Address->setText(address);
-        NextName = name;
+        if (name)
+            Dialogs->Answer(*name);
+        else
+            Dialogs->Cancel();
         Press(Form->MakeFolderButton);
     }
 
@@ -92,14 +80,13 @@ private Q_SLOTS:
         QVERIFY(Temp->isValid());
         Root = Temp->path();
         Side = TFolderSource();
-        NextName.reset();
-        Questions.clear();
-        Messages.clear();
+        Dialogs = std::make_unique<TScriptedDialogs>();
     }
 
     void cleanup()
     {
         Form.reset();
+        Dialogs.reset();
         Temp.reset();
     }
 
@@ -219,10 +206,10 @@ private Q_SLOTS:
 
         const QString path = created.arg(Root);
         QVERIFY2(QFileInfo(path).isDir(), qPrintable(path));
-        QVERIFY(Messages.isEmpty());
-        QCOMPARE(Questions.size(), 1);
-        QCOMPARE(Questions.at(0).caption, QStringLiteral("Enter New Folder Name"));
-        QCOMPARE(Questions.at(0).prompt,
+        QVERIFY(Messages().isEmpty());
+        QCOMPARE(Questions().size(), 1);
+        QCOMPARE(Questions().at(0).Caption, QStringLiteral("Enter New Folder Name"));
+        QCOMPARE(Questions().at(0).Text,
                  QStringLiteral("Create a new folder \n\n") + address.arg(Root).trimmed());
         QCOMPARE(Form->Edit_Address->text(), path);
         QCOMPARE(TreePath(), path);
@@ -245,9 +232,9 @@ private Q_SLOTS:
         const QString parent = tree.path(QStringLiteral("parent"));
         OpenOn(parent);
         MakeFolder(parent, name);
-        QCOMPARE(Messages.size(), 1);
-        QCOMPARE(Messages.at(0).text, InvalidName);
-        QCOMPARE(Messages.at(0).icon, QMessageBox::Information);
+        QCOMPARE(Messages().size(), 1);
+        QCOMPARE(Messages().at(0).Text, InvalidName);
+        QCOMPARE(Messages().at(0).Icon, QMessageBox::Information);
         QVERIFY(Entries(parent).isEmpty());
         QCOMPARE(Entries(Root), QStringList{QStringLiteral("parent")});
         QCOMPARE(Form->Edit_Address->text(), parent);
@@ -266,8 +253,8 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, answer);
         OpenOn(Root);
         MakeFolder(Root, answer);
-        QCOMPARE(Questions.size(), 1);
-        QVERIFY(Messages.isEmpty());
+        QCOMPARE(Questions().size(), 1);
+        QVERIFY(Messages().isEmpty());
         QVERIFY(Entries(Root).isEmpty());
         QCOMPARE(Form->Edit_Address->text(), Root);
     }
@@ -289,9 +276,10 @@ private Q_SLOTS:
         MakeFolder(address, QStringLiteral("data"));
         QVERIFY(QDir::setCurrent(previous));
 
-        QVERIFY(Questions.isEmpty());
-        QCOMPARE(Messages.size(), 1);
-        QCOMPARE(Messages.at(0).text, NoParent);
+        QVERIFY(Questions().isEmpty());
+        QCOMPARE(Messages().size(), 1);
+        QCOMPARE(Messages().at(0).Text, NoParent);
+        QCOMPARE(Messages().at(0).Caption, QStringLiteral("Brenvale"));
         QVERIFY(Entries(Root).isEmpty());
     }
 
@@ -302,10 +290,10 @@ private Q_SLOTS:
         const QString file = tree.path(QStringLiteral("notes.txt"));
         OpenOn(Root);
         MakeFolder(file, QStringLiteral("data"));
-        QCOMPARE(Messages.size(), 1);
-        QCOMPARE(Messages.at(0).icon, QMessageBox::Warning);
-        QVERIFY2(Messages.at(0).text.contains(file + QStringLiteral("/data")),
-                 qPrintable(Messages.at(0).text));
+        QCOMPARE(Messages().size(), 1);
+        QCOMPARE(Messages().at(0).Icon, QMessageBox::Warning);
+        QVERIFY2(Messages().at(0).Text.contains(file + QStringLiteral("/data")),
+                 qPrintable(Messages().at(0).Text));
         QCOMPARE(Form->Edit_Address->text(), file);
         QCOMPARE(tree.read(QStringLiteral("notes.txt")), QByteArray("text"));
     }

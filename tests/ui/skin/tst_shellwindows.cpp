@@ -2,15 +2,19 @@
 
 #include "ui/shell/FAbout.h"
 #include "ui/shell/StartUnit.h"
+#include "ui/shell/UChooseRoForm.h"
 #include "ui/shell/UWindowMover.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -41,6 +45,8 @@ QPoint ScreenCentre()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(std::shared_ptr<QWidget>)
 
 class TestShellWindows : public QObject
 {
@@ -114,6 +120,29 @@ private Q_SLOTS:
         // No behaviour of its own: a click does not close it.
         QTest::mouseClick(splash.Image1, Qt::LeftButton, {}, QPoint(10, 10));
         QVERIFY(splash.isVisible());
+    }
+
+    void everyControlHasAnAccessibleName_data()
+    {
+        QTest::addColumn<std::shared_ptr<QWidget>>("window");
+        QTest::newRow("about box") << std::shared_ptr<QWidget>(new TAboutBox);
+        QTest::newRow("splash") << std::shared_ptr<QWidget>(new TStartForm);
+        QTest::newRow("folder chooser") << std::shared_ptr<QWidget>(new TChooseRoForm);
+    }
+
+    void everyControlHasAnAccessibleName()
+    {
+        QFETCH(std::shared_ptr<QWidget>, window);
+        const auto controls = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(!controls.isEmpty());
+        for (QWidget* control : controls) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(),
+                     qPrintable(control->objectName()));
+        }
+        if (auto* close = window->findChild<QWidget*>(QStringLiteral("SMCLoseBtn")))
+            QCOMPARE(close->accessibleName(), QStringLiteral("Close"));
     }
 
     void moverFollowsALeftDrag()
