@@ -7,14 +7,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextStream>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+
+// The deepest nesting of elements a file may have, its root counted: a job needs four
+// levels, and a bound keeps a hostile file from costing time and memory without end.
+constexpr int MaxDepth = 64;
 
 // Decimal text: an optional "-" and digits, nothing else, within [min, max].
 bool ParseInteger(const QString& text, qint64 min, qint64 max, qint64& value)
@@ -74,21 +80,184 @@ QStringList DecodeList(const QString& text)
     return entries;
 }
 
-// Reads the elements of one job. Fields are visited in the file's order; a
+QString ReaderError(const QXmlStreamReader& reader)
+{
+    return QStringLiteral("%1 (line %2, column %3)")
+        .arg(reader.errorString())
+        .arg(reader.lineNumber())
+        .arg(reader.columnNumber());
+}
+
+// The characters of a file, decoded as an XML reader decodes them: by the byte order
+// mark or the layout of the first "<" when these tell UTF-16 or UTF-32, else by the
+// encoding the declaration names, else as UTF-8. A byte order mark is left out.
+bool DecodeFile(const QByteArray& bytes, QString& text, QString& error)
+{
+    QStringDecoder decoder;
+    if (const std::optional<QStringConverter::Encoding> detected =
+            QStringConverter::encodingForData(bytes, u'<')) {
+        decoder = QStringDecoder(*detected);
+    } else {
+        QXmlStreamReader declaration(bytes);
+        declaration.readNext();
+        if (declaration.hasError()) {
+            error = ReaderError(declaration);
+            return false;
+        }
+        const QByteArray name = declaration.documentEncoding().toLatin1();
+        decoder = name.isEmpty() ? QStringDecoder(QStringDecoder::Utf8)
+                                 : QStringDecoder(name.constData());
+        if (!decoder.isValid()) {
+            error =
+                QStringLiteral("the encoding %1 is not supported").arg(QString::fromLatin1(name));
+            return false;
+        }
+    }
+    text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        error = QStringLiteral("the file holds bytes that are no text of its encoding");
+        return false;
+    }
+    if (text.startsWith(QChar(QChar::ByteOrderMark)))
+        text.remove(0, 1);
+    return true;
+}
+
+// One element of a read file.
+struct TElement
+{
+    QString Name;
+    // Positions in TXmlFile::Elements; -1 for none.
+    int FirstChild = -1;
+    int NextSibling = -1;
+    // Its character data, that of the elements within included, in TXmlFile::Texts.
+    qsizetype TextBegin = 0;
+    qsizetype TextEnd = 0;
+    // The ends of its start tag and of its end tag in TXmlFile::Source (the same
+    // for an empty-element tag).
+    qsizetype StartTagEnd = 0;
+    qsizetype EndTagEnd = 0;
+};
+
+// A file read in one pass, without recursion: its elements in document order (the
+// root first) and the text it was read from. Character data is kept as it is,
+// blanks included.
+struct TXmlFile
+{
+    QString Source;
+    QString Texts;
+    std::vector<TElement> Elements;
+
+    QString Text(int element) const
+    {
+        if (element < 0)
+            return QString();
+        const TElement& e = Elements[std::size_t(element)];
+        return Texts.mid(e.TextBegin, e.TextEnd - e.TextBegin);
+    }
+    // A tag holds a single "<": an attribute value cannot.
+    qsizetype MarkupBegin(const TElement& e) const
+    {
+        return Source.lastIndexOf(QLatin1Char('<'), e.StartTagEnd - 1);
+    }
+    qsizetype ContentEnd(const TElement& e) const
+    {
+        return e.EndTagEnd == e.StartTagEnd ? e.StartTagEnd
+                                            : Source.lastIndexOf(QLatin1Char('<'), e.EndTagEnd - 1);
+    }
+    // The element as the file holds it, from its "<" to the end of its end tag.
+    QString Markup(int element) const
+    {
+        const TElement& e = Elements[std::size_t(element)];
+        const qsizetype begin = MarkupBegin(e);
+        return Source.mid(begin, e.EndTagEnd - begin);
+    }
+    // The file with nothing inside its root element.
+    QString WithoutContent() const
+    {
+        const TElement& root = Elements.front();
+        return Source.left(root.StartTagEnd) + Source.mid(ContentEnd(root));
+    }
+};
+
+bool ReadXml(const QString& source, TXmlFile& file, QString& error)
+{
+    file = TXmlFile();
+    file.Source = source;
+    QXmlStreamReader reader(file.Source);
+    // As before: prefixes need no declaration.
+    reader.setNamespaceProcessing(false);
+    std::vector<int> open;
+    std::vector<int> lastChild;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            if (open.size() >= std::size_t(MaxDepth)) {
+                reader.raiseError(
+                    QStringLiteral("The task list nests elements deeper than %1 levels.")
+                        .arg(MaxDepth));
+                break;
+            }
+            const int index = int(file.Elements.size());
+            TElement element;
+            element.Name = reader.qualifiedName().toString();
+            element.StartTagEnd = reader.characterOffset();
+            element.TextBegin = file.Texts.size();
+            file.Elements.push_back(std::move(element));
+            if (!open.empty()) {
+                if (lastChild.back() < 0)
+                    file.Elements[std::size_t(open.back())].FirstChild = index;
+                else
+                    file.Elements[std::size_t(lastChild.back())].NextSibling = index;
+                lastChild.back() = index;
+            }
+            open.push_back(index);
+            lastChild.push_back(-1);
+            break;
+        }
+        case QXmlStreamReader::EndElement: {
+            TElement& element = file.Elements[std::size_t(open.back())];
+            element.EndTagEnd = reader.characterOffset();
+            element.TextEnd = file.Texts.size();
+            open.pop_back();
+            lastChild.pop_back();
+            break;
+        }
+        case QXmlStreamReader::Characters:
+            file.Texts += reader.text();
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError()) {
+        error = ReaderError(reader);
+        return false;
+    }
+    return true;
+}
+
+bool ReadXmlFile(const QByteArray& bytes, TXmlFile& file, QString& error)
+{
+    QString source;
+    return DecodeFile(bytes, source, error) && ReadXml(source, file, error);
+}
+
+// Reads the elements of one job. Each field is the first child of its name; a
 // value that is no integer of its range makes the whole job bad.
 class JobReader
 {
 public:
-    explicit JobReader(const QDomElement& job) { Path.push_back(job); }
+    JobReader(const TXmlFile& file, int job) : File(file) { Path.push_back(job); }
 
     void Enter(const char* name) { Path.push_back(Child(name)); }
     void Leave() { Path.pop_back(); }
-    void Text(const char* name, QString& field) { field = Child(name).text(); }
-    void List(const char* name, QStringList& field) { field = DecodeList(Child(name).text()); }
+    void Text(const char* name, QString& field) { field = File.Text(Child(name)); }
+    void List(const char* name, QStringList& field) { field = DecodeList(File.Text(Child(name))); }
     void Int(const char* name, qint32& field)
     {
         qint64 value = 0;
-        if (ParseInteger(Child(name).text(), std::numeric_limits<qint32>::min(),
+        if (ParseInteger(File.Text(Child(name)), std::numeric_limits<qint32>::min(),
                          std::numeric_limits<qint32>::max(), value))
             field = qint32(value);
         else
@@ -97,7 +266,7 @@ public:
     void Int64(const char* name, qint64& field)
     {
         qint64 value = 0;
-        if (ParseInteger(Child(name).text(), std::numeric_limits<qint64>::min(),
+        if (ParseInteger(File.Text(Child(name)), std::numeric_limits<qint64>::min(),
                          std::numeric_limits<qint64>::max(), value))
             field = value;
         else
@@ -107,37 +276,117 @@ public:
     bool Ok = true;
 
 private:
-    QDomElement Child(const char* name) const
+    int Child(const char* name) const
     {
-        return Path.back().firstChildElement(QString::fromLatin1(name));
+        const int parent = Path.back();
+        if (parent < 0)
+            return -1;
+        const QLatin1StringView wanted(name);
+        int child = File.Elements[std::size_t(parent)].FirstChild;
+        while (child >= 0 && File.Elements[std::size_t(child)].Name != wanted)
+            child = File.Elements[std::size_t(child)].NextSibling;
+        return child;
     }
-    std::vector<QDomElement> Path;
+    const TXmlFile& File;
+    std::vector<int> Path;
 };
 
-// Writes the elements of one job, in the order they are visited.
+// XML 1.0 holds no control character but tab, line feed and carriage return, no
+// unpaired surrogate, and neither U+FFFE nor U+FFFF: these become U+FFFD, so that
+// what is written can be read back.
+QString Writable(const QString& text, bool& replaced)
+{
+    QString result = text;
+    const qsizetype size = result.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = result.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size &&
+            QChar::isLowSurrogate(result.at(i + 1).unicode())) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || QChar::isSurrogate(c) ||
+            c == 0xFFFE || c == 0xFFFF) {
+            result[i] = QChar(QChar::ReplacementCharacter);
+            replaced = true;
+        }
+    }
+    return result;
+}
+
+// Element content as the file has always been written: "<" and "&" escaped, ">"
+// after "]]", and carriage returns as references, which a reader does not turn
+// into line feeds.
+void AppendEscaped(QString& out, const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('<'))
+            out += QLatin1String("&lt;");
+        else if (c == QLatin1Char('&'))
+            out += QLatin1String("&amp;");
+        else if (c == QLatin1Char('>') && i >= 2 && text.at(i - 1) == QLatin1Char(']') &&
+                 text.at(i - 2) == QLatin1Char(']'))
+            out += QLatin1String("&gt;");
+        else if (c == QLatin1Char('\r'))
+            out += QLatin1String("&#xd;");
+        else
+            out += c;
+    }
+}
+
+// Writes the elements of one job, in the order they are visited, with no
+// whitespace between them; an empty text gives an empty-element tag.
 class JobWriter
 {
 public:
-    JobWriter(QDomDocument& document, QDomElement job) : Document(document) { Path.push_back(job); }
+    explicit JobWriter(QString& out) : Out(out) {}
 
-    void Enter(const char* name) { Path.push_back(Add(name)); }
-    void Leave() { Path.pop_back(); }
+    void Enter(const char* name)
+    {
+        Open(name);
+        Names.push_back(name);
+    }
+    void Leave()
+    {
+        Close(Names.back());
+        Names.pop_back();
+    }
     void Text(const char* name, const QString& field) { Add(name, field); }
     void List(const char* name, const QStringList& field) { Add(name, EncodeList(field)); }
     void Int(const char* name, qint32 field) { Add(name, QString::number(field)); }
     void Int64(const char* name, qint64 field) { Add(name, QString::number(field)); }
 
+    // True once a text held characters that were written as U+FFFD.
+    bool Replaced = false;
+
 private:
-    QDomElement Add(const char* name, const QString& text = QString())
+    void Open(const char* name)
     {
-        QDomElement element = Document.createElement(QString::fromLatin1(name));
-        if (!text.isEmpty())
-            element.appendChild(Document.createTextNode(text));
-        Path.back().appendChild(element);
-        return element;
+        Out += QLatin1Char('<');
+        Out += QLatin1String(name);
+        Out += QLatin1Char('>');
     }
-    QDomDocument& Document;
-    std::vector<QDomElement> Path;
+    void Close(const char* name)
+    {
+        Out += QLatin1String("</");
+        Out += QLatin1String(name);
+        Out += QLatin1Char('>');
+    }
+    void Add(const char* name, const QString& text)
+    {
+        if (text.isEmpty()) {
+            Out += QLatin1Char('<');
+            Out += QLatin1String(name);
+            Out += QLatin1String("/>");
+            return;
+        }
+        Open(name);
+        AppendEscaped(Out, Writable(text, Replaced));
+        Close(name);
+    }
+    QString& Out;
+    std::vector<const char*> Names;
 };
 
 template <typename Visitor, typename Side> void VisitSide(Visitor& v, Side& side)
@@ -208,27 +457,6 @@ template <typename Visitor, typename Job> void VisitJob(Visitor& v, Job& job)
     v.Leave();
 }
 
-QString Serialise(const QDomElement& element)
-{
-    QString text;
-    QTextStream stream(&text);
-    element.save(stream, -1);
-    return text;
-}
-
-bool ParseDocument(const QByteArray& bytes, QDomDocument& document, QString* error)
-{
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (document.setContent(bytes, &message, &line, &column) &&
-        !document.documentElement().isNull())
-        return true;
-    if (error != nullptr)
-        *error = QStringLiteral("%1 (line %2, column %3)").arg(message).arg(line).arg(column);
-    return false;
-}
-
 // A free name next to the file for a copy that cannot be parsed.
 QString AsideName(const QString& path)
 {
@@ -260,33 +488,33 @@ TTaskListLoad LoadTaskList(const QString& path, TSyncTaskList& list)
         load.Result = TTaskListLoad::Outcome::Missing;
         return load;
     }
-    QDomDocument document;
     if (!file.open(QIODevice::ReadOnly)) {
         load.Result = TTaskListLoad::Outcome::Unparsable;
         load.Error = file.errorString();
         return load;
     }
-    if (!ParseDocument(file.readAll(), document, &load.Error)) {
+    TXmlFile xml;
+    if (!ReadXmlFile(file.readAll(), xml, load.Error)) {
         load.Result = TTaskListLoad::Outcome::Unparsable;
         return load;
     }
     load.Result = TTaskListLoad::Outcome::Loaded;
     int position = 0;
-    for (QDomElement child = document.documentElement().firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement(), ++position) {
+    for (int child = xml.Elements.front().FirstChild; child >= 0;
+         child = xml.Elements[std::size_t(child)].NextSibling, ++position) {
         if (load.Result == TTaskListLoad::Outcome::StoppedAtBadJob) {
-            list.KeepUnloaded(Serialise(child));
+            list.KeepUnloaded(xml.Markup(child));
             continue;
         }
         auto job = std::make_unique<TSyncTask>();
-        JobReader reader(child);
+        JobReader reader(xml, child);
         VisitJob(reader, *job);
         if (!reader.Ok) {
             load.Result = TTaskListLoad::Outcome::StoppedAtBadJob;
             load.BadJob = position;
             load.Error = QStringLiteral("job %1 holds a value that is no integer of its range")
                              .arg(position);
-            list.KeepUnloaded(Serialise(child));
+            list.KeepUnloaded(xml.Markup(child));
             continue;
         }
         list.AppendLoaded(std::move(job));
@@ -303,46 +531,75 @@ TTaskListLoad LoadTaskList(const QString& path)
 
 bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error)
 {
-    QDomDocument document;
+    // What surrounds the jobs of the existing file is kept: comments, the root's name
+    // and attributes. Only that shell, never the jobs, goes through a document tree.
+    QDomDocument shell;
+    bool keepAside = false;
     QFile existing(path);
     if (existing.exists()) {
-        bool parsed = false;
         if (existing.open(QIODevice::ReadOnly)) {
-            parsed = ParseDocument(existing.readAll(), document, nullptr);
+            TXmlFile xml;
+            QString ignored;
+            keepAside = !ReadXmlFile(existing.readAll(), xml, ignored) ||
+                        !shell.setContent(xml.WithoutContent());
             existing.close();
+        } else {
+            keepAside = true;
         }
-        // A file that cannot be parsed is kept aside, not overwritten.
-        if (!parsed && !QFile::rename(path, AsideName(path))) {
-            if (error != nullptr)
-                *error = QStringLiteral("cannot keep the unreadable %1 aside").arg(path);
-            return false;
-        }
-        if (!parsed)
-            document = QDomDocument();
+        if (keepAside)
+            shell = QDomDocument();
     }
-    if (document.documentElement().isNull())
-        document.appendChild(document.createElement(QStringLiteral("TaskList")));
-    SetDeclaration(document);
+    if (shell.documentElement().isNull())
+        shell.appendChild(shell.createElement(QStringLiteral("TaskList")));
+    SetDeclaration(shell);
 
-    QDomElement root = document.documentElement();
-    while (!root.firstChild().isNull())
-        root.removeChild(root.firstChild());
+    QString jobs;
     for (int i = 0; i < list.Count(); ++i) {
         const TSyncTask* job = list.TaskByIndex(i);
         if (job->ListState == 1)
             continue;
-        QDomElement element = document.createElement(QStringLiteral("Tast"));
-        root.appendChild(element);
-        JobWriter writer(document, element);
+        JobWriter writer(jobs);
+        writer.Enter("Tast");
         VisitJob(writer, *job);
+        writer.Leave();
+        if (writer.Replaced) {
+            bool replaced = false;
+            qWarning("Brenvale: the job \"%s\" holds characters that a task list cannot hold; "
+                     "they are saved as U+FFFD",
+                     qUtf8Printable(Writable(job->SyncName, replaced)));
+        }
     }
-    // Jobs of the last load that could not be read go back as they were.
-    for (const QString& kept : list.UnloadedJobs()) {
-        QDomDocument fragment;
-        if (fragment.setContent(kept))
-            root.appendChild(document.importNode(fragment.documentElement(), true));
+    // Jobs of the last load that could not be read go back as the file held them.
+    for (const QString& kept : list.UnloadedJobs())
+        jobs += kept;
+
+    // A file that reads holds no U+FFFF: written into the root, one marks the place
+    // of the jobs in the text of the shell.
+    QString text;
+    if (jobs.isEmpty()) {
+        text = shell.toString(-1);
+    } else {
+        const QChar place(0xFFFF);
+        shell.documentElement().appendChild(shell.createTextNode(QString(place)));
+        text = shell.toString(-1);
+        text.replace(text.indexOf(place), 1, jobs);
+    }
+    // A kept job may lean on declarations of its old file that the shell lost: a
+    // file that would not read back is not written.
+    TXmlFile check;
+    QString reason;
+    if (!ReadXml(text, check, reason)) {
+        if (error != nullptr)
+            *error = QStringLiteral("the task list would not read back: %1").arg(reason);
+        return false;
     }
 
+    // A file that cannot be parsed is kept aside, not overwritten.
+    if (keepAside && !QFile::rename(path, AsideName(path))) {
+        if (error != nullptr)
+            *error = QStringLiteral("cannot keep the unreadable %1 aside").arg(path);
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error != nullptr)
@@ -350,7 +607,7 @@ bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error
         return false;
     }
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(document.toByteArray(-1));
+    file.write(text.toUtf8());
     if (!file.commit()) {
         if (error != nullptr)
             *error = file.errorString();

@@ -11,6 +11,11 @@ class TSyncTaskList;
 // parsed is kept aside as "tasklist.qn.bad" (numbered when that exists) before the
 // new file is written; and the file is replaced in one step (a new file renamed
 // over the old one), readable by its owner only, since it holds passwords.
+//
+// Texts read back exactly as written, blanks included (a list entry ends at a line
+// break), except characters that XML cannot hold (most control characters among
+// them): a save writes these as U+FFFD and warns on standard error. A file that
+// nests elements deeper than 64 levels is taken as one that cannot be parsed.
 
 // How a load went. The program's start-up and import report nothing to the user;
 // the command-line runner tells an unreadable task list.
@@ -35,7 +40,8 @@ struct TTaskListLoad
 [[nodiscard]] TTaskListLoad LoadTaskList(const QString& path);
 
 // Writes the list's jobs (those not marked deleted) to the file at the path.
-// False, with the reason, when the file could not be written.
+// False, with the reason, when the file could not be written, or when it would not
+// read back (a kept job that needs a declaration of the file it came from).
 [[nodiscard]] bool SaveTaskList(const TSyncTaskList& list, const QString& path,
                                 QString* error = nullptr);
 // Writes the process-wide job list to "tasklist.qn" in the data folder.

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -228,6 +230,143 @@ private Q_SLOTS:
         QVERIFY(WriteFile(other, "<TaskList/>"));
         QCOMPARE(LoadTaskList(other, loaded).Result, TTaskListLoad::Outcome::Loaded);
         QVERIFY(loaded.UnloadedJobs().isEmpty());
+    }
+
+    void blankAndLineBreakTextsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        auto job = FullJob();
+        job->SyncName = QStringLiteral("  ");
+        job->LFolder.FolerAllName = QStringLiteral(" ");
+        job->RFolder.FolerAllName = QStringLiteral("\t");
+        job->LFolder.PWD = QStringLiteral(" \r\n ");
+        job->RFolder.PWD = QStringLiteral("a\rb\r");
+        job->IncludeFilterr = {QStringLiteral(" ")};
+        job->ExcludeFilterr = {QStringLiteral("  "), QStringLiteral("\t")};
+        list.AppendLoaded(std::move(job));
+        QVERIFY(SaveTaskList(list, path));
+
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        const TSyncTask* read = loaded.TaskByIndex(0);
+        QCOMPARE(read->SyncName, QStringLiteral("  "));
+        QCOMPARE(read->LFolder.FolerAllName, QStringLiteral(" "));
+        QCOMPARE(read->RFolder.FolerAllName, QStringLiteral("\t"));
+        QCOMPARE(read->LFolder.PWD, QStringLiteral(" \r\n "));
+        QCOMPARE(read->RFolder.PWD, QStringLiteral("a\rb\r"));
+        QCOMPARE(read->IncludeFilterr, QStringList{QStringLiteral(" ")});
+        QCOMPARE(read->ExcludeFilterr, (QStringList{QStringLiteral("  "), QStringLiteral("\t")}));
+    }
+
+    void unwritableCharactersAreSavedAsReplacements()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        auto bad = FullJob();
+        bad->SyncName = QStringLiteral("a\u0001b");
+        bad->IncludeFilterr = {QStringLiteral("x\x1fy")};
+        bad->LFolder.PWD =
+            QStringLiteral("p") + QChar(0xD800) + QChar(0xFFFF) + QStringLiteral("\U0001F600");
+        list.AppendLoaded(std::move(bad));
+        list.AppendLoaded(FullJob());
+        // One line for the job, however many of its texts were changed; none for the other.
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Brenvale: the job \"a\uFFFDb\" holds characters that a task list "
+                             "cannot hold; they are saved as U+FFFD");
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        QVERIFY(SaveTaskList(list, path));
+
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(loaded.Count(), 2);
+        const TSyncTask* read = loaded.TaskByIndex(0);
+        QCOMPARE(read->SyncName, QStringLiteral("a\uFFFDb"));
+        QCOMPARE(read->IncludeFilterr, QStringList{QStringLiteral("x\uFFFDy")});
+        QCOMPARE(read->LFolder.PWD, QStringLiteral("p\uFFFD\uFFFD\U0001F600"));
+    }
+
+    void deepNestingIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        QVERIFY(SaveTaskList(list, path));
+        const QByteArray plain = ReadFile(path);
+        const auto nested = [&](int depth) {
+            const QByteArray chain =
+                "<Tast>" + QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
+            return QByteArray(plain).replace("<Tast>", chain);
+        };
+
+        // The root, the job and 62 more levels are read; the unknown child is dropped.
+        TSyncTaskList loaded;
+        QVERIFY(WriteFile(path, nested(62)));
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(loaded.Count(), 1);
+
+        QVERIFY(WriteFile(path, nested(63)));
+        TTaskListLoad load = LoadTaskList(path, loaded);
+        QCOMPARE(load.Result, TTaskListLoad::Outcome::Unparsable);
+        QVERIFY2(load.Error.contains(QStringLiteral("deeper than 64 levels")),
+                 qPrintable(load.Error));
+
+        const QByteArray deep = nested(100000);
+        QVERIFY(WriteFile(path, deep));
+        QElapsedTimer timer;
+        timer.start();
+        load = LoadTaskList(path, loaded);
+        QVERIFY(timer.elapsed() < 1000);
+        QCOMPARE(load.Result, TTaskListLoad::Outcome::Unparsable);
+        QVERIFY(load.Error.contains(QStringLiteral("deeper than 64 levels")));
+        QCOMPARE(loaded.Count(), 0);
+        // A save keeps such a file aside, like any file that cannot be read.
+        loaded.AddToList(FullJob());
+        QVERIFY(SaveTaskList(loaded, path));
+        QCOMPARE(ReadFile(path + QStringLiteral(".bad")), deep);
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
+    }
+
+    void unloadedJobsAreWrittenBackAsRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.qn"));
+        TSyncTaskList list;
+        auto first = FullJob();
+        first->SyncName = QStringLiteral("\u00e9\U0001F600");
+        list.AppendLoaded(std::move(first));
+        QVERIFY(SaveTaskList(list, path));
+        const QByteArray saved = ReadFile(path);
+        // Spacing, quoting, a comment, a CDATA section, references and CR LF line ends
+        // that a rebuilt element would not keep.
+        const QByteArray bad = "<Tast  kind='x' ><SyncName>b&#x41;d <![CDATA[<&>]]></SyncName>\r\n"
+                               "  <!-- c --><SyncDirection>two</SyncDirection><Hours></Hours>"
+                               "<Other a=\"&quot;\"/></Tast>";
+        const QByteArray after = "<Tast><SyncName>\xc3\xa9</SyncName></Tast >";
+        const qsizetype end = saved.indexOf("</TaskList>");
+        QVERIFY(WriteFile(path,
+                          saved.left(end) + "\n  " + bad + "\n  " + after + "\n" + saved.mid(end)));
+
+        TSyncTaskList loaded;
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::StoppedAtBadJob);
+        QCOMPARE(loaded.UnloadedJobs(),
+                 (QStringList{QString::fromUtf8(bad), QString::fromUtf8(after)}));
+        QVERIFY(SaveTaskList(loaded, path));
+        QCOMPARE(ReadFile(path), saved.left(end) + bad + after + saved.mid(end));
+
+        // A kept job that leans on a declaration the save does not keep would make the
+        // file unreadable: the save is refused and the file stays as it was.
+        const QByteArray declared = "<!DOCTYPE TaskList [<!ENTITY e \"1\">]><TaskList><Tast>"
+                                    "<SyncDirection>&e;x</SyncDirection></Tast></TaskList>";
+        QVERIFY(WriteFile(path, declared));
+        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::StoppedAtBadJob);
+        QString error;
+        QVERIFY(!SaveTaskList(loaded, path, &error));
+        QVERIFY2(error.contains(QStringLiteral("would not read back")), qPrintable(error));
+        QCOMPARE(ReadFile(path), declared);
     }
 
     void foreignRootAndChildNames()
