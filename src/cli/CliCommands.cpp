@@ -31,11 +31,27 @@ QString ConnectFailedText(qint32 connectResult)
                               : QStringLiteral("Cann't connect the right folder!");
 }
 
+QString InUseText(const QString& folder)
+{
+    return QStringLiteral("The folder is in use by another Brenvale run: ") + folder;
+}
+
+// Why an analysis did not take place.
+QString RefusalText(const TRunDriver& run)
+{
+    if (run.Refusal == TRunDriver::InUse)
+        return InUseText(run.BusyFolder);
+    if (run.Refusal != FolderValidation::Valid)
+        return FolderValidation::ValidationText(run.Refusal);
+    return ConnectFailedText(run.ConnectResult);
+}
+
 int OutcomeCode(const TRunDriver& run)
 {
     if (run.WasCancelled())
         return ExitCode::Interrupted;
-    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty())
+    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
+        !run.FolderLinks.isEmpty())
         return ExitCode::Failures;
     return ExitCode::Done;
 }
@@ -58,16 +74,19 @@ int RunJob(const TCliOptions& options, const TSyncTask& job)
     const bool analysed = run.Analyze(job, mode);
     if (!analysed) {
         CancelSignal::Release();
-        report->Refused(job, run.Refusal != FolderValidation::Valid
-                                 ? FolderValidation::ValidationText(run.Refusal)
-                                 : ConnectFailedText(run.ConnectResult));
+        report->Refused(job, RefusalText(run));
         report->Close(nullptr);
         return ExitCode::Refused;
     }
     report->Analysed(run);
     // A run stopped during the analysis copies nothing.
     if (sync && !run.WasCancelled()) {
-        (void)run.Sync(job);
+        if (!run.Sync(job)) {
+            CancelSignal::Release();
+            report->Refused(job, InUseText(run.BusyFolder));
+            report->Close(nullptr);
+            return ExitCode::Refused;
+        }
         report->Synced(run);
     }
     CancelSignal::Release();

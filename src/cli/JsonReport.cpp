@@ -59,6 +59,12 @@ void TJsonReport::FolderUnreadable(const QString& path)
     QTextStream(stderr) << "Cannot read the folder " << WithoutLastSeparator(path) << '\n';
 }
 
+void TJsonReport::FolderLinkSkipped(const QString& path)
+{
+    Bar.Clear();
+    QTextStream(stderr) << "Not followed: folder link " << path << '\n';
+}
+
 void TJsonReport::Analysed(const TRunDriver&) {}
 
 void TJsonReport::FileHandled(const TFileReport& report)
@@ -145,6 +151,7 @@ void TJsonReport::Close(const TRunDriver* run)
         << ", \"left_count\": " << totals.LeftCount << ", \"right_count\": " << totals.RightCount
         << "},\n  \"unreadable\": " << List(unreadable)
         << ",\n  \"bad_names\": " << List(run->BadNames)
+        << ",\n  \"folder_links\": " << List(run->FolderLinks)
         << ",\n  \"cancelled\": " << (run->WasCancelled() ? "true" : "false");
     WriteRows(*run);
     if (WithSync && run->Synced) {

@@ -48,14 +48,25 @@ QString CountText(qint32 count)
     return count == 0 ? QString() : QString::number(count);
 }
 
-// Names may hold line breaks and other control characters, which would break
-// the table.
+// Names may hold line breaks, escape sequences of the terminal and other control
+// characters, which would break the table or the log: they are shown escaped.
 QString Printable(const QString& name)
 {
-    QString out = name;
-    for (QChar& c : out) {
-        if (c.unicode() < 32 || c.unicode() == 127)
-            c = QLatin1Char('?');
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t code = c.unicode();
+        if (code >= 32 && code != 127) {
+            out += c;
+        } else if (code == u'\n') {
+            out += QStringLiteral("\\n");
+        } else if (code == u'\t') {
+            out += QStringLiteral("\\t");
+        } else if (code == u'\r') {
+            out += QStringLiteral("\\r");
+        } else {
+            out += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
+        }
     }
     return out;
 }
@@ -99,12 +110,17 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
 
 void TTextReport::FolderUnreadable(const QString& path)
 {
-    WriteError(QStringLiteral("Cannot read the folder ") + WithoutLastSeparator(path));
+    WriteError(QStringLiteral("Cannot read the folder ") + Printable(WithoutLastSeparator(path)));
 }
 
 void TTextReport::NameUnreadable(const QString& path)
 {
     WriteError(QStringLiteral("Left out, the name is not valid UTF-8: ") + Printable(path));
+}
+
+void TTextReport::FolderLinkSkipped(const QString& path)
+{
+    WriteError(QStringLiteral("Not followed: folder link ") + Printable(path));
 }
 
 void TTextReport::Analysed(const TRunDriver& run)
@@ -195,8 +211,9 @@ void TTextReport::FileHandled(const TFileReport& report)
         const bool toRight = report.Direction == SyncDirection::LeftToRight;
         const QString& source = toRight ? report.LeftPath : report.RightPath;
         const QString& target = toRight ? report.RightPath : report.LeftPath;
-        WriteLine(QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") +
-                  source + QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
+        WriteLine(QStringLiteral("Move the file ") + Printable(report.Source) +
+                  QStringLiteral(" : ") + Printable(source) + QStringLiteral(" -> ") +
+                  Printable(target) + QStringLiteral(" Succeeded,time: ") +
                   QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
         return;
     }
@@ -204,7 +221,7 @@ void TTextReport::FileHandled(const TFileReport& report)
     const QString text = report.Outcome == TFileReport::TOutcome::ReadFailed
                              ? QStringLiteral(" File reading error!! ")
                              : QStringLiteral(" File writing error!! ");
-    WriteLine(report.Source + text + report.Error);
+    WriteError(Printable(report.Source) + text + Printable(report.Error));
 }
 
 void TTextReport::Synced(const TRunDriver& run)

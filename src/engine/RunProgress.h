@@ -58,6 +58,8 @@ public:
     virtual void FolderUnreadable(const QString& /*path*/) {}
     // An item left out because its name is not valid UTF-8.
     virtual void NameUnreadable(const QString& /*path*/) {}
+    // A link to a folder, not followed: what it leads to is left out of the run.
+    virtual void FolderLinkSkipped(const QString& /*path*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

@@ -85,6 +85,7 @@ void TFileAnalyze::BuildTrees()
     }
     UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
     BadNames = leftScan.BadNames + rightScan.BadNames;
+    FolderLinks = leftScan.FolderLinks + rightScan.FolderLinks;
     Filter.reset();
 }
 

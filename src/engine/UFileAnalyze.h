@@ -59,6 +59,8 @@ public:
     QStringList UnreadableFolders;
     // Items left out because their names are not valid UTF-8.
     QStringList BadNames;
+    // Links to folders, not followed: what they lead to is left out.
+    QStringList FolderLinks;
 
 protected:
     void run() override;

@@ -6,6 +6,11 @@
 #include "jobs/UTSyncTask.h"
 #include "rows/UResultRow.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <utility>
 
 TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
@@ -35,8 +40,8 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
             CollectRows(*child, visits);
             continue;
         }
-        Work.push_back(WorkItem{child, visits, child->LeftPath, child->RightPath, child->LeftTime,
-                                child->LeftAttr, child->RightTime, child->RightAttr});
+        Work.push_back(WorkItem{child, visits, child->LeftPath, child->RightPath, child->LeftSize,
+                                child->RightSize, child->LeftTime, child->RightTime});
         visits = 0;
     }
 }
@@ -45,7 +50,22 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     SyncRows();
+    FlushWrittenRoots();
     Deliver(true);
+}
+
+// Before the run reports its end, what it wrote is on the disk: a backup drive
+// may be unplugged once the page says the sync is done.
+void TFileSync::FlushWrittenRoots()
+{
+    for (const QString& root : WrittenRoots) {
+        const int fd =
+            ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::syncfs(fd);
+        ::close(fd);
+    }
 }
 
 void TFileSync::SyncRows()
@@ -72,23 +92,27 @@ void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
     const QString& targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
     const QString& source = toLeft ? item.RightPath : item.LeftPath;
     QString target = toLeft ? item.LeftPath : item.RightPath;
+    TWinFile::TCopyOrder order;
+    order.Source = source;
+    order.TargetRoot = targetRoot;
+    order.KeepOldVersion = Task.SaveOldFile == 1;
     QString newTarget;
     if (target.isEmpty()) {
-        // Only on the source side: the same relative path below the target root,
-        // with the folders on the way made first.
-        const QString relative = SyncPath::RelativeTo(source, sourceRoot);
-        target = SyncPath::Join(targetRoot, relative);
-        const QString folder = target.left(target.lastIndexOf(QLatin1Char('/')));
-        if (KnownFolders.insert(folder).second)
-            TWinFile::MakeFolders(relative, targetRoot);
+        // Only on the source side: the same relative path below the target root.
+        target = SyncPath::Join(targetRoot, SyncPath::RelativeTo(source, sourceRoot));
         newTarget = target;
+        order.TargetWasAbsent = true;
+    } else {
+        order.TargetKnown = true;
+        order.TargetSize = toLeft ? item.LeftSize : item.RightSize;
+        order.TargetTime = toLeft ? item.LeftTime : item.RightTime;
     }
+    order.Target = target;
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
-    const TWinFile::Transfer result = file.TransferFile(
-        source, target, targetRoot, toLeft ? item.RightTime : item.LeftTime,
-        toLeft ? item.RightAttr : item.LeftAttr, Task.SaveOldFile == 1, !newTarget.isEmpty());
+    const TWinFile::Transfer result = file.TransferFile(order);
+    WrittenRoots.insert(targetRoot);
 
     ++HandledCount;
     Pending pending{{}, visits, {}, toLeft};

@@ -18,7 +18,7 @@ class TSyncTask;
 // a direction, in tree order, and reports each file to the progress interface.
 //
 // Rows and threads: the constructor, on the receiver's thread, takes what the run
-// needs of every file row (paths, times, attributes) in tree order. The one thing
+// needs of every file row (paths, sizes, times) in tree order. The one thing
 // the run reads from a row while it goes is its direction, when it reaches the
 // row, so a direction the user changes meanwhile counts for the rows not yet
 // reached. The updates of a copied row (a new target path, the "copied"
@@ -62,10 +62,10 @@ private:
         qint32 Visits;
         QString LeftPath;
         QString RightPath;
+        qint64 LeftSize;
+        qint64 RightSize;
         qint32 LeftTime;
-        qint32 LeftAttr;
         qint32 RightTime;
-        qint32 RightAttr;
     };
     struct Pending
     {
@@ -78,6 +78,7 @@ private:
     void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
     void SyncOne(const WorkItem& item, qint32 direction, qint32 visits);
+    void FlushWrittenRoots();
     void Deliver(bool force);
     void Replay(Pending& pending);
 
@@ -92,6 +93,6 @@ private:
     QElapsedTimer SinceDelivery;
     // Target folders already cleared of stale temporary files in this run.
     std::unordered_set<std::string> CleanedFolders;
-    // Target folders known to exist (made or met) in this run.
-    std::unordered_set<QString> KnownFolders;
+    // Roots this run wrote below.
+    std::unordered_set<QString> WrittenRoots;
 };

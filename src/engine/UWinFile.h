@@ -13,6 +13,7 @@
 class TBeenTortured;
 class TFileAttri;
 class TFolderSource;
+struct stat;
 
 // The local file system: checking and scanning a side, and copying one file in
 // pieces of 1 MB with the overwritten version kept in "__Save__" on request.
@@ -27,8 +28,6 @@ class TWinFile
 {
 public:
     static constexpr qint64 PieceBytes = 1048576;
-    // Positioning moves at most this far in one step.
-    static constexpr qint64 LargestMove = 2000 * PieceBytes;
     // Names starting with this belong to copies in progress (or left by a crash).
     static constexpr char TempPrefix[] = ".__FileSync__";
 
@@ -52,24 +51,43 @@ public:
     // Creates every missing folder of the relative path's folder part below the root.
     static void MakeFolders(const QString& relative, const QString& root);
 
-    // Copies one file. The source time is a packed local time; the target takes it
-    // and the source's permission bits. targetWasAbsent: the analysis found no
-    // file at the target, so a file there now was never compared with the source
-    // (one the filters left out, or one made since) and is not overwritten unless
-    // its version is kept.
+    // One copy as the sync run orders it.
+    struct TCopyOrder
+    {
+        QString Source;
+        QString Target;
+        QString TargetRoot;
+        bool KeepOldVersion = false;
+        // The analysis found no file at the target: a file there now was never
+        // compared with the source (one the filters left out, or one made since)
+        // and is not overwritten unless its version is kept.
+        bool TargetWasAbsent = false;
+        // The analysis found the target with this size and packed time; a target
+        // that differs from them now is not replaced.
+        bool TargetKnown = false;
+        qint64 TargetSize = 0;
+        qint32 TargetTime = 0;
+    };
+
+    // Copies one file. The target takes the source's exact time and its
+    // permission bits. Nothing is written outside the target root, and no link
+    // on the target's path is followed.
+    [[nodiscard]] Transfer TransferFile(const TCopyOrder& order);
+    // The same for a caller that recorded nothing of the target. The time and
+    // attributes are those the analysis recorded; the copy reads the source's own.
     [[nodiscard]] Transfer TransferFile(const QString& sourcePath, const QString& targetPath,
                                         const QString& targetRoot, qint32 sourceTime,
                                         qint32 sourceAttr, bool keepOldVersion,
                                         bool targetWasAbsent = false);
-    // Reads piece PieceNo (PieceSize bytes) of the source into the buffer.
-    [[nodiscard]] bool ReadPiece(std::vector<char>& buffer, const QString& sourcePath);
+    // Reads the next PieceSize bytes of the source into the buffer.
+    [[nodiscard]] bool ReadPiece(std::vector<char>& buffer, int sourceFd);
     // Appends the buffer's PieceSize bytes to the open temporary file.
     [[nodiscard]] bool WritePiece(const std::vector<char>& buffer);
-    // Copies piece PieceNo from the source to the end of the temporary file inside
+    // Copies the next piece of the source to the end of the temporary file inside
     // the kernel, without passing it through memory of ours. False when the system
     // cannot: the piece is then read and written through the buffer, which also
     // tells a read error from a write error.
-    bool CopyPiece(const QString& sourcePath);
+    bool CopyPiece(int sourceFd);
 
     // True for names of exactly the form of the copy's temporary files.
     static bool IsTemporaryName(const char* name);
@@ -86,11 +104,15 @@ public:
     const std::atomic<bool>* CancelFlag = nullptr;
     // Folders that could not be listed (or not completely).
     QStringList UnreadableFolders;
-    // Items left out because their name is not valid UTF-8.
+    // Items left out because their name is not valid UTF-8, the bytes that are
+    // not written as \xNN.
     QStringList BadNames;
+    // Links to folders, which are never entered.
+    QStringList FolderLinks;
 
-    // Folders whose stale temporary files were already removed in this run; shared
-    // by the transfers of one run (not owned). Null: clean before every copy.
+    // Folders (root, "/" and the path below it) whose stale temporary files were
+    // already removed in this run; shared by the transfers of one run (not owned).
+    // Null: clean before every copy.
     std::unordered_set<std::string>* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
@@ -107,9 +129,19 @@ private:
     qint32 ScanInto(std::string& pathBytes, const QString& prefix, TFileAttri& node,
                     const TBeenTortured& filter);
     bool Cancelled() const;
-    void RemoveStaleTemporaries(const std::string& folder);
-    static int CreateTemporary(const std::string& folder, std::string& path);
+    static void RemoveStaleTemporaries(int folderFd);
+    static int CreateTemporary(int folderFd, std::string& name);
     Transfer Fail(Transfer kind, const QString& reason);
+    Transfer FolderFailure(const QString& target);
+    Transfer WriteTemporary(const TCopyOrder& order, int sourceFd, const struct stat& sourceStat,
+                            int folderFd, const std::string& temp, const std::string& name,
+                            int rootFd, const std::string& folderPart);
+    static bool TargetAsAnalysed(const TCopyOrder& order, int folderFd, const std::string& name,
+                                 bool& exists);
+    Transfer PutInPlace(const TCopyOrder& order, int folderFd, const std::string& temp,
+                        const std::string& name, int rootFd, const std::string& folderPart);
+    Transfer KeepOldVersion(const TCopyOrder& order, int folderFd, int saveFd,
+                            const std::string& name, bool& movedAside);
 
     int TempFd = -1;
     // A failed piece copy could not be undone: the temporary file is unusable.

@@ -60,6 +60,8 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     CompareTree.reset();
     UnreadableFolders.clear();
     BadNames.clear();
+    FolderLinks.clear();
+    BusyFolder.clear();
     ConnectResult = 0;
     Synced = false;
     Snapshot = job.Snapshot();
@@ -67,6 +69,8 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
                                                 Snapshot->RFolder.FolerAllName);
     if (Refusal != FolderValidation::Valid)
         return Refusal;
+    if (!LockTrees())
+        return Refusal = InUse;
     Cancelled = false;
     Reports.PhaseStarted(TRunPhase::Scanning, 0);
     auto worker =
@@ -77,16 +81,28 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     return FolderValidation::Valid;
 }
 
+bool TRunDriver::LockTrees()
+{
+    const bool taken =
+        TreeLock.Take({Snapshot->LFolder.FolerAllName, Snapshot->RFolder.FolerAllName});
+    BusyFolder = taken ? QString() : TreeLock.BusyPath;
+    return taken;
+}
+
 void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
 {
+    TreeLock.Release();
     ConnectResult = analysis.ConnectResult;
     CompareTree = analysis.TakeCompareTree();
     UnreadableFolders = analysis.UnreadableFolders;
     BadNames = analysis.BadNames;
+    FolderLinks = analysis.FolderLinks;
     for (const QString& folder : UnreadableFolders)
         Progress.FolderUnreadable(folder);
     for (const QString& name : BadNames)
         Progress.NameUnreadable(name);
+    for (const QString& link : FolderLinks)
+        Progress.FolderLinkSkipped(link);
     Progress.AnalysisFinished();
 }
 
@@ -135,6 +151,8 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     // stay those of the analysis; keeping old versions may only have been
     // chosen since.
     Snapshot->SaveOldFile = job.SaveOldFile;
+    if (!LockTrees())
+        return false;
     Cancelled = false;
     Synced = false;
     SyncDoneCount = 0;
@@ -150,6 +168,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
 
 void TRunDriver::SyncEnded(TFileSync& run)
 {
+    TreeLock.Release();
     Synced = true;
     SyncDoneCount = run.SyncDoneCount;
     SyncErrorCount = run.SyncErrorCount;

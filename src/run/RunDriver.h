@@ -5,6 +5,7 @@
 #include "engine/WorkerHandle.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/UResultRow.h"
+#include "run/RunLock.h"
 
 #include <QObject>
 #include <QStringList>
@@ -27,6 +28,8 @@ class TRunDriver
 public:
     // StartAnalysis while a run goes on.
     static constexpr qint32 Busy = -1;
+    // Another run of Brenvale writes into one of the trees (BusyFolder).
+    static constexpr qint32 InUse = -2;
 
     explicit TRunDriver(TRunProgress& progress);
     ~TRunDriver();
@@ -35,8 +38,9 @@ public:
 
     // Checks the job's folders and, when they pass, starts an analysis of a copy
     // of the job and returns 0. Otherwise returns the folder check's code and
-    // starts nothing (see FolderValidation); Busy while a run goes on. The rows
-    // of an earlier run are dropped unless Busy.
+    // starts nothing (see FolderValidation); Busy while a run goes on; InUse
+    // when another run holds one of the trees. The rows of an earlier run are
+    // dropped unless Busy.
     [[nodiscard]] qint32 StartAnalysis(const TSyncTask& job);
     // Builds the rows of the last analysis anew with the builder (made for Job(),
     // carrying the caller's hooks). False, with nothing changed, while a sync
@@ -44,7 +48,8 @@ public:
     bool BuildRows(TRowBuilder& builder);
     bool BuildRows(TRowBuilder::Mode mode);
     // Starts a sync of the current rows, keeping old versions as the job says
-    // now. False when a run goes on or there are no rows.
+    // now. False when a run goes on, there are no rows, or another run holds
+    // one of the trees (BusyFolder names it).
     bool StartSync(const TSyncTask& job);
     // Asks the running worker to stop; the file in transfer is finished.
     void Cancel();
@@ -77,6 +82,9 @@ public:
     std::unique_ptr<TResultRow> RootRow;
     QStringList UnreadableFolders;
     QStringList BadNames;
+    QStringList FolderLinks;
+    // The folder another run holds, when a run could not start for it.
+    QString BusyFolder;
 
     // Findings of the last sync.
     bool Synced = false;
@@ -102,11 +110,14 @@ private:
 
     void AnalysisEnded(class TFileAnalyze& analysis);
     void SyncEnded(class TFileSync& run);
+    bool LockTrees();
 
     TRunProgress& Progress;
     Relay Reports;
     TCancelFlag Cancelled;
     std::unique_ptr<TSyncTask> Snapshot;
+    // Held while a worker runs.
+    TRunLock TreeLock;
     // Receives the workers' calls on this thread.
     QObject Receiver;
     // Last member: destroyed first, while everything the worker uses still exists.

@@ -1,6 +1,7 @@
 #include "EngineHelpers.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
+#include "run/RunLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -358,6 +359,40 @@ private Q_SLOTS:
         QCOMPARE(r.read(QStringLiteral("fine.txt")), QByteArray("fine"));
         QCOMPARE(l.read(QStringLiteral("closed/inside.txt")), QByteArray("left"));
         QVERIFY(!l.exists(QStringLiteral("closed/other.txt")));
+    }
+
+    // Two runs never write into one tree at once: a run is refused while another
+    // holds a tree that is the same, inside or around one of its own. A lock
+    // left by a run that crashed holds nothing.
+    void runsOnOneTreeAtOnceAreRefused()
+    {
+        QTemporaryDir base;
+        TreeBuilder b(base.path());
+        QVERIFY(b.file(QStringLiteral("left/a"), "1"));
+        QVERIFY(b.folder(QStringLiteral("right/inner")));
+        auto job = MakeJob(b.path(QStringLiteral("left")), b.path(QStringLiteral("right")));
+        TestRun run;
+        TRunLock other;
+        QVERIFY(other.Take({b.path(QStringLiteral("right/inner"))}));
+        QVERIFY(!run.Analyze(*job));
+        QCOMPARE(run.Driver.Refusal, TRunDriver::InUse);
+        QCOMPARE(run.Driver.BusyFolder, b.path(QStringLiteral("right")));
+        QVERIFY(run.Log.Messages.empty());
+        other.Release();
+
+        QFile crashed(TRunLock::LockFolder() + QStringLiteral("/run-999999-1.roots"));
+        QVERIFY(crashed.open(QIODevice::WriteOnly));
+        crashed.write(QFile::encodeName(base.path()) + '\n');
+        crashed.close();
+        QVERIFY(run.Analyze(*job));
+        QVERIFY(!crashed.exists());
+
+        QVERIFY(other.Take({base.path()}));
+        QVERIFY(!run.Driver.StartSync(*job));
+        QCOMPARE(run.Driver.BusyFolder, b.path(QStringLiteral("left")));
+        other.Release();
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
     }
 
     void savedVersionsThroughARun()

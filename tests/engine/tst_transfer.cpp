@@ -4,10 +4,12 @@
 #include "jobs/PackedDateTime.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -270,32 +272,150 @@ private Q_SLOTS:
         QVERIFY(Temporaries(right.path()).isEmpty());
     }
 
-    void piecesBeyond2000AreReachedInSteps()
+    // No link on the target's path is followed: not "__Save__" or a folder in it
+    // made a link, not a target folder swapped for a link after the analysis.
+    // The file fails, and nothing outside the root changes.
+    void linksOnTheTargetSideAreNeverFollowed_data()
     {
-        QTemporaryDir dir;
-        const QString path = dir.path() + QStringLiteral("/sparse");
-        const QByteArray bytes = QFile::encodeName(path);
-        const int fd = ::open(bytes.constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0);
-        // Marks at the start of pieces 2000, 2001 and 4002 (counting from 1).
-        const qint64 marks[] = {1999, 2000, 4001};
-        for (qint64 index : marks) {
-            const QByteArray mark = "piece " + QByteArray::number(index + 1);
-            QCOMPARE(::pwrite(fd, mark.constData(), size_t(mark.size()),
-                              off_t(index * TWinFile::PieceBytes)),
-                     ssize_t(mark.size()));
-        }
-        QVERIFY(::ftruncate(fd, off_t(4005 * TWinFile::PieceBytes)) == 0);
-        ::close(fd);
-        for (qint64 index : marks) {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<bool>("keep");
+        QTest::addRow("__Save__") << QStringLiteral("__Save__") << true;
+        QTest::addRow("folder in __Save__") << QStringLiteral("__Save__/d") << true;
+        QTest::addRow("target folder") << QStringLiteral("d") << false;
+        QTest::addRow("target folder, kept versions") << QStringLiteral("d") << true;
+    }
+
+    void linksOnTheTargetSideAreNeverFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(bool, keep);
+        QTemporaryDir left, right, outside;
+        TreeBuilder l(left.path()), r(right.path()), o(outside.path());
+        QVERIFY(l.file(QStringLiteral("d/a.txt"), "new", LocalTime(2024, 1, 2)));
+        QVERIFY(r.file(QStringLiteral("d/a.txt"), "old", LocalTime(2023, 1, 2)));
+        QVERIFY(o.file(QStringLiteral("a.txt"), "outside"));
+        QVERIFY(o.file(QStringLiteral("d/a.txt"), "outside"));
+        if (link == QStringLiteral("d"))
+            QVERIFY(QDir(r.path(QStringLiteral("d"))).removeRecursively());
+        else
+            QVERIFY(QDir().mkpath(QFileInfo(r.path(link)).path()));
+        QVERIFY(
+            QFile::link(outside.path() + (link.endsWith(QStringLiteral("/d")) ? QStringLiteral("/d")
+                                                                              : QString()),
+                        r.path(link)));
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("d/a.txt")),
+                                   r.path(QStringLiteral("d/a.txt")), right.path(), 0, 32, keep),
+                 TWinFile::Transfer::WriteFailed);
+        QVERIFY2(file.LastError.startsWith(QStringLiteral("A link is in the way: ")),
+                 qPrintable(file.LastError));
+        QCOMPARE(o.read(QStringLiteral("a.txt")), QByteArray("outside"));
+        QCOMPARE(o.read(QStringLiteral("d/a.txt")), QByteArray("outside"));
+        QCOMPARE(QDir(outside.path())
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                     .size(),
+                 2);
+        if (link != QStringLiteral("d"))
+            QCOMPARE(r.read(QStringLiteral("d/a.txt")), QByteArray("old"));
+    }
+
+    // The source is read as one state: rewritten in place or replaced by another
+    // file during the copy, it fails as a read error and the target stays.
+    void sourceChangedDuringTheCopyFails()
+    {
+        for (bool replaced : {false, true}) {
+            QTemporaryDir left, right;
+            TreeBuilder l(left.path()), r(right.path());
+            QVERIFY(l.file(QStringLiteral("f"), RandomBytes(2 * 1048576 + 3, 3)));
+            QVERIFY(l.file(QStringLiteral("other"), RandomBytes(2 * 1048576 + 3, 4)));
+            QVERIFY(r.file(QStringLiteral("f"), "old"));
             TWinFile file;
-            file.PieceNo = index + 1;
-            file.PieceSize = 16;
-            std::vector<char> buffer;
-            QVERIFY(file.ReadPiece(buffer, path));
-            const QByteArray expected = "piece " + QByteArray::number(index + 1);
-            QCOMPARE(QByteArray(buffer.data(), qsizetype(expected.size())), expected);
+            file.AfterPiece = [&](qint64 piece) {
+                if (piece != 1)
+                    return;
+                if (replaced) {
+                    QVERIFY(::rename(QFile::encodeName(l.path(QStringLiteral("other"))).constData(),
+                                     QFile::encodeName(l.path(QStringLiteral("f"))).constData()) ==
+                            0);
+                } else {
+                    QFile f(l.path(QStringLiteral("f")));
+                    QVERIFY(f.open(QIODevice::ReadWrite));
+                    QVERIFY(f.seek(10));
+                    QCOMPARE(f.write("changed"), qint64(7));
+                }
+            };
+            QCOMPARE(file.TransferFile(l.path(QStringLiteral("f")), r.path(QStringLiteral("f")),
+                                       right.path(), 0, 32, false),
+                     TWinFile::Transfer::ReadFailed);
+            QCOMPARE(file.LastError, QStringLiteral("The source changed during the copy: ") +
+                                         l.path(QStringLiteral("f")));
+            QCOMPARE(r.read(QStringLiteral("f")), QByteArray("old"));
+            QVERIFY(Temporaries(right.path()).isEmpty());
         }
+    }
+
+    // The target is replaced only while it is the file the analysis saw; one
+    // saved since, or one made where the analysis saw none, stays untouched.
+    void targetChangedSinceTheAnalysisStays()
+    {
+        for (bool keep : {false, true}) {
+            QTemporaryDir left, right;
+            TreeBuilder l(left.path()), r(right.path());
+            QVERIFY(
+                l.file(QStringLiteral("f"), RandomBytes(1048576 + 1, 5), LocalTime(2024, 5, 1)));
+            QVERIFY(r.file(QStringLiteral("f"), "as analysed", LocalTime(2024, 1, 1)));
+            TWinFile::TCopyOrder order;
+            order.Source = l.path(QStringLiteral("f"));
+            order.Target = r.path(QStringLiteral("f"));
+            order.TargetRoot = right.path();
+            order.KeepOldVersion = keep;
+            order.TargetKnown = true;
+            order.TargetSize = 11;
+            order.TargetTime = PackedDateTime::FromDateTime(LocalTime(2024, 1, 1));
+            TWinFile file;
+            file.AfterPiece = [&](qint64) {
+                QVERIFY(r.file(QStringLiteral("f"), "a newer edit", LocalTime(2024, 6, 1)));
+            };
+            QCOMPARE(file.TransferFile(order), TWinFile::Transfer::WriteFailed);
+            QCOMPARE(file.LastError,
+                     QStringLiteral("The target changed since the analysis: ") + order.Target);
+            QCOMPARE(r.read(QStringLiteral("f")), QByteArray("a newer edit"));
+            QVERIFY(!r.exists(QStringLiteral("__Save__/f")));
+
+            order.Target = r.path(QStringLiteral("g"));
+            order.TargetKnown = false;
+            order.TargetWasAbsent = true;
+            order.KeepOldVersion = false;
+            file.AfterPiece = [&](qint64) {
+                QVERIFY(r.file(QStringLiteral("g"), "made meanwhile"));
+            };
+            QCOMPARE(file.TransferFile(order), TWinFile::Transfer::WriteFailed);
+            QCOMPARE(r.read(QStringLiteral("g")), QByteArray("made meanwhile"));
+            QVERIFY(Temporaries(right.path()).isEmpty());
+        }
+    }
+
+    // The kept version is the old target's own file, linked into "__Save__":
+    // the target's path holds a complete file at every moment.
+    void keptVersionIsTheOldFileItself()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("f"), "new"));
+        QVERIFY(r.file(QStringLiteral("f"), "old"));
+        struct stat before;
+        QCOMPARE(::stat(QFile::encodeName(r.path(QStringLiteral("f"))).constData(), &before), 0);
+        TWinFile file;
+        file.AfterPiece = [&](qint64) { QCOMPARE(r.read(QStringLiteral("f")), QByteArray("old")); };
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("f")), r.path(QStringLiteral("f")),
+                                   right.path(), 0, 32, true),
+                 TWinFile::Transfer::Copied);
+        struct stat kept;
+        QCOMPARE(::stat(QFile::encodeName(r.path(QStringLiteral("__Save__/f"))).constData(), &kept),
+                 0);
+        QCOMPARE(kept.st_ino, before.st_ino);
+        QCOMPARE(kept.st_nlink, nlink_t(1));
+        QCOMPARE(r.read(QStringLiteral("f")), QByteArray("new"));
     }
 
     void missingFoldersAreMadeAndBackupPathsJoinOnce()

@@ -1,0 +1,452 @@
+// The copy of one file by TWinFile: the source read through one descriptor, the
+// target written below its root without following links, into a locked
+// temporary file that replaces the target only when complete.
+
+#include "engine/TargetFolder.h"
+#include "engine/UFileOper.h"
+#include "engine/UWinFile.h"
+#include "jobs/PackedDateTime.h"
+#include "jobs/UTSyncTask.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace {
+
+std::string Bytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString ErrnoText(const char* what, const QString& path)
+{
+    return QString::fromUtf8(what) + QStringLiteral(" ") + path + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool WriteAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool ReadAll(int fd, char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::read(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO; // the file became shorter than it was when the copy began
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// The same file in the same state: same inode, size, modification and change time.
+bool SameState(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Splits a relative path into its folder part and its last component.
+void SplitRelative(const std::string& relative, std::string& folder, std::string& name)
+{
+    const size_t slash = relative.rfind('/');
+    folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+    name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+}
+
+// The file system offers no hard links here (or not across these folders).
+bool NoHardLinks(int error)
+{
+    return error == EPERM || error == EXDEV || error == EMLINK || error == ENOTSUP ||
+           error == EOPNOTSUPP || error == ENOSYS;
+}
+
+// Descriptors of one copy, closed when it ends whatever happens.
+struct Descriptor
+{
+    int Fd = -1;
+    Descriptor() = default;
+    explicit Descriptor(int fd) : Fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+};
+
+} // namespace
+
+void TWinFile::MakeFolders(const QString& relative, const QString& root)
+{
+    const Descriptor rootFd(
+        ::open(Bytes(TrimBlanksAndControls(root)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (rootFd.Fd < 0)
+        return;
+    std::string folder;
+    std::string name;
+    SplitRelative(Bytes(relative), folder, name);
+    TTargetFolder made;
+    (void)made.Open(rootFd.Fd, folder, true); // the copy that follows reports a failure
+}
+
+bool TWinFile::IsTemporaryName(const char* name)
+{
+    constexpr size_t prefix = sizeof(TempPrefix) - 1;
+    if (std::strncmp(name, TempPrefix, prefix) != 0)
+        return false;
+    // The six letters and digits that stand in for the template's XXXXXX.
+    size_t i = prefix;
+    for (; name[i] != 0; ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return i == prefix + 6;
+}
+
+// A temporary file is stale when no copy holds its lock: the copy that made it
+// ended without renaming it into place (a crash, a power cut).
+void TWinFile::RemoveStaleTemporaries(int folderFd)
+{
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (dir == nullptr) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsTemporaryName(entry->d_name))
+            continue;
+        const Descriptor fd(
+            ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.Fd < 0)
+            continue;
+        struct stat held;
+        struct stat named;
+        // Still the file of that name once the lock is ours: nobody renamed it
+        // into place meanwhile.
+        if (::flock(fd.Fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd.Fd, &held) == 0 &&
+            ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev && S_ISREG(held.st_mode))
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Makes the temporary file and takes its lock, which holds until it is closed.
+// The clean-up of another run may take the file for stale between the two
+// steps: it is then gone, and another is made.
+int TWinFile::CreateTemporary(int folderFd, std::string& name)
+{
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        name = TempPrefix;
+        for (int i = 0; i < 6; ++i)
+            name += Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
+        const int fd = ::openat(folderFd, name.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return -1;
+        }
+        struct stat st;
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0)
+            return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool TWinFile::ReadPiece(std::vector<char>& buffer, int sourceFd)
+{
+    if (FailReadAtPiece > 0 && PieceNo == FailReadAtPiece) {
+        errno = EIO;
+        return false;
+    }
+    buffer.resize(size_t(PieceSize));
+    return ReadAll(sourceFd, buffer.data(), PieceSize);
+}
+
+bool TWinFile::WritePiece(const std::vector<char>& buffer)
+{
+    return WriteAll(TempFd, buffer.data(), PieceSize);
+}
+
+bool TWinFile::CopyPiece(int sourceFd)
+{
+    if (!KernelCopy || (FailReadAtPiece > 0 && PieceNo == FailReadAtPiece))
+        return false;
+    const off_t start = off_t((PieceNo - 1) * PieceBytes);
+    qint64 left = PieceSize;
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(sourceFd, nullptr, TempFd, nullptr, size_t(left), 0);
+        if (n <= 0)
+            break;
+        left -= n;
+    }
+    if (left == 0)
+        return true;
+    // Undo the part of the piece that was copied; the buffered path redoes it.
+    if (::ftruncate(TempFd, start) != 0 || ::lseek(TempFd, start, SEEK_SET) != start ||
+        ::lseek(sourceFd, start, SEEK_SET) != start)
+        TempBroken = true;
+    return false;
+}
+
+TWinFile::Transfer TWinFile::Fail(Transfer kind, const QString& reason)
+{
+    LastError = reason;
+    return kind;
+}
+
+TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QString& targetPath,
+                                          const QString& targetRoot, qint32 sourceTime,
+                                          qint32 sourceAttr, bool keepOldVersion,
+                                          bool targetWasAbsent)
+{
+    // The time and permission bits are taken from the source itself.
+    Q_UNUSED(sourceTime);
+    Q_UNUSED(sourceAttr);
+    TCopyOrder order;
+    order.Source = sourcePath;
+    order.Target = targetPath;
+    order.TargetRoot = targetRoot;
+    order.KeepOldVersion = keepOldVersion;
+    order.TargetWasAbsent = targetWasAbsent;
+    return TransferFile(order);
+}
+
+TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
+{
+    LastError.clear();
+    TempBroken = false;
+    const Descriptor source(::open(Bytes(order.Source).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat sourceStat;
+    if (source.Fd < 0 || ::fstat(source.Fd, &sourceStat) != 0)
+        return Fail(Transfer::ReadFailed, ErrnoText("Cannot find", order.Source));
+    if (!S_ISREG(sourceStat.st_mode))
+        return Fail(Transfer::ReadFailed, QStringLiteral("Not a file: ") + order.Source);
+    const qint64 size = qint64(sourceStat.st_size);
+    PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
+
+    const QString root = TrimBlanksAndControls(order.TargetRoot);
+    const Descriptor rootFd(::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (rootFd.Fd < 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
+    const std::string relative = Bytes(SyncPath::RelativeTo(order.Target, root));
+    std::string folderPart;
+    std::string name;
+    SplitRelative(relative, folderPart, name);
+    if (name.empty() || name == "." || name == "..")
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target lies outside its folder: ") + order.Target);
+    TTargetFolder folder;
+    if (!folder.Open(rootFd.Fd, folderPart, true))
+        return FolderFailure(order.Target);
+
+    // A read-only target is protected even from root, unless its version is kept:
+    // moving it into "__Save__" frees the path.
+    struct stat targetStat;
+    const bool targetExists =
+        ::fstatat(folder.Fd(), name.c_str(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
+    if (targetExists && S_ISDIR(targetStat.st_mode))
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("A folder is in the way: ") + order.Target);
+    if (targetExists && order.TargetWasAbsent && !order.KeepOldVersion)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("A file that was not compared is in the way: ") + order.Target);
+    if (targetExists && !S_ISLNK(targetStat.st_mode) && !(targetStat.st_mode & S_IWUSR) &&
+        !order.KeepOldVersion)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target is read-only: ") + order.Target);
+
+    if (CleanedFolders == nullptr || CleanedFolders->insert(Bytes(root) + '/' + folderPart).second)
+        RemoveStaleTemporaries(folder.Fd());
+    std::string temp;
+    TempFd = CreateTemporary(folder.Fd(), temp);
+    if (TempFd < 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot create a file beside", order.Target));
+    const Transfer result = WriteTemporary(order, source.Fd, sourceStat, folder.Fd(), temp, name,
+                                           rootFd.Fd, folderPart);
+    if (result != Transfer::Copied)
+        ::unlinkat(folder.Fd(), temp.c_str(), 0);
+    const int closed = ::close(std::exchange(TempFd, -1));
+    if (result == Transfer::Copied && closed != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+    return result;
+}
+
+TWinFile::Transfer TWinFile::FolderFailure(const QString& target)
+{
+    if (errno == ELOOP)
+        return Fail(Transfer::WriteFailed, QStringLiteral("A link is in the way: ") + target);
+    return Fail(Transfer::WriteFailed, ErrnoText("Cannot make the folder of", target));
+}
+
+// Copies the pieces into the open temporary file, gives it the source's time
+// and permission bits, and puts it in place of the target.
+TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceFd,
+                                            const struct stat& sourceStat, int folderFd,
+                                            const std::string& temp, const std::string& name,
+                                            int rootFd, const std::string& folderPart)
+{
+    const qint64 size = qint64(sourceStat.st_size);
+    std::vector<char> buffer;
+    for (qint64 k = 1; k <= PieceCount; ++k) {
+        PieceNo = k;
+        PieceSize = k < PieceCount ? PieceBytes : size - (k - 1) * PieceBytes;
+        if (!CopyPiece(sourceFd)) {
+            if (TempBroken)
+                return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
+            if (!ReadPiece(buffer, sourceFd))
+                return Fail(Transfer::ReadFailed, ErrnoText("Cannot read", order.Source));
+            if (!WritePiece(buffer))
+                return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
+        }
+        if (AfterPiece)
+            AfterPiece(k);
+    }
+
+    // What was read is one state of the source: the file behind the descriptor
+    // did not change, and the path still leads to it.
+    struct stat after;
+    struct stat named;
+    if (::fstat(sourceFd, &after) != 0 || !SameState(sourceStat, after) ||
+        ::stat(Bytes(order.Source).c_str(), &named) != 0 || !SameState(sourceStat, named))
+        return Fail(Transfer::ReadFailed,
+                    QStringLiteral("The source changed during the copy: ") + order.Source);
+
+    // The target takes the source's exact time, so that other tools see the two
+    // files as equal, and its read, write and execute bits: never setuid, setgid
+    // or sticky, which would hand the source's owner new powers.
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = sourceStat.st_mtim;
+    if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
+    return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
+}
+
+// Just before the old target gives way, it must still be the file the analysis
+// saw: one saved since is newer than what the analysis compared.
+bool TWinFile::TargetAsAnalysed(const TCopyOrder& order, int folderFd, const std::string& name,
+                                bool& exists)
+{
+    struct stat st;
+    exists = ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists || !order.TargetKnown)
+        return true;
+    if (S_ISLNK(st.st_mode) && ::fstatat(folderFd, name.c_str(), &st, 0) != 0)
+        return false;
+    return qint64(st.st_size) == order.TargetSize &&
+           PackedDateTime::FromPosixTime(st.st_mtim.tv_sec) == order.TargetTime;
+}
+
+TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd,
+                                        const std::string& temp, const std::string& name,
+                                        int rootFd, const std::string& folderPart)
+{
+    bool targetExists = false;
+    if (!TargetAsAnalysed(order, folderFd, name, targetExists))
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target changed since the analysis: ") + order.Target);
+    if (targetExists && order.TargetWasAbsent && !order.KeepOldVersion)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("A file that was not compared is in the way: ") + order.Target);
+
+    bool movedAside = false;
+    TTargetFolder save;
+    if (order.KeepOldVersion && targetExists) {
+        const std::string saveFolder =
+            folderPart.empty() ? std::string("__Save__") : "__Save__/" + folderPart;
+        if (!save.Open(rootFd, saveFolder, true))
+            return FolderFailure(BackupPath(order.Target, order.TargetRoot));
+        const Transfer kept = KeepOldVersion(order, folderFd, save.Fd(), name, movedAside);
+        if (kept != Transfer::Copied)
+            return kept;
+    }
+
+    // A target that is not there now takes the new file only while it stays
+    // absent: a file created meanwhile is never replaced unseen.
+    if (!targetExists || movedAside) {
+        if (::renameat2(folderFd, temp.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) == 0)
+            return Transfer::Copied;
+        if (errno == EINVAL && ::linkat(folderFd, temp.c_str(), folderFd, name.c_str(), 0) == 0) {
+            ::unlinkat(folderFd, temp.c_str(), 0);
+            return Transfer::Copied;
+        }
+        const QString reason =
+            errno == EEXIST
+                ? QStringLiteral("A file that was not compared is in the way: ") + order.Target
+                : ErrnoText("Cannot replace", order.Target);
+        if (movedAside)
+            ::renameat(save.Fd(), name.c_str(), folderFd, name.c_str());
+        return Fail(Transfer::WriteFailed, reason);
+    }
+    if (::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot replace", order.Target));
+    return Transfer::Copied;
+}
+
+// The old target becomes the kept version in "__Save__", in place of an older
+// one. It is linked there, so the target's path never stands empty; where the
+// file system has no hard links, it is moved there (movedAside).
+TWinFile::Transfer TWinFile::KeepOldVersion(const TCopyOrder& order, int folderFd, int saveFd,
+                                            const std::string& name, bool& movedAside)
+{
+    const QString backup = BackupPath(order.Target, order.TargetRoot);
+    struct stat old;
+    if (::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(old.st_mode))
+            return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
+        if (::unlinkat(saveFd, name.c_str(), 0) != 0)
+            return Fail(Transfer::WriteFailed,
+                        ErrnoText("Cannot replace the kept version", backup));
+    }
+    if (::linkat(folderFd, name.c_str(), saveFd, name.c_str(), 0) == 0)
+        return Transfer::Copied;
+    if (!NoHardLinks(errno))
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
+    if (::renameat2(folderFd, name.c_str(), saveFd, name.c_str(), RENAME_NOREPLACE) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
+    movedAside = true;
+    return Transfer::Copied;
+}
