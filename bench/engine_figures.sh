@@ -9,6 +9,9 @@
 # Usage: bench/engine_figures.sh [DATA_FOLDER]   (default /tmp/brenvale-bench;
 # needs about 2 GB there, and 12 GB more while it copies). Run it on an otherwise
 # idle machine.
+# PARTS chooses the measures (default "pairing analysis copy large million").
+# BASELINE=path/to/brenvale-bench, built from another commit, adds that build to
+# the analysis and copy measures, side by side with this one in the same turns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-/tmp/brenvale-bench}
@@ -19,7 +22,10 @@ done
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target brenvale-bench >/dev/null
 bench=build/bench/brenvale-bench
+parts=" ${PARTS:-pairing analysis copy large million} "
+baseline=${BASELINE:-}
 mkdir -p "$data"
+want() { [[ "$parts" == *" $1 "* ]]; }
 
 # Times the commands given as strings in turns, $runs rounds of one run each, so
 # that a disturbance of the machine (write-back of an earlier copy, another
@@ -53,8 +59,10 @@ medians() {
 ratio() { echo "scale=3; $1 / $2" | bc -l; }
 
 echo "== machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "== pairing"
-"$bench" pairing
+if want pairing; then
+    echo "== pairing"
+    "$bench" pairing
+fi
 
 echo "== 100,000 files in 5,000 folders"
 if [ ! -d "$data/L100k" ]; then
@@ -62,11 +70,20 @@ if [ ! -d "$data/L100k" ]; then
     cp -a "$data/L100k" "$data/R100k"
 fi
 find "$data/L100k" "$data/R100k" >/dev/null # warm the caches for every tool alike
-read -r ours rs fd < <(medians true \
-    '"$bench" analyze "$data/L100k" "$data/R100k"' \
-    'rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/"' \
-    'find "$data/L100k" "$data/R100k"')
-echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s"
+# With a baseline, its command comes last and its figure is printed after ours.
+base_analyze=()
+base_sync=()
+if [ -n "$baseline" ]; then
+    base_analyze=('"$baseline" analyze "$data/L100k" "$data/R100k"')
+    base_sync=('"$baseline" sync "$data/L100k" "$target"')
+fi
+if want analysis; then
+    read -r ours rs fd base < <(medians true \
+        '"$bench" analyze "$data/L100k" "$data/R100k"' \
+        'rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/"' \
+        'find "$data/L100k" "$data/R100k"' "${base_analyze[@]}")
+    echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s${base:+, baseline ${base}s (ratio $(ratio "$ours" "$base"))}"
+fi
 
 # Every copy goes into a new empty folder, and the copies are removed only at the
 # end: right after many files were deleted, the file system spends most of the
@@ -77,12 +94,15 @@ runs=$copy_runs
 rm -rf "$data/copies"
 mkdir "$data/copies"
 next_copy='target=$(mktemp -d "$data/copies/run.XXXXXX"); sync'
-read -r ours rs cpa < <(medians "$next_copy" \
-    '"$bench" sync "$data/L100k" "$target"' \
-    'rsync -rt "$data/L100k/" "$target/"' \
-    'cp -a "$data/L100k/." "$target/"')
-echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s"
+if want copy; then
+    read -r ours rs cpa base < <(medians "$next_copy" \
+        '"$bench" sync "$data/L100k" "$target"' \
+        'rsync -rt "$data/L100k/" "$target/"' \
+        'cp -a "$data/L100k/." "$target/"' "${base_sync[@]}")
+    echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s${base:+, baseline ${base}s (ratio $(ratio "$ours" "$base"))}"
+fi
 
+want large || { rm -rf "$data/copies"; exit 0; }
 echo "== four files of 256 MB"
 if [ ! -d "$data/big" ]; then
     mkdir -p "$data/big"
@@ -95,6 +115,7 @@ read -r ours cpt < <(medians "$next_copy" \
 echo "large files: brenvale ${ours}s ($(echo "scale=0; 1024 / $ours" | bc -l) MB/s), cp ${cpt}s ($(echo "scale=0; 1024 / $cpt" | bc -l) MB/s), throughput ratio $(ratio "$cpt" "$ours")"
 rm -rf "$data/copies"
 
+want million || exit 0
 echo "== 1,000,000 files, both sides identical"
 if [ ! -d "$data/L1m" ]; then
     python3 bench/make_tree.py "$data/L1m" 1000000 20000 0

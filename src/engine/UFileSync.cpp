@@ -58,14 +58,25 @@ void TFileSync::run()
 // may be unplugged once the page says the sync is done.
 void TFileSync::FlushWrittenRoots()
 {
-    for (const QString& root : WrittenRoots) {
-        const int fd =
-            ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        ::syncfs(fd);
-        ::close(fd);
+    for (const auto& [root, fd] : RootFds) {
+        if (fd >= 0) {
+            ::syncfs(fd);
+            ::close(fd);
+        }
     }
+    RootFds.clear();
+}
+
+// The root opened once for all the copies below it.
+int TFileSync::RootFd(const QString& root)
+{
+    const auto found = RootFds.find(root);
+    if (found != RootFds.end())
+        return found->second;
+    const int fd = ::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    RootFds.emplace(root, fd);
+    return fd;
 }
 
 void TFileSync::SyncRows()
@@ -95,6 +106,7 @@ void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
     TWinFile::TCopyOrder order;
     order.Source = source;
     order.TargetRoot = targetRoot;
+    order.TargetRootFd = RootFd(targetRoot);
     order.KeepOldVersion = Task.SaveOldFile == 1;
     QString newTarget;
     if (target.isEmpty()) {
@@ -112,7 +124,6 @@ void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
     const TWinFile::Transfer result = file.TransferFile(order);
-    WrittenRoots.insert(targetRoot);
 
     ++HandledCount;
     Pending pending{{}, visits, {}, toLeft};

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -79,6 +80,7 @@ private:
     void SyncRows();
     void SyncOne(const WorkItem& item, qint32 direction, qint32 visits);
     void FlushWrittenRoots();
+    int RootFd(const QString& root);
     void Deliver(bool force);
     void Replay(Pending& pending);
 
@@ -93,6 +95,6 @@ private:
     QElapsedTimer SinceDelivery;
     // Target folders already cleared of stale temporary files in this run.
     std::unordered_set<std::string> CleanedFolders;
-    // Roots this run wrote below.
-    std::unordered_set<QString> WrittenRoots;
+    // The roots this run wrote below, opened (-1 when they could not be).
+    std::unordered_map<QString, int> RootFds;
 };

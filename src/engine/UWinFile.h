@@ -57,6 +57,8 @@ public:
         QString Source;
         QString Target;
         QString TargetRoot;
+        // The target root, opened by the caller for many copies; -1: opened here.
+        int TargetRootFd = -1;
         bool KeepOldVersion = false;
         // The analysis found no file at the target: a file there now was never
         // compared with the source (one the filters left out, or one made since)
@@ -130,15 +132,19 @@ private:
                     const TBeenTortured& filter);
     bool Cancelled() const;
     static void RemoveStaleTemporaries(int folderFd);
+    static std::string TemporaryName();
     static int CreateTemporary(int folderFd, std::string& name);
+    static bool PlaceWithoutReplacing(int folderFd, const std::string& temp,
+                                      const std::string& name);
     Transfer Fail(Transfer kind, const QString& reason);
     Transfer FolderFailure(const QString& target);
     Transfer WriteTemporary(const TCopyOrder& order, int sourceFd, const struct stat& sourceStat,
-                            int folderFd, const std::string& temp, const std::string& name,
-                            int rootFd, const std::string& folderPart);
-    static bool TargetAsAnalysed(const TCopyOrder& order, int folderFd, const std::string& name,
-                                 bool& exists);
-    Transfer PutInPlace(const TCopyOrder& order, int folderFd, const std::string& temp,
+                            int folderFd, std::string& temp, const std::string& name, int rootFd,
+                            const std::string& folderPart);
+    bool LinkUnnamed(int folderFd, const std::string& name);
+    Transfer CheckTarget(const TCopyOrder& order, int folderFd, const std::string& name,
+                         bool& exists);
+    Transfer PutInPlace(const TCopyOrder& order, int folderFd, std::string& temp,
                         const std::string& name, int rootFd, const std::string& folderPart);
     Transfer KeepOldVersion(const TCopyOrder& order, int folderFd, int saveFd,
                             const std::string& name, bool& movedAside);

@@ -167,17 +167,23 @@ void TWinFile::RemoveStaleTemporaries(int folderFd)
     ::closedir(dir);
 }
 
+std::string TWinFile::TemporaryName()
+{
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = TempPrefix;
+    for (int i = 0; i < 6; ++i)
+        name += Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
+    return name;
+}
+
 // Makes the temporary file and takes its lock, which holds until it is closed.
 // The clean-up of another run may take the file for stale between the two
 // steps: it is then gone, and another is made.
 int TWinFile::CreateTemporary(int folderFd, std::string& name)
 {
-    static constexpr char Letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 64; ++attempt) {
-        name = TempPrefix;
-        for (int i = 0; i < 6; ++i)
-            name += Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
+        name = TemporaryName();
         const int fd = ::openat(folderFd, name.c_str(),
                                 O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
@@ -267,8 +273,11 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
 
     const QString root = TrimBlanksAndControls(order.TargetRoot);
-    const Descriptor rootFd(::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (rootFd.Fd < 0)
+    const Descriptor ownRoot(order.TargetRootFd >= 0
+                                 ? -1
+                                 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int rootFd = order.TargetRootFd >= 0 ? order.TargetRootFd : ownRoot.Fd;
+    if (rootFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
     const std::string relative = Bytes(SyncPath::RelativeTo(order.Target, root));
     std::string folderPart;
@@ -278,34 +287,25 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         return Fail(Transfer::WriteFailed,
                     QStringLiteral("The target lies outside its folder: ") + order.Target);
     TTargetFolder folder;
-    if (!folder.Open(rootFd.Fd, folderPart, true))
+    if (!folder.Open(rootFd, folderPart, true))
         return FolderFailure(order.Target);
-
-    // A read-only target is protected even from root, unless its version is kept:
-    // moving it into "__Save__" frees the path.
-    struct stat targetStat;
-    const bool targetExists =
-        ::fstatat(folder.Fd(), name.c_str(), &targetStat, AT_SYMLINK_NOFOLLOW) == 0;
-    if (targetExists && S_ISDIR(targetStat.st_mode))
-        return Fail(Transfer::WriteFailed,
-                    QStringLiteral("A folder is in the way: ") + order.Target);
-    if (targetExists && order.TargetWasAbsent && !order.KeepOldVersion)
-        return Fail(Transfer::WriteFailed,
-                    QStringLiteral("A file that was not compared is in the way: ") + order.Target);
-    if (targetExists && !S_ISLNK(targetStat.st_mode) && !(targetStat.st_mode & S_IWUSR) &&
-        !order.KeepOldVersion)
-        return Fail(Transfer::WriteFailed,
-                    QStringLiteral("The target is read-only: ") + order.Target);
 
     if (CleanedFolders == nullptr || CleanedFolders->insert(Bytes(root) + '/' + folderPart).second)
         RemoveStaleTemporaries(folder.Fd());
+    // Where the analysis saw no target, the new file is written without a name
+    // and linked in at the end: nothing is left behind by a crash, and there is
+    // no temporary name to make and rename.
     std::string temp;
-    TempFd = CreateTemporary(folder.Fd(), temp);
+    TempFd = order.TargetWasAbsent
+                 ? ::openat(folder.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)
+                 : -1;
+    if (TempFd < 0)
+        TempFd = CreateTemporary(folder.Fd(), temp);
     if (TempFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot create a file beside", order.Target));
-    const Transfer result = WriteTemporary(order, source.Fd, sourceStat, folder.Fd(), temp, name,
-                                           rootFd.Fd, folderPart);
-    if (result != Transfer::Copied)
+    const Transfer result =
+        WriteTemporary(order, source.Fd, sourceStat, folder.Fd(), temp, name, rootFd, folderPart);
+    if (result != Transfer::Copied && !temp.empty())
         ::unlinkat(folder.Fd(), temp.c_str(), 0);
     const int closed = ::close(std::exchange(TempFd, -1));
     if (result == Transfer::Copied && closed != 0)
@@ -324,8 +324,8 @@ TWinFile::Transfer TWinFile::FolderFailure(const QString& target)
 // and permission bits, and puts it in place of the target.
 TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceFd,
                                             const struct stat& sourceStat, int folderFd,
-                                            const std::string& temp, const std::string& name,
-                                            int rootFd, const std::string& folderPart)
+                                            std::string& temp, const std::string& name, int rootFd,
+                                            const std::string& folderPart)
 {
     const qint64 size = qint64(sourceStat.st_size);
     std::vector<char> buffer;
@@ -366,31 +366,100 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
 }
 
 // Just before the old target gives way, it must still be the file the analysis
-// saw: one saved since is newer than what the analysis compared.
-bool TWinFile::TargetAsAnalysed(const TCopyOrder& order, int folderFd, const std::string& name,
-                                bool& exists)
+// saw: one saved since is newer than what the analysis compared, a file where
+// the analysis saw none was never compared, and a read-only one is protected
+// even from root unless its version is kept (which frees the path).
+TWinFile::Transfer TWinFile::CheckTarget(const TCopyOrder& order, int folderFd,
+                                         const std::string& name, bool& exists)
 {
     struct stat st;
     exists = ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists || !order.TargetKnown)
-        return true;
-    if (S_ISLNK(st.st_mode) && ::fstatat(folderFd, name.c_str(), &st, 0) != 0)
-        return false;
-    return qint64(st.st_size) == order.TargetSize &&
-           PackedDateTime::FromPosixTime(st.st_mtim.tv_sec) == order.TargetTime;
-}
-
-TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd,
-                                        const std::string& temp, const std::string& name,
-                                        int rootFd, const std::string& folderPart)
-{
-    bool targetExists = false;
-    if (!TargetAsAnalysed(order, folderFd, name, targetExists))
+    if (!exists)
+        return Transfer::Copied;
+    if (S_ISDIR(st.st_mode))
         return Fail(Transfer::WriteFailed,
-                    QStringLiteral("The target changed since the analysis: ") + order.Target);
-    if (targetExists && order.TargetWasAbsent && !order.KeepOldVersion)
+                    QStringLiteral("A folder is in the way: ") + order.Target);
+    if (order.TargetWasAbsent && !order.KeepOldVersion)
         return Fail(Transfer::WriteFailed,
                     QStringLiteral("A file that was not compared is in the way: ") + order.Target);
+    const bool link = S_ISLNK(st.st_mode);
+    if (!link && !(st.st_mode & S_IWUSR) && !order.KeepOldVersion)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target is read-only: ") + order.Target);
+    if (!order.TargetKnown)
+        return Transfer::Copied;
+    // The analysis took a link to a file for that file.
+    const bool same = (!link || ::fstatat(folderFd, name.c_str(), &st, 0) == 0) &&
+                      qint64(st.st_size) == order.TargetSize &&
+                      PackedDateTime::FromPosixTime(st.st_mtim.tv_sec) == order.TargetTime;
+    if (!same)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target changed since the analysis: ") + order.Target);
+    return Transfer::Copied;
+}
+
+// Renames the temporary file to the name only while no file has it. Where the
+// file system cannot rename so, the file is linked there (which never replaces
+// either); where it has no links, it is renamed after a last look.
+bool TWinFile::PlaceWithoutReplacing(int folderFd, const std::string& temp, const std::string& name)
+{
+    if (::renameat2(folderFd, temp.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL)
+        return false;
+    if (::linkat(folderFd, temp.c_str(), folderFd, name.c_str(), 0) == 0) {
+        ::unlinkat(folderFd, temp.c_str(), 0);
+        return true;
+    }
+    if (!NoHardLinks(errno))
+        return false;
+    struct stat st;
+    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) == 0;
+}
+
+// Links the file without a name in at the name; never replaces a file there.
+bool TWinFile::LinkUnnamed(int folderFd, const std::string& name)
+{
+    if (::linkat(TempFd, "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // Without the right to link by descriptor, through its name in /proc.
+    const std::string self = "/proc/self/fd/" + std::to_string(TempFd);
+    return ::linkat(AT_FDCWD, self.c_str(), folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, std::string& temp,
+                                        const std::string& name, int rootFd,
+                                        const std::string& folderPart)
+{
+    bool targetExists = false;
+    const Transfer checked = CheckTarget(order, folderFd, name, targetExists);
+    if (checked != Transfer::Copied)
+        return checked;
+    if (temp.empty()) {
+        if (!targetExists) {
+            if (LinkUnnamed(folderFd, name))
+                return Transfer::Copied;
+            return Fail(Transfer::WriteFailed,
+                        errno == EEXIST
+                            ? QStringLiteral("A file that was not compared is in the way: ") +
+                                  order.Target
+                            : ErrnoText("Cannot write", order.Target));
+        }
+        // A file came to be where the analysis saw none and its version is kept:
+        // the new file takes a temporary name and replaces it as any target.
+        temp = TemporaryName();
+        if (!LinkUnnamed(folderFd, temp)) {
+            const QString reason = ErrnoText("Cannot write beside", order.Target);
+            temp.clear();
+            return Fail(Transfer::WriteFailed, reason);
+        }
+    }
 
     bool movedAside = false;
     TTargetFolder save;
@@ -407,12 +476,8 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd,
     // A target that is not there now takes the new file only while it stays
     // absent: a file created meanwhile is never replaced unseen.
     if (!targetExists || movedAside) {
-        if (::renameat2(folderFd, temp.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) == 0)
+        if (PlaceWithoutReplacing(folderFd, temp, name))
             return Transfer::Copied;
-        if (errno == EINVAL && ::linkat(folderFd, temp.c_str(), folderFd, name.c_str(), 0) == 0) {
-            ::unlinkat(folderFd, temp.c_str(), 0);
-            return Transfer::Copied;
-        }
         const QString reason =
             errno == EEXIST
                 ? QStringLiteral("A file that was not compared is in the way: ") + order.Target
@@ -427,25 +492,32 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd,
 }
 
 // The old target becomes the kept version in "__Save__", in place of an older
-// one. It is linked there, so the target's path never stands empty; where the
-// file system has no hard links, it is moved there (movedAside).
+// one. It is linked there under a temporary name and then renamed over the older
+// version, which so gives way only once the newer one is kept, and the target's
+// path never stands empty. Where the file system has no hard links, the old
+// target is moved there instead (movedAside).
 TWinFile::Transfer TWinFile::KeepOldVersion(const TCopyOrder& order, int folderFd, int saveFd,
                                             const std::string& name, bool& movedAside)
 {
     const QString backup = BackupPath(order.Target, order.TargetRoot);
     struct stat old;
-    if (::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(old.st_mode))
-            return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
-        if (::unlinkat(saveFd, name.c_str(), 0) != 0)
-            return Fail(Transfer::WriteFailed,
-                        ErrnoText("Cannot replace the kept version", backup));
+    if (::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode))
+        return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string link = TemporaryName();
+        if (::linkat(folderFd, name.c_str(), saveFd, link.c_str(), 0) == 0) {
+            if (::renameat(saveFd, link.c_str(), saveFd, name.c_str()) == 0)
+                return Transfer::Copied;
+            const QString reason = ErrnoText("Cannot keep the old version as", backup);
+            ::unlinkat(saveFd, link.c_str(), 0);
+            return Fail(Transfer::WriteFailed, reason);
+        }
+        if (errno != EEXIST)
+            break;
     }
-    if (::linkat(folderFd, name.c_str(), saveFd, name.c_str(), 0) == 0)
-        return Transfer::Copied;
     if (!NoHardLinks(errno))
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
-    if (::renameat2(folderFd, name.c_str(), saveFd, name.c_str(), RENAME_NOREPLACE) != 0)
+    if (::renameat(folderFd, name.c_str(), saveFd, name.c_str()) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
     movedAside = true;
     return Transfer::Copied;

@@ -1,6 +1,6 @@
 #include "engine/WorkerHandle.h"
 
-#include "engine/WorkerMessages.h"
+#include <QEventLoop>
 
 TWorkerHandle::~TWorkerHandle()
 {
@@ -32,14 +32,23 @@ void TWorkerHandle::Start(std::unique_ptr<QThread> worker, std::atomic<bool>& ca
             Running = false;
             if (completion)
                 completion();
+            if (Waiting != nullptr)
+                Waiting->quit();
         },
         Qt::QueuedConnection);
     Worker->start();
 }
 
+// Events other than the user's keep flowing: a worker waiting on a call to this
+// thread goes on, and the completion arrives as one of them.
 void TWorkerHandle::Wait()
 {
-    WaitWithEvents([this] { return !Running; });
+    if (!Running)
+        return;
+    QEventLoop loop;
+    Waiting = &loop;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    Waiting = nullptr;
 }
 
 void TWorkerHandle::Stop()
@@ -51,7 +60,11 @@ void TWorkerHandle::Stop()
     if (Running) {
         Cancel->store(true);
         QThread* thread = Worker.get();
-        WaitWithEvents([thread] { return thread->isFinished(); });
+        QEventLoop loop;
+        QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        if (!thread->isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
         thread->wait();
         Running = false;
     }

@@ -35,6 +35,8 @@ private:
     std::unique_ptr<QThread> Worker;
     std::atomic<bool>* Cancel = nullptr;
     QMetaObject::Connection Finished;
+    // The event loop of a Wait in progress.
+    class QEventLoop* Waiting = nullptr;
     bool Running = false;
     // Counts starts and stops, so that a completion queued before a Stop is dropped.
     quint64 Generation = 0;

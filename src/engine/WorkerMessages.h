@@ -17,7 +17,3 @@ constexpr int WM_COPY_RESULT = WM_USER + 14;
 // when called on that thread. While the function runs, the calling worker
 // waits, so whatever it handed over stays unchanged.
 void RunOnReceiverThread(QObject* receiver, const std::function<void()>& work);
-
-// Waits until done() holds while this thread keeps handling its events (user
-// input excepted): a worker blocked on a call to this thread can go on and end.
-void WaitWithEvents(const std::function<bool()>& done);

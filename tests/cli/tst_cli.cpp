@@ -2,6 +2,7 @@
 #include "TreeBuilder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
+#include "run/RunLock.h"
 
 #include <QDate>
 #include <QDir>
@@ -440,6 +441,23 @@ private Q_SLOTS:
         // Nothing was copied.
         QVERIFY(!tree.exists(QStringLiteral("right/x")));
         QVERIFY(!tree.exists(QStringLiteral("left/y")));
+    }
+
+    // Another run writing into one of the trees (here a page of this process,
+    // stood in for by its lock) refuses the run before it analyses.
+    void treeInUseByAnotherRun()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        TRunLock page;
+        QVERIFY(page.Take({s.RightPath}));
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(result.Code, 3);
+        QCOMPARE(result.Err, QStringLiteral("The folder is in use by another Brenvale run: ") +
+                                 s.RightPath + QLatin1Char('\n'));
+        QVERIFY(!s.Right.exists(QStringLiteral("a.txt")));
+        page.Release();
+        QCOMPARE(CliRunner::Run(s.Args(QStringLiteral("sync"))).Code, 0);
     }
 
     void badUsage_data()
