@@ -17,6 +17,15 @@ void TResultRow::RemoveLastChild()
         Children.pop_back();
 }
 
+void TResultRow::RemoveChild(int index)
+{
+    if (index < 0 || index >= ChildCount())
+        return;
+    Children.erase(Children.begin() + index);
+    for (size_t i = size_t(index); i < Children.size(); ++i)
+        Children[i]->Index = int(i);
+}
+
 int TResultRow::Row() const
 {
     return Index;

@@ -69,6 +69,9 @@ public:
     TResultRow* AddChild();
     // Removes the last child (with its subtree).
     void RemoveLastChild();
+    // Removes the child at the index (with its subtree); the children after it
+    // move up by one.
+    void RemoveChild(int index);
     void ClearChildren() { Children.clear(); }
     TResultRow* Parent() const { return ParentRow; }
     int ChildCount() const { return static_cast<int>(Children.size()); }
