@@ -172,10 +172,11 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAt
             BadNames.append(prefix + EscapedName(raw, length));
             continue;
         }
-        const qint32 attr = Attributes(raw, st);
-        const qint32 time = PackedDateTime::FromPosixTime(st.st_mtim.tv_sec);
+        const TItemRecord record = RecordOf(raw, st);
+        const qint32 attr = record.Attr;
+        const qint32 time = record.Time;
+        const qint64 size = record.Size;
         const bool isFolder = S_ISDIR(st.st_mode);
-        const qint64 size = isFolder ? 0 : qint64(st.st_size);
         if (isFolder) {
             if (filter.IsFolderExcluded(attr))
                 continue;
@@ -216,6 +217,15 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAt
         pathBytes.resize(base);
     }
     return node.FileCount;
+}
+
+TWinFile::TItemRecord TWinFile::RecordOf(const char* name, const struct stat& st)
+{
+    TItemRecord record;
+    record.Time = PackedDateTime::FromPosixTime(st.st_mtim.tv_sec);
+    record.Size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
+    record.Attr = Attributes(name, st);
+    return record;
 }
 
 qint64 TWinFile::QueryFileSize(const QString& path)

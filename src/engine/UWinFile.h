@@ -97,6 +97,16 @@ public:
     // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
 
+    // What the scan records of an item, from its name and status: the packed
+    // local last-write time, the size (0 for a folder) and the attribute bits.
+    struct TItemRecord
+    {
+        qint32 Time = -1;
+        qint64 Size = 0;
+        qint32 Attr = -1;
+    };
+    static TItemRecord RecordOf(const char* name, const struct stat& st);
+
     // Transfer state of the current file.
     qint64 PieceNo = 0;
     qint32 PieceCount = 0;
