@@ -1,6 +1,7 @@
 #include "rows/RowText.h"
 
 #include "jobs/PackedDateTime.h"
+#include "rows/UResultRow.h"
 
 #include <QDateTime>
 
@@ -46,6 +47,49 @@ QString SizeText(qint64 size, const QLocale& locale)
     QLocale grouped = locale;
     grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return grouped.toString(size);
+}
+
+namespace {
+
+QString CountText(qint32 count)
+{
+    return count == 0 ? QString() : QString::number(count);
+}
+
+} // namespace
+
+QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& locale)
+{
+    if (column == Column::Item)
+        return row.Name;
+    const bool folder = row.Kind == 1;
+    switch (column) {
+    case Column::RtoLCount:
+        return folder ? CountText(row.RtoLCount) : QString();
+    case Column::LtoRCount:
+        return folder ? CountText(row.LtoRCount) : QString();
+    case Column::LeftDate:
+    case Column::LeftSize:
+    case Column::RightDate:
+    case Column::RightSize:
+        break;
+    default:
+        return QString();
+    }
+    if (isRoot)
+        return QString();
+    if (folder)
+        return QStringLiteral("folder");
+    switch (column) {
+    case Column::LeftDate:
+        return DateText(row.LeftTime, locale);
+    case Column::LeftSize:
+        return SizeText(row.LeftSize, locale);
+    case Column::RightDate:
+        return DateText(row.RightTime, locale);
+    default:
+        return SizeText(row.RightSize, locale);
+    }
 }
 
 } // namespace RowText

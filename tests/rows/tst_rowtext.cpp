@@ -1,6 +1,7 @@
 #include "rows/RowText.h"
 
 #include "jobs/PackedDateTime.h"
+#include "rows/UResultRow.h"
 
 #include <QTest>
 
@@ -72,6 +73,55 @@ private Q_SLOTS:
         QFETCH(qint64, size);
         QFETCH(QString, text);
         QCOMPARE(SizeText(size, locale), text);
+    }
+
+    // One root row, one folder and two files, every column of each.
+    void cells()
+    {
+        const QLocale c = QLocale::c();
+        const auto root = MakeRootRow(QStringLiteral("Photos job"));
+        root->RtoLCount = 3;
+        TResultRow& folder = *root->AddChild();
+        folder.Kind = 1;
+        folder.Name = QStringLiteral("2024");
+        folder.LtoRCount = 1200;
+        TResultRow& file = *folder.AddChild();
+        file.Name = QStringLiteral("a.jpg");
+        file.LeftTime = Packed(2024, 3, 5, 0, 0, 0);
+        file.LeftSize = 0;
+        file.RightTime = -1;
+        file.RightSize = 1234567;
+        TResultRow& other = *folder.AddChild();
+        other.LeftTime = Packed(2024, 3, 5, 14, 7, 8);
+        other.RightTime = 0;
+
+        const QStringList rootTexts{
+            QStringLiteral("Photos job"), {}, {}, QStringLiteral("3"), {}, {}, {}, {}, {}, {}};
+        const QString f = QStringLiteral("folder");
+        const QStringList folderTexts{QStringLiteral("2024"), f, f, {}, {}, {}, {},
+                                      QStringLiteral("1200"), f, f};
+        const QStringList fileTexts{QStringLiteral("a.jpg"),
+                                    QStringLiteral("5 Mar 2024"),
+                                    QStringLiteral("not present"),
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    QStringLiteral("not seen before"),
+                                    QStringLiteral("1,234,567")};
+        for (int column = 0; column < Column::Count; ++column) {
+            QCOMPARE(CellText(*root, true, column, c), rootTexts[column]);
+            QCOMPARE(CellText(folder, false, column, c), folderTexts[column]);
+            QCOMPARE(CellText(file, false, column, c), fileTexts[column]);
+        }
+        QCOMPARE(CellText(other, false, Column::LeftDate, c),
+                 QStringLiteral("5 Mar 2024 14:07:08"));
+        QCOMPARE(CellText(other, false, Column::RightDate, c), QStringLiteral("not seen before"));
+        // Counters of file rows stay empty, whatever the fields hold.
+        other.RtoLCount = 5;
+        QCOMPARE(CellText(other, false, Column::RtoLCount, c), QString());
+        QCOMPARE(CellText(file, false, Column::Count, c), QString());
     }
 };
 
