@@ -1,0 +1,199 @@
+// Benchmark of the comparison page's result tree: builds file rows in folders of
+// 100 below a root row, shows them in the model and the tree view, expands them
+// all and draws the tree, with the time taken and the memory per row. Each size
+// runs in a process of its own, so that its peak memory is its own.
+//
+//   brenvale-page-bench                 100,000 and 1,000,000 file rows
+//   brenvale-page-bench --rows N [...]  the given sizes
+#include "rows/UResultRow.h"
+#include "ui/page/PageImages.h"
+#include "ui/page/ResultTreeModel.h"
+#include "ui/page/ResultTreeView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int FilesPerFolder = 100;
+
+QTextStream& Out()
+{
+    static QTextStream out(stdout);
+    return out;
+}
+
+long PeakRssKiB()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double Seconds(QElapsedTimer& timer)
+{
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    timer.restart();
+    return seconds;
+}
+
+// Rows as an analysis of two trees makes them: folders of files in every state,
+// with both full paths, times and sizes.
+std::unique_ptr<TResultRow> BuildRows(int files)
+{
+    auto root = MakeRootRow(QStringLiteral("Bench"));
+    const QString leftRoot = QStringLiteral("/home/user/Documents/left");
+    const QString rightRoot = QStringLiteral("/media/backup/Documents/right");
+    TResultRow* folder = nullptr;
+    for (int i = 0; i < files; ++i) {
+        if (i % FilesPerFolder == 0) {
+            folder = root->AddChild();
+            folder->Kind = 1;
+            folder->Name =
+                QStringLiteral("folder-%1").arg(i / FilesPerFolder, 5, 10, QLatin1Char('0'));
+            folder->ItemImage = RowImage::Folder;
+            folder->LeftImage = RowImage::FolderLeft;
+            folder->RightImage = RowImage::FolderRight;
+            folder->DirectImage = RowImage::CanMove;
+            folder->RtoLCount = FilesPerFolder / 2;
+            folder->LtoRCount = FilesPerFolder / 2;
+        }
+        TResultRow* row = folder->AddChild();
+        row->Name = QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0'));
+        row->ItemImage = RowImage::Document;
+        row->State = 1 + i % 4;
+        const QString relative = QLatin1Char('/') + folder->Name + QLatin1Char('/') + row->Name;
+        row->LeftPath = leftRoot + relative;
+        row->RightPath = rightRoot + relative;
+        // 2024-03-05 and 2024-03-04, with the minutes and seconds of the file.
+        const qint32 clock = (i % 30) | ((i / 30 % 60) << 5);
+        row->LeftTime = 0x58650000 | clock;
+        row->RightTime = 0x58640000 | clock;
+        row->LeftSize = 1000 + i;
+        row->RightSize = 2000 + i;
+        row->DirectImage = RowImage::CanMove;
+        ApplyStateDefaults(*row);
+    }
+    root->RtoLCount = files / 2;
+    root->LtoRCount = files / 2;
+    return root;
+}
+
+int RunSize(int files)
+{
+    TPageImages images;
+    TResultTreeModel model(images);
+    TResultTreeView view;
+    view.setModel(&model);
+    view.resize(1200, 800);
+    view.show();
+    QApplication::processEvents();
+    const long baseKiB = PeakRssKiB();
+
+    QElapsedTimer timer;
+    timer.start();
+    QElapsedTimer total;
+    total.start();
+    std::unique_ptr<TResultRow> root = BuildRows(files);
+    const double build = Seconds(timer);
+    const long rowsKiB = PeakRssKiB();
+    model.SetRoot(root.get());
+    const double set = Seconds(timer);
+    view.ExpandAll();
+    const double expand = Seconds(timer);
+    view.viewport()->repaint();
+    const double paint = Seconds(timer);
+    const double shown = double(total.nsecsElapsed()) / 1e9;
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    view.viewport()->repaint();
+    const double scroll = Seconds(timer);
+    const long peakKiB = PeakRssKiB();
+    // The view scrolls by rows: its range is the number of rows laid out.
+    const int laidOut = view.verticalScrollBar()->maximum() + view.verticalScrollBar()->pageStep();
+
+    const qint64 rows = qint64(files) + (files + FilesPerFolder - 1) / FilesPerFolder + 1;
+    model.SetRoot(nullptr);
+    root.reset();
+    const double clear = Seconds(timer);
+
+    Out() << QStringLiteral("%1 file rows (%2 rows): build %3 s, set %4 s, expand %5 s, "
+                            "first paint %6 s; shown after %7 s\n")
+                 .arg(files)
+                 .arg(rows)
+                 .arg(build, 0, 'f', 3)
+                 .arg(set, 0, 'f', 3)
+                 .arg(expand, 0, 'f', 3)
+                 .arg(paint, 0, 'f', 3)
+                 .arg(shown, 0, 'f', 3);
+    const auto perRow = [&](long kib) { return double(kib) * 1024.0 / double(rows); };
+    Out() << QStringLiteral("  %1 rows laid out; scroll to the end and paint %2 s, clear %3 s\n")
+                 .arg(laidOut)
+                 .arg(scroll, 0, 'f', 3)
+                 .arg(clear, 0, 'f', 3);
+    Out() << QStringLiteral("  peak memory %1 MiB more: %2 bytes per row, of which the rows "
+                            "%3 and the view %4\n")
+                 .arg(double(peakKiB - baseKiB) / 1024.0, 0, 'f', 1)
+                 .arg(perRow(peakKiB - baseKiB), 0, 'f', 0)
+                 .arg(perRow(rowsKiB - baseKiB), 0, 'f', 0)
+                 .arg(perRow(peakKiB - rowsKiB), 0, 'f', 0);
+    Out().flush();
+    return 0;
+}
+
+// The file-type pictures of the rows of one build: a known type is looked up in
+// the list, a type without an icon in the icon theme every time.
+void FileTypeLookups()
+{
+    constexpr int Calls = 20000;
+    TPageImages images;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Calls; ++i)
+        images.FileTypeImage(QStringLiteral("file.no-such-type"));
+    const double missing = Seconds(timer);
+    const bool themed = images.FileTypeImage(QStringLiteral("notes.txt")) != RowImage::Document;
+    timer.restart();
+    for (int i = 0; i < Calls; ++i)
+        images.FileTypeImage(QStringLiteral("notes.txt"));
+    const double text = Seconds(timer);
+    Out() << QStringLiteral("file-type picture: %1 us a file of a type without an icon, "
+                            "%2 us a file of %3 type\n")
+                 .arg(missing * 1e6 / Calls, 0, 'f', 2)
+                 .arg(text * 1e6 / Calls, 0, 'f', 2)
+                 .arg(themed ? QStringLiteral("a known") : QStringLiteral("another iconless"));
+    Out().flush();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList arguments = QApplication::arguments().mid(1);
+    if (arguments.size() == 2 && arguments[0] == QStringLiteral("--one"))
+        return RunSize(arguments[1].toInt());
+
+    QList<int> sizes{100000, 1000000};
+    if (arguments.size() >= 2 && arguments[0] == QStringLiteral("--rows")) {
+        sizes.clear();
+        for (const QString& size : arguments.mid(1))
+            sizes.append(size.toInt());
+    }
+    for (const int size : sizes) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QApplication::applicationFilePath(),
+                    {QStringLiteral("--one"), QString::number(size)});
+        if (!child.waitForFinished(-1) || child.exitCode() != 0)
+            return 1;
+    }
+    FileTypeLookups();
+    return 0;
+}
