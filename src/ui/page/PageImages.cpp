@@ -61,8 +61,12 @@ int TPageImages::FileTypeImage(const QString& fileName)
         return 4;
     const QIcon icon = Loader(extension);
     const QPixmap picture = icon.isNull() ? QPixmap() : icon.pixmap(QSize(16, 16));
-    if (picture.isNull())
+    if (picture.isNull()) {
+        // Asking the icon theme again for every such file would cost seconds in a
+        // tree of many files of a type the theme does not know.
+        ExtensionImages.insert(extension, 4);
         return 4;
+    }
     const int index = Count();
     Pictures.append(picture);
     Icons.append(QIcon(picture));

@@ -36,7 +36,7 @@ public:
     // "." on (a name without one is taken whole) and is compared exactly. A known
     // extension has its own picture; a new one gets the icon of its type as a new
     // picture while the list has room; any other file the plain document (4).
-    // Extensions without an icon are looked up again for every file.
+    // An extension without an icon is looked up once and then gets the document.
     int FileTypeImage(const QString& fileName);
 
     // The picture at the index as an icon; null for no picture (0, -1) and for

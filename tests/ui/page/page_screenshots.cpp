@@ -1,0 +1,103 @@
+// Shows a comparison page after the analysis of a tree that has every state
+// (left only, right only, left newer, right newer, the same, a kept version, an
+// unreadable name), and during a sync of it, and writes both as PNG files into the
+// folder given as the first argument. Run it on a display, for example:
+//
+//     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/page/page_screenshots docs/screenshots
+
+#include "TreeBuilder.h"
+#include "jobs/UTSyncTask.h"
+#include "run/RunDriver.h"
+#include "ui/page/UQuillonMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+void Settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget* window, const QString& folder, const QString& name)
+{
+    const QString path = QDir(folder).filePath(name);
+    if (window->grab().save(path, "PNG"))
+        return true;
+    QTextStream(stderr) << "cannot write " << path << '\n';
+    return false;
+}
+
+void MakeTrees(const QString& left, const QString& right)
+{
+    TreeBuilder l(left), r(right);
+    const QDateTime old = LocalTime(2024, 3, 1, 9, 30);
+    const QDateTime newer = LocalTime(2024, 6, 12, 17, 45, 10);
+    l.file(QStringLiteral("Holiday/beach.jpg"), QByteArray(812301, 'j'), newer);
+    l.file(QStringLiteral("Holiday/notes.txt"), QByteArray(1204, 't'), newer);
+    r.file(QStringLiteral("Holiday/notes.txt"), QByteArray(1180, 't'), old);
+    r.file(QStringLiteral("Holiday/map.pdf"), QByteArray(220512, 'p'), old);
+    l.file(QStringLiteral("Work/report.odt"), QByteArray(48213, 'o'), old);
+    r.file(QStringLiteral("Work/report.odt"), QByteArray(49102, 'o'), newer);
+    l.file(QStringLiteral("Work/budget.ods"), QByteArray(17000, 's'), old);
+    r.file(QStringLiteral("Work/budget.ods"), QByteArray(17000, 's'), old);
+    l.file(QStringLiteral("list.txt"), QByteArray(4096, 'l'), LocalTime(2024, 1, 2));
+    r.file(QStringLiteral("list.txt"), QByteArray(4120, 'l'), LocalTime(2024, 1, 7, 8, 15));
+    l.file(QStringLiteral("empty.log"), QByteArray(), old);
+    for (int i = 0; i < 120; ++i)
+        l.file(QStringLiteral("Music/track%1.ogg").arg(i, 3, 10, QLatin1Char('0')),
+               QByteArray(4 << 20, 'm'), old);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: page_screenshots FOLDER\n";
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir home, left, right;
+    qputenv("BRENVALE_HOME", home.path().toUtf8());
+    MakeTrees(left.path(), right.path());
+    CreateTaskList();
+    SyncTaskList->AddToList(NewLocalJob(QStringLiteral("Photos and work"), left.path(),
+                                        right.path()));
+
+    TQuillonMain page;
+    page.resize(1004, 660);
+    page.BindToJob(0);
+    page.FormShow();
+    page.show();
+    Settle(300);
+    page.BitBtn_AnalyzeClick();
+    while (page.IsRunning())
+        Settle(50);
+    page.rb_all->click();
+    Settle(300);
+    bool ok = Save(&page, folder, QStringLiteral("page-analysed.png"));
+
+    page.rb_changed->click();
+    Settle(100);
+    // Many files of 4 MB keep the sync on show long enough to be caught in the
+    // middle, once a third of them are copied.
+    page.BitBtn_SyncClick();
+    while (page.IsRunning() && page.pb_action->value() < page.pb_action->maximum() / 3)
+        Settle(5);
+    Settle(60);
+    ok = Save(&page, folder, QStringLiteral("page-syncing.png")) && ok;
+    while (page.IsRunning())
+        Settle(50);
+    return ok ? 0 : 1;
+}

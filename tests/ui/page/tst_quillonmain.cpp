@@ -1,0 +1,337 @@
+#include "ScriptedDialogs.h"
+#include "TreeBuilder.h"
+#include "common/PowerOff.h"
+#include "jobs/UTSyncTask.h"
+#include "rows/UResultRow.h"
+#include "ui/page/ResultTreeModel.h"
+#include "ui/page/ResultTreeView.h"
+#include "ui/page/UQuillonMain.h"
+#include "ui/skin/ImageExButton.h"
+
+#include <QAbstractItemModelTester>
+#include <QDate>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+const QDateTime Old = LocalTime(2021, 3, 4);
+const QDateTime New = LocalTime(2023, 5, 6);
+
+// Every file row below the row, in tree order.
+void FileRows(TResultRow& row, QList<TResultRow*>& rows)
+{
+    for (int i = 0; i < row.ChildCount(); ++i) {
+        TResultRow* child = row.Child(i);
+        if (child->Kind == 1)
+            FileRows(*child, rows);
+        else
+            rows.append(child);
+    }
+}
+
+TResultRow* RowNamed(TResultRow& root, const QString& name)
+{
+    QList<TResultRow*> rows;
+    FileRows(root, rows);
+    for (TResultRow* row : rows) {
+        if (row->Name == name)
+            return row;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestQuillonMain : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir Home;
+    QTemporaryDir Left;
+    QTemporaryDir Right;
+    std::unique_ptr<TQuillonMain> Page;
+    int PowerOffs = 0;
+
+    // A page bound to a job of the process-wide list between the two folders.
+    TSyncTask& Bind(const QString& left, const QString& right)
+    {
+        CreateTaskList();
+        SyncTaskList->AddToList(NewLocalJob(QStringLiteral("Photos"), left, right));
+        Page = std::make_unique<TQuillonMain>();
+        Page->resize(1000, 700);
+        Page->BindToJob(0);
+        Page->FormShow();
+        Page->show();
+        return *SyncTaskList->TaskByIndex(0);
+    }
+
+    QStringList Log() const { return Page->memo1->toPlainText().split(QLatin1Char('\n')); }
+    TResultRow& Root() { return *Page->Runs().RootRow; }
+
+    void Analyze()
+    {
+        Page->BitBtn_AnalyzeClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+    }
+
+    void Sync()
+    {
+        Page->BitBtn_SyncClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+    }
+
+    void CompareButtons(bool analyze, bool sync, bool cancel)
+    {
+        QCOMPARE(Page->BitBtn_Analyze->isEnabled(), analyze);
+        QCOMPARE(Page->BitBtn_Sync->isEnabled(), sync);
+        QCOMPARE(Page->BitBtn_cancel->isEnabled(), cancel);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("BRENVALE_HOME", Home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", (Home.path() + QStringLiteral("/data")).toUtf8());
+        PowerOff::Install([this] {
+            ++PowerOffs;
+            return true;
+        });
+    }
+
+    void cleanup()
+    {
+        Page.reset();
+        QDir(Left.path()).removeRecursively();
+        QDir(Right.path()).removeRecursively();
+        QDir().mkpath(Left.path());
+        QDir().mkpath(Right.path());
+    }
+
+    // An analysis and a sync as the user sees them: log lines, counts, captions,
+    // buttons, the rows in both filters, a direction click, and the copies.
+    void analyseChooseAndSync()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("docs/new.txt"), "left only", Old));
+        QVERIFY(l.file(QStringLiteral("same.txt"), "same", Old));
+        QVERIFY(r.file(QStringLiteral("same.txt"), "same", Old));
+        QVERIFY(l.file(QStringLiteral("keep.txt"), "left", Old));
+        QVERIFY(r.file(QStringLiteral("keep.txt"), "right, newer", New));
+        QVERIFY(l.file(QStringLiteral("skip.txt"), "not copied", New));
+        Bind(Left.path(), Right.path());
+        QAbstractItemModelTester tester(Page->VST1->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        CompareButtons(true, false, false);
+        QVERIFY(!Page->GroupBox_ResultsFilter->isEnabled());
+
+        Analyze();
+        CompareButtons(true, true, false);
+        QCOMPARE(Log(), (QStringList{QStringLiteral("Loading Files: "),
+                                     QStringLiteral("Start to analyze files, files total: 6"),
+                                     QStringLiteral("Files loading done"),
+                                     QStringLiteral("Changed files in the left folders: 3"),
+                                     QStringLiteral("Changed files in the right folders: 0")}));
+        QCOMPARE(Page->rb_all->text(), QStringLiteral("All(4)"));
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(3)"));
+        QCOMPARE(Page->Label_ActionStatus->text(), QStringLiteral("Files loading done:"));
+        QVERIFY(Page->GroupBox_ResultsFilter->isEnabled());
+        QVERIFY(RowNamed(Root(), QStringLiteral("same.txt")) == nullptr);
+
+        QTest::mouseClick(Page->rb_all, Qt::LeftButton);
+        QVERIFY(RowNamed(Root(), QStringLiteral("same.txt")) != nullptr);
+        QTest::mouseClick(Page->rb_changed, Qt::LeftButton);
+        TResultRow* skip = RowNamed(Root(), QStringLiteral("skip.txt"));
+        QVERIFY(skip != nullptr);
+        // Direct on a copying row: the bars, and no copy.
+        Q_EMIT Page->VST1->ImageCellPressed(skip, 2, Qt::LeftButton);
+        QCOMPARE(qint32(skip->Direction), SyncDirection::None);
+        QCOMPARE(skip->DirectImage, RowImage::DontMove);
+
+        Sync();
+        CompareButtons(true, false, false);
+        QCOMPARE(r.read(QStringLiteral("docs/new.txt")), QByteArray("left only"));
+        QCOMPARE(l.read(QStringLiteral("keep.txt")), QByteArray("right, newer"));
+        QVERIFY(!r.exists(QStringLiteral("skip.txt")));
+        const QStringList log = Log();
+        const QString date = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        const QString copied = QStringLiteral("Move the file ") +
+                               l.path(QStringLiteral("docs/new.txt")) + QStringLiteral(" : ") +
+                               l.path(QStringLiteral("docs/new.txt")) + QStringLiteral(" -> ") +
+                               r.path(QStringLiteral("docs/new.txt")) +
+                               QStringLiteral(" Succeeded,time: ") + date;
+        QVERIFY2(log.contains(copied), qPrintable(log.join(QLatin1Char('\n'))));
+        QCOMPARE(log.at(log.size() - 2), QStringLiteral("Sync Done!"));
+        QCOMPARE(log.last(), QStringLiteral("Total numbers of error files : 0 ; Total numbers of "
+                                            "synched files : 2"));
+        QCOMPARE(Page->pb_action->value(), Page->pb_action->maximum());
+    }
+
+    // Folder checks that fail and a side that cannot be reached.
+    void refusedAndUnreachableFolders()
+    {
+        Bind(Left.path(), Left.path());
+        Analyze();
+        QCOMPARE(Log(), QStringList{QStringLiteral("Left and right folders are the same")});
+        QCOMPARE(Page->memo1->document()
+                     ->firstBlock()
+                     .begin()
+                     .fragment()
+                     .charFormat()
+                     .foreground()
+                     .color(),
+                 QColor(255, 0, 0));
+        CompareButtons(false, false, true);
+        Page->BitBtn_cancelClick();
+        CompareButtons(true, false, false);
+
+        SyncTaskList->TaskByIndex(0)->LFolder.FolerAllName = Left.path() + QStringLiteral("/gone");
+        SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName = Right.path();
+        Analyze();
+        QVERIFY(Log().contains(QStringLiteral("Cann't connect the left folder!")));
+        CompareButtons(true, false, false);
+        QCOMPARE(Page->rb_all->text(), QStringLiteral("All(0)"));
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(0)"));
+    }
+
+    // Cancel during an analysis leaves the root row alone; during a sync the file
+    // in transfer is finished and no other is started.
+    void cancelDuringARun()
+    {
+        TreeBuilder l(Left.path());
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 30).arg(i), QByteArray(20000, 'x')));
+        Bind(Left.path(), Right.path());
+        Page->BitBtn_AnalyzeClick();
+        Page->BitBtn_cancelClick();
+        CompareButtons(true, false, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QCOMPARE(Root().ChildCount(), 0);
+
+        Analyze();
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(300)"));
+        Page->BitBtn_SyncClick();
+        Page->BitBtn_cancelClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QCOMPARE(Log().at(Log().size() - 2), QStringLiteral("Sync Done!"));
+        QVERIFY(Page->Runs().SyncDoneCount < 300);
+    }
+
+    // A direction set during a sync counts for the rows the sync has not reached.
+    void directionChangedDuringASync()
+    {
+        TreeBuilder l(Left.path());
+        QVERIFY(l.file(QStringLiteral("a-big"), QByteArray(64 << 20, 'b')));
+        QVERIFY(l.file(QStringLiteral("z-late"), "late"));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        TResultRow* late = RowNamed(Root(), QStringLiteral("z-late"));
+        QVERIFY(late != nullptr);
+        Page->BitBtn_SyncClick();
+        Q_EMIT Page->VST1->ImageCellPressed(late, 2, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QVERIFY(!QFile::exists(Right.path() + QStringLiteral("/z-late")));
+    }
+
+    // Delete moves the file to the trash; restore brings the kept version back.
+    void deleteAndRestore()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("gone.txt"), "left", New));
+        QVERIFY(r.file(QStringLiteral("gone.txt"), "right", Old));
+        QVERIFY(l.file(QStringLiteral("doc.txt"), "current", New));
+        QVERIFY(r.file(QStringLiteral("doc.txt"), "current", New));
+        QVERIFY(l.file(QStringLiteral("__Save__/doc.txt"), "previous", Old));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        QTest::mouseClick(Page->rb_all, Qt::LeftButton);
+
+        TResultRow* gone = RowNamed(Root(), QStringLiteral("gone.txt"));
+        Q_EMIT Page->VST1->ContextMenuRequested(gone, QPoint(10, 10));
+        Page->pop_direction->hide();
+        QVERIFY(!Page->Restoretheleftfile1->isEnabled());
+        Page->OpenLeftFolder1->trigger();
+        QVERIFY(!l.exists(QStringLiteral("gone.txt")));
+        QCOMPARE(QDir(Home.path() + QStringLiteral("/data/Trash/files")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("gone.txt")});
+        QCOMPARE(gone->State, CompareState::RightOnly);
+
+        TScriptedDialogs dialogs;
+        TResultRow* doc = RowNamed(Root(), QStringLiteral("doc.txt"));
+        Q_EMIT Page->VST1->ContextMenuRequested(doc, QPoint(10, 10));
+        Page->pop_direction->hide();
+        QVERIFY(Page->Restoretheleftfile1->isEnabled());
+        dialogs.Answer(QMessageBox::Yes);
+        Page->Restoretheleftfile1->trigger();
+        QCOMPARE(l.read(QStringLiteral("doc.txt")), QByteArray("previous"));
+        QVERIFY(!l.exists(QStringLiteral("__Save__/doc.txt")));
+        QCOMPARE(Log().last(), QStringLiteral("Restoring the left file succeeded!"));
+        QCOMPARE(dialogs.Asked.last().Text,
+                 QStringLiteral("Are your still want to restore this file?"));
+    }
+
+    // The period timer counts before it tests; the clock's hours have no limit;
+    // a run asks for the power-off when its job says so, not when the job is gone.
+    void timedRunsClockAndShutdown()
+    {
+        TreeBuilder l(Left.path());
+        QVERIFY(l.file(QStringLiteral("a"), "1"));
+        CreateTaskList();
+        auto job = NewLocalJob(QStringLiteral("Timed"), Left.path(), Right.path());
+        job->PeriodAnalyze = 1;
+        job->minutes = 2;
+        job->PeriodSync = 1;
+        job->LogoffSync = 1;
+        SyncTaskList->AddToList(std::move(job));
+        Page = std::make_unique<TQuillonMain>();
+        Page->BindToJob(0);
+        Page->FormShow();
+        QVERIFY(Page->PeriodTimer->isActive());
+        Page->PeriodTimerTimer();
+        Page->PeriodTimerTimer();
+        QVERIFY(!Page->IsRunning());
+        const int before = PowerOffs;
+        Page->PeriodTimerTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Right.path() + QStringLiteral("/a")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QCOMPARE(PowerOffs, before + 1);
+        // The job list was written before the power-off was asked for.
+        QVERIFY(QFile::exists(Home.path() + QStringLiteral("/tasklist.qn")));
+
+        Page->ElapsedSeconds = 100 * 3600 + 59;
+        Page->Timer1Timer();
+        QCOMPARE(Page->Label_lasttime->text(), QStringLiteral("100:01:00"));
+
+        SyncTaskList->MarkDeleted(0);
+        Page->PeriodTimerTimer();
+        QVERIFY(!Page->PeriodTimer->isActive());
+        QVERIFY(!Page->IsRunning());
+    }
+
+    // Every control has a name for screen readers.
+    void controlsHaveAccessibleNames()
+    {
+        Bind(Left.path(), Right.path());
+        for (QWidget* widget : Page->findChildren<QWidget*>()) {
+            if (qobject_cast<TImageExButton*>(widget) || qobject_cast<QRadioButton*>(widget) ||
+                widget->objectName().startsWith(QStringLiteral("Edit_")))
+                QVERIFY2(!widget->accessibleName().isEmpty() ||
+                             !widget->property("text").toString().isEmpty(),
+                         qPrintable(widget->objectName()));
+        }
+        QCOMPARE(Page->BitBtn_Analyze->accessibleName(), QStringLiteral("Analyze"));
+        QCOMPARE(Page->bt_LBrowse->accessibleName(), QStringLiteral("Browse"));
+    }
+};
+
+QTEST_MAIN(TestQuillonMain)
+#include "tst_quillonmain.moc"
