@@ -46,6 +46,11 @@ TRunDriver::TRunDriver(TRunProgress& progress) : Progress(progress), Reports(pro
 
 TRunDriver::~TRunDriver()
 {
+    Stop();
+}
+
+void TRunDriver::Stop()
+{
     // The owner is going away: its interface hears nothing more while the
     // worker is stopped.
     Reports.Target = nullptr;

@@ -53,6 +53,10 @@ public:
     bool StartSync(const TSyncTask& job);
     // Asks the running worker to stop; the file in transfer is finished.
     void Cancel();
+    // Cancels the running worker and waits for its end with events flowing; the
+    // progress interface hears nothing more, also of later runs. For an owner
+    // that is going away.
+    void Stop();
     bool IsRunning() const { return Worker.IsRunning(); }
     // Waits until the running worker has ended and its end was reported.
     void Wait() { Worker.Wait(); }

@@ -88,9 +88,17 @@ TQuillonMain::TQuillonMain(QWidget* parent)
     connect(&LogFlush, &QTimer::timeout, this, &TQuillonMain::FlushLog);
 }
 
-// The driver goes first: its worker is stopped while the page is still whole,
-// and the page hears nothing more from it.
-TQuillonMain::~TQuillonMain() = default;
+// A running worker is stopped while the page is still whole: waiting for it lets
+// events run, so the timers must not start anything and the tree must not draw
+// rows that are about to go.
+TQuillonMain::~TQuillonMain()
+{
+    PeriodTimer->stop();
+    Timer1->stop();
+    LogFlush.stop();
+    Model->SetRoot(nullptr);
+    Driver.Stop();
+}
 
 void TQuillonMain::BuildControls()
 {

@@ -290,6 +290,7 @@ private Q_SLOTS:
         job->PeriodAnalyze = 1;
         job->minutes = 2;
         job->PeriodSync = 1;
+        job->LogoffAnalyze = 1;
         job->LogoffSync = 1;
         SyncTaskList->AddToList(std::move(job));
         Page = std::make_unique<TQuillonMain>();
@@ -303,7 +304,8 @@ private Q_SLOTS:
         Page->PeriodTimerTimer();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Right.path() + QStringLiteral("/a")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
-        QCOMPARE(PowerOffs, before + 1);
+        // Once after the analysis, once after the sync that followed it.
+        QCOMPARE(PowerOffs, before + 2);
         // The job list was written before the power-off was asked for.
         QVERIFY(QFile::exists(Home.path() + QStringLiteral("/tasklist.qn")));
 
@@ -315,6 +317,22 @@ private Q_SLOTS:
         Page->PeriodTimerTimer();
         QVERIFY(!Page->PeriodTimer->isActive());
         QVERIFY(!Page->IsRunning());
+    }
+
+    // Closing a page while it syncs stops the run: the file in transfer is
+    // finished and no other is started.
+    void closingAPageDuringASync()
+    {
+        TreeBuilder l(Left.path());
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), QByteArray(1 << 20, 'c')));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        Page->BitBtn_SyncClick();
+        Page.reset();
+        QVERIFY(QDir(Right.path()).entryList(QDir::Files).size() < 50);
+        QCOMPARE(QDir(Right.path()).entryList(QDir::Hidden | QDir::Files).size(),
+                 QDir(Right.path()).entryList(QDir::Files).size());
     }
 
     // Every control has a name for screen readers.
