@@ -1,0 +1,18 @@
+#include "common/HelpDocument.h"
+
+#include "jobs/DataFolder.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString HelpDocumentPath()
+{
+    const QString document = QStringLiteral("/help/index.html");
+    const QString inDataFolder = DataFolder::Path() + document;
+    if (QFileInfo::exists(inDataFolder))
+        return inDataFolder;
+    const QString besideExecutable = QCoreApplication::applicationDirPath() + document;
+    if (QFileInfo::exists(besideExecutable))
+        return besideExecutable;
+    return inDataFolder;
+}
