@@ -1,34 +1,86 @@
+#include "common/InstanceLock.h"
+#include "common/PublicFunctionUnit.h"
+#include "common/QuitSignals.h"
 #include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "common/PublicFunctionUnit.h"
+#include "ui/shell/ModalDialogs.h"
 #include "ui/shell/StartUnit.h"
+#include "ui/shell/UQuillonFom.h"
+#include "update/DMUnit.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QSessionManager>
 #include <QTextStream>
 
 #include <memory>
 
-// Start-up: settings, the job list from "tasklist.qn", then the main window.
-// Command-line arguments (a scheduled start passes "-Scan") change nothing.
+namespace {
+
+const QString AlreadyRunning = QStringLiteral("Brenvale is already running.");
+
+// On a display the user sees a message box. The offscreen and minimal platforms
+// show no window to anyone, and a box there would wait for a click that never
+// comes, so the text goes to standard error only; it goes there in every case.
+void TellAlreadyRunning()
+{
+    QTextStream(stderr) << AlreadyRunning << '\n';
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal"))
+        ModalDialogs::Message(nullptr, QMessageBox::Information, AlreadyRunning);
+}
+
+} // namespace
+
+// Start-up: settings, splash, data module, the job list from "tasklist.qn", the
+// main window, then the message loop. The main window's destruction writes the job
+// list back. Command-line arguments (a scheduled start passes "-Scan") change
+// nothing.
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvale"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brenvale"));
-    LoadRegistrySettings();
-    auto splash = std::make_unique<TStartForm>();
-    splash->ShowNow();
-    CreateTaskList();
-    const TTaskListLoad load = LoadTaskList(DataFolder::TaskListPath());
-    splash.reset();
 
-    QTextStream out(stdout);
-    out << "Brenvale " << BuiltInVersion << ": read " << SyncTaskList->Count() << " job(s) from "
-        << DataFolder::TaskListPath();
-    if (load.Result == TTaskListLoad::Outcome::Unparsable)
-        out << " (the file cannot be read: " << load.Error << ")";
-    out << ".\nThe main window is not built yet: this build runs the start-up sequence only.\n"
-           "Use brenvale-cli to analyse and synchronise jobs.\n";
+    // A request to end (SIGTERM, SIGINT, SIGHUP, the end of the session) closes the
+    // main window as its close button does; one that comes during start-up ends
+    // the program as soon as the window is made.
+    std::unique_ptr<TQuillonFom> QuillonFom;
+    TQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, [&QuillonFom] {
+        if (QuillonFom)
+            QuillonFom->RequestClose();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [&QuillonFom](QSessionManager&) {
+        // The session may end the program before the window is destroyed.
+        (void)SaveTaskList();
+        if (QuillonFom)
+            QuillonFom->RequestClose();
+    });
+
+    // One program per data folder, checked before anything is written.
+    TInstanceLock instance;
+    if (instance.Take(DataFolder::Path()) == TInstanceLock::TResult::Busy) {
+        TellAlreadyRunning();
+        return 1;
+    }
+
+    LoadRegistrySettings();
+    auto StartForm = std::make_unique<TStartForm>();
+    StartForm->ShowNow();
+    QApplication::setApplicationDisplayName(QStringLiteral("Brenvale"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/skin/icon/brenvale.png")));
+    auto DM = std::make_unique<TDM>();
+    CreateTaskList();
+    // A missing or unreadable file leaves the list empty; the window shows no job.
+    (void)LoadTaskList(DataFolder::TaskListPath());
+    StartForm.reset();
+
+    QuillonFom = std::make_unique<TQuillonFom>();
+    QuillonFom->show();
+    if (!quitSignals.Requested())
+        app.exec();
+    QuillonFom.reset();
+    DM.reset();
     return 0;
 }

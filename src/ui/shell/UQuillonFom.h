@@ -1,0 +1,207 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class TImageEx;
+class TImageExButton;
+class TQuillonMain;
+
+// Brenvale's main window: a borderless, skinned window with a header of menu and
+// window buttons, a row of job tabs with an add button, and a notebook that holds
+// one comparison page per job. Closing it ends the program; its destruction writes
+// the job list to "tasklist.qn".
+//
+// Tabs, notebook pages and jobs go together by position: entry i of PageList,
+// TabImages and TabLabels, notebook page i + 1 and job i of SyncTaskList belong to
+// the same job, and a deleted job keeps its entries, hidden, so positions never
+// shift. Notebook page 0, "Default", is shown when there is no current job.
+class TQuillonFom : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TQuillonFom(QWidget* parent = nullptr);
+    // Stops every page's run, then writes the job list.
+    ~TQuillonFom() override;
+
+    // The window's size at first; a restore gives it the normal size instead.
+    static constexpr QSize DesignSize{892, 759};
+    static constexpr QSize NormalSize{1004, 743};
+    // Tabs are this wide and follow each other at this distance.
+    static constexpr int TabWidth = 126;
+    // Picture states of a tab: "ieb1" for TabNormal, "ieb2" for any other.
+    static constexpr int TabNormal = 1;
+    static constexpr int TabCurrent = 2;
+
+    // Makes a notebook page with a comparison page and a tab for every job of the
+    // job list, and shows the first job's page.
+    void BuildJobPages();
+    // Appends one tab per name, from NextTabLeft on.
+    void AddJobTabs(const QStringList& names);
+    // One tab picture at `left`, with a caption label for a non-empty name.
+    TImageEx* CreateJobTab(const QString& name, int state, int left, int width);
+    void SetTabPicture(TImageEx* tab, int state);
+    // Makes the tab current and shows its job's page; nothing for the current tab.
+    void SelectTab(TImageEx* tab);
+    // Shows the first notebook page, from page 1 on, whose caption is the name.
+    void ShowPageByName(const QString& name);
+    // The caption of a notebook page.
+    QString PageCaption(int index) const;
+
+    // The current job's position in the job list; -1 on the page "Default".
+    int CurrentJobIndex() const;
+    bool IsMaximized() const;
+    // From the start of the window's close or destruction on.
+    bool IsClosing() const { return Closing; }
+
+    // Ends the program from outside the window (a signal, the end of the
+    // session) as the close button does. Inside a nested event loop (a dialog
+    // that a page shows, say), which would keep the program going after the
+    // window closed, every event loop ends instead.
+    void RequestClose();
+
+    // Moves the strip by whole tabs: positive towards the later tabs. The strip
+    // stays within the row: no gap opens at either end.
+    void ScrollTabs(int tabs);
+
+    // Handlers of the header and tab row.
+    void MenuButtonClick(TImageExButton* button, QMenu* menu);
+    void MinBtnClick();
+    void BigBtnClick();
+    void CloseBtnClick();
+    void moveLeftButtonClick();
+    void MoveRightButtonClick();
+    // Handlers of the menus.
+    void Exit1Click();
+    void Exit2Click();
+    void QuickStart1Click();
+    void QuillonHome1Click();
+    void About2Click();
+
+    // Header.
+    QWidget* TopPanel;
+    QWidget* Panel3;
+    TImageEx* imgHeader;
+    TImageEx* Image8;
+    TImageEx* Image4;
+    TImageExButton* jobbutton;
+    TImageExButton* actionbutton;
+    TImageExButton* viewbutton;
+    TImageExButton* toolsbutton;
+    TImageExButton* HelpButton;
+    TImageEx* MinBtn;
+    TImageEx* BigBtn;
+    TImageEx* CloseBtn;
+    TImageExButton* moveLeftButton;
+    TImageExButton* MoveRightButton;
+    // Tab row.
+    QWidget* Panel1;
+    TImageExButton* bt_addtask;
+    QWidget* panel_tab;
+    TImageEx* Image11;
+    QWidget* Pl_jobs;
+    TImageEx* Image1;
+    // Frames and bottom bar.
+    QWidget* panLeft;
+    TImageEx* imgLeft_Center;
+    QWidget* panRight;
+    TImageEx* imgRight_Center;
+    QWidget* PanelBottom;
+    TImageEx* imgBottom;
+    TImageEx* Image3;
+    TImageEx* Image2;
+    QWidget* SizeGrip;
+    // Job area.
+    QWidget* pn_main;
+    QStackedWidget* Notebook1;
+
+    // Menus and their entries, named as designed (the names do not all match the
+    // captions).
+    QMenu* JobMenu;
+    QMenu* ActionMenu;
+    QMenu* ViewMenu;
+    QMenu* ToolsMenu;
+    QMenu* HelpMenu;
+    QAction* addnewjob1;
+    QAction* addnewjobFromTemplate1;
+    QAction* Delete1;
+    QAction* Exit1;
+    QAction* Donotcopy1;
+    QAction* RighttoLeft1;
+    QAction* ActionmoveRight1;
+    QAction* Log1;
+    QAction* ExportTaskList1;
+    QAction* ImportTaskList1;
+    QAction* QuickStart1;
+    QAction* QuillonHome1;
+    QAction* checknewversion1;
+    QAction* About2;
+    QAction* Exit2;
+
+    // The tab model.
+    struct TPageEntry
+    {
+        QString Name;
+        QPointer<TQuillonMain> Page;
+    };
+    struct TLabelEntry
+    {
+        QString Name;
+        // None for a job without a name.
+        QLabel* Label = nullptr;
+    };
+    QList<TPageEntry> PageList;
+    QList<TImageEx*> TabImages;
+    QList<TLabelEntry> TabLabels;
+    bool NextTabCurrent = false;
+    // Left edge of the next tab on the strip, and the strip's width.
+    int NextTabLeft = 0;
+    TImageEx* CurrentTab = nullptr;
+    int TabsCreated = 0;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private Q_SLOTS:
+    // The job list commands and the options dialog; they come with the job
+    // editor, the job list commands and the options dialog, and do nothing yet.
+    void addnewjob1Click();
+    void bt_addtaskClick();
+    void addnewjobFromTemplate1Click();
+    void Delete1Click();
+    void Log1Click();
+    void ExportTaskList1Click();
+    void ImportTaskList1Click();
+    // The update check with its report; the entry is not visible.
+    void checknewversion1Click();
+
+private:
+    void FormShow();
+    void BuildHeader();
+    void BuildTabRow();
+    void BuildFrames();
+    void BuildMenus();
+    void ArrangeRegions();
+    void UpdateTabArrows();
+    void MoveStrip(int left);
+    void EnsureTabVisible(TImageEx* tab);
+    TQuillonMain* AddJobPage(int index, const QString& name);
+    // Stops every page's run, waiting for its worker, and destroys the pages.
+    void ReleasePages();
+
+    bool Shown = false;
+    bool Closing = false;
+    // Wheel turns over the tab row not yet spent on whole tabs.
+    int WheelRest = 0;
+};
