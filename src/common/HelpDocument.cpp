@@ -14,5 +14,10 @@ QString HelpDocumentPath()
     const QString besideExecutable = QCoreApplication::applicationDirPath() + document;
     if (QFileInfo::exists(besideExecutable))
         return besideExecutable;
+    // An installation keeps the programs in bin/ and their files in share/brenvale/.
+    const QString installed = QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../share/brenvale") + document;
+    if (QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
     return inDataFolder;
 }
