@@ -5,9 +5,11 @@
 #include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
+#include "ui/editor/UCreatTaskForm.h"
 #include "ui/page/UQuillonMain.h"
 #include "ui/shell/DesktopOpener.h"
 #include "ui/shell/FAbout.h"
+#include "ui/shell/ModalDialogs.h"
 #include "ui/shell/PressablePicture.h"
 #include "ui/shell/UWindowMover.h"
 #include "ui/shell/WindowPlacement.h"
@@ -30,6 +32,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -706,21 +710,159 @@ void TQuillonFom::About2Click()
     AboutBox.exec();
 }
 
-void TQuillonFom::addnewjob1Click() {}
+// The job list commands
+
+void TQuillonFom::addnewjob1Click()
+{
+    TCreatTaskForm form(this);
+    form.TaskIndex = -1;
+    form.exec();
+    if (!form.Confirmed || form.Task == nullptr)
+        return;
+    const QString name = form.Task->SyncName;
+    AddJobPage(static_cast<int>(TabImages.size()), name);
+    AddJobTabs({name});
+    // The new tab becomes current, also when it is the only one: then AddJobTabs
+    // has already taken it as current, with the picture of a tab that is not.
+    TImageEx* tab = TabImages.last();
+    if (CurrentTab == tab)
+        CurrentTab = nullptr;
+    SelectTab(tab);
+}
 
 void TQuillonFom::bt_addtaskClick()
 {
     addnewjob1Click();
 }
 
-void TQuillonFom::addnewjobFromTemplate1Click() {}
+void TQuillonFom::addnewjobFromTemplate1Click()
+{
+    const int i = CurrentJobIndex();
+    if (i < 0 || i >= PageList.size())
+        return;
+    TCreatTaskForm form(this);
+    form.TaskIndex = i;
+    form.exec();
+    if (form.Confirmed && PageList.at(i).Page)
+        PageList.at(i).Page->BindToJob(i);
+}
 
-void TQuillonFom::Delete1Click() {}
+void TQuillonFom::Delete1Click()
+{
+    const int i = CurrentJobIndex();
+    if (i < 0 || i >= TabImages.size() || i >= TabLabels.size())
+        return;
+    TImageEx* deleted = TabImages.at(i);
+    QLabel* caption = TabLabels.at(i).Label;
+    const QString text = caption ? caption->text() : QString();
+    if (ModalDialogs::Question(this, QStringLiteral("Are you going to delete ") + text +
+                                         QStringLiteral(" ? ")) != QMessageBox::Yes)
+        return;
+    if (SyncTaskList)
+        SyncTaskList->MarkDeleted(i);
+    deleted->hide();
+    if (caption) {
+        caption->hide();
+        caption->clear();
+    }
+    // The page stays, hidden, so that positions hold; it runs nothing more.
+    if (TQuillonMain* page = i < PageList.size() ? PageList.at(i).Page.data() : nullptr) {
+        page->PeriodTimer->stop();
+        if (page->IsRunning())
+            page->BitBtn_cancelClick();
+    }
+
+    // The tabs after it close the gap; a job without a name has a tab but no caption.
+    const int width = deleted->width();
+    for (qsizetype k = i + 1; k < TabImages.size(); ++k) {
+        if (TabImages.at(k)->isHidden())
+            continue;
+        TabImages.at(k)->move(TabImages.at(k)->x() - width, 0);
+        if (QLabel* label = TabLabels.at(k).Label)
+            label->move(label->x() - width, label->y());
+    }
+    NextTabLeft -= width;
+    Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
+
+    TImageEx* first = nullptr;
+    for (TImageEx* tab : std::as_const(TabImages)) {
+        if (!tab->isHidden()) {
+            first = tab;
+            break;
+        }
+    }
+    if (first) {
+        SelectTab(first);
+        MoveStrip(0);
+    } else {
+        SetTabPicture(deleted, TabNormal);
+        CurrentTab = nullptr;
+        Notebook1->setCurrentIndex(0);
+    }
+    UpdateTabArrows();
+}
 
 void TQuillonFom::Log1Click() {}
 
-void TQuillonFom::ExportTaskList1Click() {}
+// The job list as it is now, deleted jobs left out, goes to the chosen file.
+void TQuillonFom::ExportTaskList1Click()
+{
+    if (CurrentTab == nullptr || !SyncTaskList)
+        return;
+    std::optional<QString> chosen = ModalDialogs::SaveFileName(
+        this, QStringLiteral("Export Task List"), QString(), QStringLiteral("qn (*.qn)"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    QString path = *chosen;
+    if (!path.endsWith(QStringLiteral(".qn"), Qt::CaseInsensitive))
+        path += QStringLiteral(".qn");
+    QString error;
+    if (!SaveTaskList(*SyncTaskList, path, &error))
+        QTextStream(stderr) << "Brenvale: the task list was not exported: " << error << '\n';
+}
 
-void TQuillonFom::ImportTaskList1Click() {}
+// The chosen file is read before anything goes: a file that is no task list leaves
+// the jobs as they are.
+void TQuillonFom::ImportTaskList1Click()
+{
+    std::optional<QString> chosen = ModalDialogs::OpenFileName(
+        this, QStringLiteral("Import Task List"), QString(), QStringLiteral("qn (*.qn)"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    TSyncTaskList imported;
+    const TTaskListLoad load = LoadTaskList(*chosen, imported);
+    if (load.Result == TTaskListLoad::Outcome::Missing ||
+        load.Result == TTaskListLoad::Outcome::Unparsable) {
+        ModalDialogs::Message(this, QMessageBox::Warning,
+                              QStringLiteral("The file is not a valid task list!"));
+        return;
+    }
+
+    // The pages go first, each run stopped and its worker waited for.
+    ReleasePages();
+    PageList.clear();
+    while (Notebook1->count() > 1) {
+        QWidget* page = Notebook1->widget(Notebook1->count() - 1);
+        Notebook1->removeWidget(page);
+        delete page;
+    }
+    Notebook1->setCurrentIndex(0);
+    qDeleteAll(TabImages);
+    for (const TLabelEntry& entry : std::as_const(TabLabels))
+        delete entry.Label;
+    TabImages.clear();
+    TabLabels.clear();
+    CurrentTab = nullptr;
+    Pl_jobs->setGeometry(0, 0, 0, TabRowHeight);
+
+    if (!SyncTaskList)
+        CreateTaskList();
+    *SyncTaskList = std::move(imported);
+
+    NextTabCurrent = true;
+    NextTabLeft = 0;
+    BuildJobPages();
+    UpdateTabArrows();
+}
 
 void TQuillonFom::checknewversion1Click() {}

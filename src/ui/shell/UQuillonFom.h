@@ -174,8 +174,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
-    // The job list commands and the options dialog; they come with the job
-    // editor, the job list commands and the options dialog, and do nothing yet.
+    // The job list commands: add a job, edit the current job (its entry is named
+    // after a template), delete the current job, export and import the job list.
+    // The options dialog (Log1Click) does nothing yet.
     void addnewjob1Click();
     void bt_addtaskClick();
     void addnewjobFromTemplate1Click();

@@ -1,9 +1,11 @@
 #include "../skin/SkinTestHelpers.h"
+#include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
 #include "common/PublicFunctionUnit.h"
 #include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
+#include "ui/editor/UCreatTaskForm.h"
 #include "ui/page/UQuillonMain.h"
 #include "ui/shell/DesktopOpener.h"
 #include "ui/shell/UQuillonFom.h"
@@ -12,10 +14,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +58,23 @@ QStringList Entries(const QMenu* menu)
                            ? QStringLiteral("-")
                            : action->objectName() + QLatin1Char('=') + action->text());
     return entries;
+}
+
+// Plays the user of the job editor that a command is about to open modally.
+template <typename TFill> void WhenEditorOpens(TFill fill)
+{
+    QTimer::singleShot(0, [fill] {
+        if (auto* form = qobject_cast<TCreatTaskForm*>(QApplication::activeModalWidget()))
+            fill(*form);
+    });
+}
+
+QStringList JobNames()
+{
+    QStringList names;
+    for (int i = 0; i < SyncTaskList->Count(); ++i)
+        names.append(SyncTaskList->TaskByIndex(i)->SyncName);
+    return names;
 }
 
 } // namespace
@@ -387,6 +409,188 @@ private Q_SLOTS:
         QCOMPARE(written.TaskByIndex(0)->SyncName, QStringLiteral("Big"));
         QDir(Left.path()).removeRecursively();
         QDir(Right.path()).removeRecursively();
+    }
+
+    void addedJobsGetATabAndAPageAndBecomeCurrent()
+    {
+        TQuillonFom& window = Open({});
+        WhenEditorOpens([](TCreatTaskForm& form) { form.CancelButtonClick(); });
+        QTest::mouseClick(window.bt_addtask, Qt::LeftButton);
+        QVERIFY(window.TabImages.isEmpty());
+        QCOMPARE(SyncTaskList->Count(), 0);
+
+        const char* names[] = {"Docs", "Mail"};
+        for (int i = 0; i < 2; ++i) {
+            WhenEditorOpens([name = QString::fromLatin1(names[i])](TCreatTaskForm& form) {
+                QCOMPARE(form.TaskIndex, -1);
+                form.edit_taskname->setText(name);
+                form.OkButtonClick();
+            });
+            if (i == 0)
+                QTest::mouseClick(window.bt_addtask, Qt::LeftButton);
+            else
+                window.addnewjob1->trigger();
+            QCOMPARE(window.TabImages.size(), i + 1);
+            QCOMPARE(Caption(i)->text(), QString::fromLatin1(names[i]));
+            QCOMPARE(Tab(i)->x(), 126 * i);
+            QVERIFY(Shows(Tab(i), "ieb2"));
+            QCOMPARE(window.CurrentTab, Tab(i));
+            QCOMPARE(window.CurrentJobIndex(), i);
+            QCOMPARE(window.PageList.at(i).Page->Job(), SyncTaskList->TaskByIndex(i));
+            QVERIFY(window.Notebook1->currentWidget()->isAncestorOf(window.PageList.at(i).Page));
+        }
+        QVERIFY(Shows(Tab(0), "ieb1"));
+        QCOMPARE(window.NextTabLeft, 252);
+    }
+
+    void editingTheCurrentJobRebindsItsPage()
+    {
+        TQuillonFom& window = Open({QStringLiteral("Photos"), QStringLiteral("Mail")});
+        window.SelectTab(Tab(1));
+        WhenEditorOpens([](TCreatTaskForm& form) {
+            QCOMPARE(form.TaskIndex, 1);
+            form.cb_anaperiod->setChecked(true);
+            form.edit_hours->setValue(0);
+            form.edit_minutes->setValue(3);
+            form.applyButtonClick();
+        });
+        window.addnewjobFromTemplate1->trigger();
+        TQuillonMain* page = window.PageList.at(1).Page;
+        QCOMPARE(SyncTaskList->TaskByIndex(1)->PeriodAnalyze, 1);
+        QCOMPARE(page->PeriodMinutes, 3);
+        QVERIFY(page->PeriodTimer->isActive());
+        QCOMPARE(Caption(1)->text(), QStringLiteral("Mail"));
+        QVERIFY(!window.PageList.at(0).Page->PeriodTimer->isActive());
+    }
+
+    void deletingATabClosesTheGapAndSelectsTheFirstTab()
+    {
+        TScriptedDialogs dialogs;
+        TQuillonFom& window =
+            Open({QStringLiteral("Photos"), QStringLiteral("Mail"), QStringLiteral("Music")});
+        window.SelectTab(Tab(1));
+        dialogs.Answer(QMessageBox::No);
+        window.Delete1->trigger();
+        QCOMPARE(dialogs.Asked.last().Text, QStringLiteral("Are you going to delete Mail ? "));
+        QCOMPARE(dialogs.Asked.last().Caption, QStringLiteral("Brenvale"));
+        QVERIFY(Tab(1)->isVisible());
+
+        const int captionX = Caption(2)->x();
+        dialogs.Answer(QMessageBox::Yes);
+        window.Delete1->trigger();
+        QCOMPARE(SyncTaskList->TaskByIndex(1)->ListState, 1);
+        QVERIFY(!Tab(1)->isVisible() && !Caption(1)->isVisible());
+        QVERIFY(Caption(1)->text().isEmpty());
+        QCOMPARE(Tab(2)->x(), 126);
+        QCOMPARE(Caption(2)->x(), captionX - 126);
+        QCOMPARE(window.Pl_jobs->width(), 252);
+        QCOMPARE(window.Pl_jobs->x(), 0);
+        QCOMPARE(window.CurrentTab, Tab(0));
+        QVERIFY(Shows(Tab(0), "ieb2"));
+        QCOMPARE(window.CurrentJobIndex(), 0);
+
+        for (int i : {0, 2}) {
+            window.SelectTab(Tab(i));
+            dialogs.Answer(QMessageBox::Yes);
+            window.Delete1->trigger();
+        }
+        QCOMPARE(window.CurrentTab, nullptr);
+        QCOMPARE(window.Notebook1->currentIndex(), 0);
+        // Without a current job, edit, delete and export do nothing.
+        const qsizetype asked = dialogs.Asked.size();
+        bool edited = false;
+        WhenEditorOpens([&edited](TCreatTaskForm& form) {
+            edited = true;
+            form.CancelButtonClick();
+        });
+        window.addnewjobFromTemplate1->trigger();
+        window.Delete1->trigger();
+        window.ExportTaskList1->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!edited);
+        QCOMPARE(dialogs.Asked.size(), asked);
+
+        // A job added after every other was deleted becomes current.
+        WhenEditorOpens([](TCreatTaskForm& form) {
+            form.edit_taskname->setText(QStringLiteral("Fresh"));
+            form.OkButtonClick();
+        });
+        QTest::mouseClick(window.bt_addtask, Qt::LeftButton);
+        QCOMPARE(window.CurrentTab, Tab(3));
+        QCOMPARE(Tab(3)->x(), 0);
+        QVERIFY(Shows(Tab(3), "ieb2"));
+        QCOMPARE(window.CurrentJobIndex(), 3);
+    }
+
+    void exportWritesTheJobListAsItIsNow()
+    {
+        TScriptedDialogs dialogs;
+        TQuillonFom& window = Open({QStringLiteral("Photos"), QStringLiteral("Mail")});
+        window.SelectTab(Tab(1));
+        dialogs.Answer(QMessageBox::Yes);
+        window.Delete1->trigger();
+        const QDir folder(Home.path());
+        for (const char* name : {"backup", "list.QN"}) {
+            dialogs.Answer(folder.filePath(QString::fromLatin1(name)));
+            window.ExportTaskList1->trigger();
+            QCOMPARE(dialogs.Asked.last().Kind, ModalDialogs::TKind::SaveFile);
+            QCOMPARE(dialogs.Asked.last().Filter, QStringLiteral("qn (*.qn)"));
+        }
+        for (const char* file : {"backup.qn", "list.QN"}) {
+            TSyncTaskList written;
+            QCOMPARE(LoadTaskList(folder.filePath(QString::fromLatin1(file)), written).Result,
+                     TTaskListLoad::Outcome::Loaded);
+            QCOMPARE(written.Count(), 1);
+            QCOMPARE(written.TaskByIndex(0)->SyncName, QStringLiteral("Photos"));
+        }
+        QVERIFY(!folder.exists(QStringLiteral("list.QN.qn")));
+    }
+
+    void importReplacesEveryJobOrRefusesAFileThatIsNone()
+    {
+        const QDir folder(Home.path());
+        const QString garbage = folder.filePath(QStringLiteral("garbage.qn"));
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("no list");
+        file.close();
+        TSyncTaskList three;
+        for (const char* name : {"A", "B", "C"})
+            three.AddToList(NewLocalJob(QString::fromLatin1(name), Left.path(), Right.path()));
+        const QString imported = folder.filePath(QStringLiteral("three.qn"));
+        QVERIFY(SaveTaskList(three, imported));
+
+        TScriptedDialogs dialogs;
+        TQuillonFom& window = Open({QStringLiteral("Photos"), QStringLiteral("Mail")});
+        window.SelectTab(Tab(1));
+        dialogs.Answer(QMessageBox::Yes);
+        window.Delete1->trigger();
+        for (const QString& bad : {garbage, folder.filePath(QStringLiteral("missing.qn"))}) {
+            dialogs.Answer(bad);
+            window.ImportTaskList1->trigger();
+            QCOMPARE(dialogs.Asked.last().Text,
+                     QStringLiteral("The file is not a valid task list!"));
+            QCOMPARE(dialogs.Asked.last().Caption, QStringLiteral("Brenvale"));
+            QCOMPARE(JobNames(), (QStringList{QStringLiteral("Photos"), QStringLiteral("Mail")}));
+            QCOMPARE(window.TabImages.size(), 2);
+        }
+
+        const QPointer<TQuillonMain> old = window.PageList.at(1).Page;
+        dialogs.Answer(imported);
+        window.ImportTaskList1->trigger();
+        QCOMPARE(dialogs.Asked.last().Kind, ModalDialogs::TKind::OpenFile);
+        QVERIFY(old.isNull());
+        QCOMPARE(JobNames(),
+                 (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+        QCOMPARE(window.TabImages.size(), 3);
+        QCOMPARE(window.PageList.size(), 3);
+        QCOMPARE(window.Notebook1->count(), 4);
+        QCOMPARE(window.Pl_jobs->width(), 378);
+        QCOMPARE(Tab(2)->x(), 252);
+        QCOMPARE(window.CurrentTab, Tab(0));
+        QVERIFY(Shows(Tab(0), "ieb2"));
+        QCOMPARE(window.CurrentJobIndex(), 0);
+        QCOMPARE(window.PageList.at(2).Page->Job(), SyncTaskList->TaskByIndex(2));
     }
 
     void everyControlHasAnAccessibleName()
