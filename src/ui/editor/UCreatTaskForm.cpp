@@ -578,11 +578,14 @@ QWidget* TCreatTaskForm::BuildFilterPage()
         g.add = Control<QPushButton>(box, g.addName, {504, 40, 26, 22});
         g.add->setText(QStringLiteral("+"));
         g.add->setFlat(true);
+        // Enter in the dialog's fields must not add or delete rows.
+        g.add->setAutoDefault(false);
         g.add->setAccessibleName(QStringLiteral("Add a row to the ") + g.title.trimmed() +
                                  QStringLiteral(" list"));
         g.del = Control<QPushButton>(box, g.delName, {504, 66, 26, 22});
         g.del->setText(QStringLiteral("-"));
         g.del->setFlat(true);
+        g.del->setAutoDefault(false);
         g.del->setAccessibleName(QStringLiteral("Delete the selected row of the ") +
                                  g.title.trimmed() + QStringLiteral(" list"));
         connect(g.add, &QPushButton::clicked, this, [grid = g.grid] { AddPatternRow(grid); });
@@ -663,6 +666,7 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     Edit_task->setAccessibleName(QStringLiteral("Task"));
     bt_taskconfig = Control<QPushButton>(page, "bt_taskconfig", {330, 282, 80, 24});
     bt_taskconfig->setText(QStringLiteral("Config..."));
+    bt_taskconfig->setAutoDefault(false);
     cb_resolveconflicts =
         Check(page, "cb_resolveconflicts", QStringLiteral("Resolve conflicts"), {20, 316});
     cb_coflicts = Check(page, "cb_coflicts", QStringLiteral("Conflicts"), {20, 342});
@@ -711,10 +715,10 @@ void TCreatTaskForm::FormShow()
 void TCreatTaskForm::ShowPage(int page)
 {
     Notebook1->setCurrentIndex(page);
-    const TImageExButton* buttons[] = {select1Button, select2Button, select3Button};
-    QLabel* labels[] = {select1Label, select2Label, select3Label};
+    TImageExButton* const buttons[] = {select1Button, select2Button, select3Button};
+    QLabel* const labels[] = {select1Label, select2Label, select3Label};
     for (int i = 0; i < 3; ++i) {
-        auto* button = const_cast<TImageExButton*>(buttons[i]);
+        TImageExButton* button = buttons[i];
         button->ClearPicture();
         LoadJpgResource(button, i == page ? QStringLiteral("ieb2") : QStringLiteral("ieb1"));
         SetPressableSelected(button, i == page);

@@ -382,6 +382,9 @@ private Q_SLOTS:
                 ->setText(QString::fromLatin1(value));
         }
         form.vedit_include->setCurrentCell(1, 1);
+        // Enter in a field is no click on a row button.
+        QTest::keyClick(form.edit_taskname, Qt::Key_Return);
+        QCOMPARE(form.vedit_include->rowCount(), 3);
         form.bt_delinclude->click();
         QCOMPARE(Rows(form.vedit_include),
                  (QStringList{QStringLiteral("0=a"), QStringLiteral("1=c")}));
