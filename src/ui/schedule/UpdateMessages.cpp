@@ -1,0 +1,34 @@
+#include "ui/schedule/UpdateMessages.h"
+
+#include "ui/shell/ModalDialogs.h"
+#include "update/DMUnit.h"
+
+#include <QApplication>
+#include <QCursor>
+
+void InstallUpdateMessages()
+{
+    TUpdatePrompts prompts;
+    prompts.AskToUpdate = [] {
+        return ModalDialogs::Question(
+                   nullptr, QStringLiteral("A newer version of Brenvale is available. Would you "
+                                           "like to update now?")) == QMessageBox::Yes;
+    };
+    prompts.TellUpToDate = [] {
+        ModalDialogs::Message(nullptr, QMessageBox::Information,
+                              QStringLiteral("There are no updates available at this time.\n"
+                                             "Your Brenvale is up-to-date."));
+    };
+    prompts.TellDownloadFailed = [] {
+        ModalDialogs::Message(nullptr, QMessageBox::Information,
+                              QStringLiteral("Can not download the new version.\nBecause Can "
+                                             "not connect Brenvale,Please check the network."));
+    };
+    prompts.Busy = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    (void)TDM::InstallPrompts(prompts);
+}
