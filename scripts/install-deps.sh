@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
     util-linux python3
+    cron
 )
 missing=()
 for p in "${packages[@]}"; do
