@@ -7,6 +7,7 @@
 #include "jobs/UTSyncTask.h"
 #include "ui/editor/UCreatTaskForm.h"
 #include "ui/page/UQuillonMain.h"
+#include "ui/schedule/UOptionFrm.h"
 #include "ui/shell/DesktopOpener.h"
 #include "ui/shell/FAbout.h"
 #include "ui/shell/ModalDialogs.h"
@@ -15,6 +16,7 @@
 #include "ui/shell/WindowPlacement.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
+#include "update/DMUnit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -802,7 +804,10 @@ void TQuillonFom::Delete1Click()
     UpdateTabArrows();
 }
 
-void TQuillonFom::Log1Click() {}
+void TQuillonFom::Log1Click()
+{
+    TOptionFrm::ShowModal(this);
+}
 
 // The job list as it is now, deleted jobs left out, goes to the chosen file.
 void TQuillonFom::ExportTaskList1Click()
@@ -865,4 +870,9 @@ void TQuillonFom::ImportTaskList1Click()
     UpdateTabArrows();
 }
 
-void TQuillonFom::checknewversion1Click() {}
+// The entry is not shown; the check reports what it finds.
+void TQuillonFom::checknewversion1Click()
+{
+    if (DM)
+        DM->CheckForUpdate(true);
+}

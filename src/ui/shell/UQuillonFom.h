@@ -176,7 +176,7 @@ protected:
 private Q_SLOTS:
     // The job list commands: add a job, edit the current job (its entry is named
     // after a template), delete the current job, export and import the job list.
-    // The options dialog (Log1Click) does nothing yet.
+    // The options dialog (Log1Click).
     void addnewjob1Click();
     void bt_addtaskClick();
     void addnewjobFromTemplate1Click();
