@@ -41,6 +41,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvale"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.brenvale.Brenvale"));
 
     // A request to end (SIGTERM, SIGINT, SIGHUP, the end of the session) closes the
     // main window as its close button does; one that comes during start-up ends
