@@ -1,3 +1,4 @@
+#include "MemoryCrontab.h"
 #include "ScriptedDialogs.h"
 
 #include "common/PublicFunctionUnit.h"
@@ -21,32 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// The crontab in memory; Fail makes it unreachable.
-struct TMemoryCrontab
-{
-    QString Text;
-    QString Fail;
-    TCrontab Previous;
-
-    TMemoryCrontab()
-    {
-        TCrontab crontab;
-        crontab.Read = [this](QString& error) -> std::optional<QString> {
-            if (!Fail.isEmpty()) {
-                error = Fail;
-                return std::nullopt;
-            }
-            return Text;
-        };
-        crontab.Write = [this](const QString& text, QString&) {
-            Text = text;
-            return true;
-        };
-        Previous = InstallCrontab(crontab);
-    }
-    ~TMemoryCrontab() { InstallCrontab(Previous); }
-};
 
 void Click(TImageEx* control)
 {

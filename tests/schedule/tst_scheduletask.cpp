@@ -1,3 +1,4 @@
+#include "MemoryCrontab.h"
 #include "schedule/ScheduleTaskUnit.h"
 
 #include <QDir>
@@ -10,32 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A crontab held in memory; Fail makes it unreachable.
-struct TMemoryCrontab
-{
-    QString Text;
-    QString Fail;
-    TCrontab Previous;
-
-    TMemoryCrontab()
-    {
-        TCrontab crontab;
-        crontab.Read = [this](QString& error) -> std::optional<QString> {
-            if (!Fail.isEmpty()) {
-                error = Fail;
-                return std::nullopt;
-            }
-            return Text;
-        };
-        crontab.Write = [this](const QString& text, QString&) {
-            Text = text;
-            return true;
-        };
-        Previous = InstallCrontab(crontab);
-    }
-    ~TMemoryCrontab() { InstallCrontab(Previous); }
-};
 
 void SetWeekDays(std::initializer_list<int> days)
 {

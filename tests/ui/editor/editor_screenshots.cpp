@@ -4,6 +4,7 @@
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/editor/editor_screenshots
 //     docs/screenshots
 
+#include "Screenshots.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/editor/UCreatTaskForm.h"
 
@@ -11,18 +12,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTextStream>
-
-namespace {
-
-void Settle(int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {

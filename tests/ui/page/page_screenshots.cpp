@@ -5,6 +5,7 @@
 //
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/page/page_screenshots docs/screenshots
 
+#include "Screenshots.h"
 #include "TreeBuilder.h"
 #include "jobs/UTSyncTask.h"
 #include "run/RunDriver.h"
@@ -19,23 +20,6 @@
 #include <QTextStream>
 
 namespace {
-
-void Settle(int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool Save(QWidget* window, const QString& folder, const QString& name)
-{
-    const QString path = QDir(folder).filePath(name);
-    if (window->grab().save(path, "PNG"))
-        return true;
-    QTextStream(stderr) << "cannot write " << path << '\n';
-    return false;
-}
 
 void MakeTrees(const QString& left, const QString& right)
 {
@@ -72,8 +56,8 @@ int main(int argc, char* argv[])
     qputenv("BRENVALE_HOME", home.path().toUtf8());
     MakeTrees(left.path(), right.path());
     CreateTaskList();
-    SyncTaskList->AddToList(NewLocalJob(QStringLiteral("Photos and work"), left.path(),
-                                        right.path()));
+    SyncTaskList->AddToList(
+        NewLocalJob(QStringLiteral("Photos and work"), left.path(), right.path()));
 
     TQuillonMain page;
     page.resize(1004, 660);
@@ -86,7 +70,7 @@ int main(int argc, char* argv[])
         Settle(50);
     page.rb_all->click();
     Settle(300);
-    bool ok = Save(&page, folder, QStringLiteral("page-analysed.png"));
+    bool ok = SaveScreenshot(&page, folder, QStringLiteral("page-analysed.png"), 0);
 
     page.rb_changed->click();
     Settle(100);
@@ -96,7 +80,7 @@ int main(int argc, char* argv[])
     while (page.IsRunning() && page.pb_action->value() < page.pb_action->maximum() / 3)
         Settle(5);
     Settle(60);
-    ok = Save(&page, folder, QStringLiteral("page-syncing.png")) && ok;
+    ok = SaveScreenshot(&page, folder, QStringLiteral("page-syncing.png"), 0) && ok;
     while (page.IsRunning())
         Settle(50);
     return ok ? 0 : 1;

@@ -10,6 +10,7 @@
 //
 // (one command line).
 
+#include "Screenshots.h"
 #include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
@@ -20,30 +21,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTextStream>
-
-namespace {
-
-void Settle(int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool Save(QWidget* window, const QString& folder, const QString& name)
-{
-    Settle(500);
-    const QString path = QDir(folder).filePath(name);
-    if (!window->grab().save(path, "PNG")) {
-        QTextStream(stderr) << "cannot write " << path << '\n';
-        return false;
-    }
-    QTextStream(stdout) << path << '\n';
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -74,10 +51,12 @@ int main(int argc, char* argv[])
         while (page->IsRunning())
             Settle(50);
     }
-    bool saved = Save(window.get(), arguments.at(1), QStringLiteral("main-window.png"));
+    bool saved =
+        SaveScreenshot(window.get(), arguments.at(1), QStringLiteral("main-window.png"), 500);
     window->BigBtnClick();
-    saved =
-        Save(window.get(), arguments.at(1), QStringLiteral("main-window-maximised.png")) && saved;
+    saved = SaveScreenshot(window.get(), arguments.at(1),
+                           QStringLiteral("main-window-maximised.png"), 500) &&
+            saved;
     // The window writes the job list as it goes, as at every exit.
     window.reset();
     return saved ? 0 : 1;

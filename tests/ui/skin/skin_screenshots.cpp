@@ -5,6 +5,7 @@
 //
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/skin/skin_screenshots docs/screenshots
 
+#include "Screenshots.h"
 #include "SkinTestHelpers.h"
 
 #include "jobs/UTFolderSource.h"
@@ -23,26 +24,6 @@
 #include <QTreeView>
 
 namespace {
-
-void Settle(int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool Save(QWidget* window, const QString& folder, const QString& name)
-{
-    Settle(300);
-    const QString path = QDir(folder).filePath(name);
-    if (!window->grab().save(path, "PNG")) {
-        QTextStream(stderr) << "cannot write " << path << '\n';
-        return false;
-    }
-    QTextStream(stdout) << path << '\n';
-    return true;
-}
 
 TImageEx* Picture(QWidget* parent, const QString& name)
 {
@@ -116,12 +97,12 @@ int main(int argc, char* argv[])
 
     TAboutBox about;
     about.show();
-    ok = Save(&about, folder, QStringLiteral("about-box.png")) && ok;
+    ok = SaveScreenshot(&about, folder, QStringLiteral("about-box.png")) && ok;
     about.close();
 
     TStartForm splash;
     splash.ShowNow();
-    ok = Save(&splash, folder, QStringLiteral("splash.png")) && ok;
+    ok = SaveScreenshot(&splash, folder, QStringLiteral("splash.png")) && ok;
     splash.close();
 
     TFolderSource side;
@@ -132,11 +113,11 @@ int main(int argc, char* argv[])
     chooser.show();
     Settle(1500);
     chooser.strv1->scrollTo(chooser.strv1->currentIndex(), QAbstractItemView::PositionAtCenter);
-    ok = Save(&chooser, folder, QStringLiteral("folder-chooser.png")) && ok;
+    ok = SaveScreenshot(&chooser, folder, QStringLiteral("folder-chooser.png")) && ok;
     chooser.close();
 
     std::unique_ptr<QWidget> gallery(Gallery());
     gallery->show();
-    ok = Save(gallery.get(), folder, QStringLiteral("skin-gallery.png")) && ok;
+    ok = SaveScreenshot(gallery.get(), folder, QStringLiteral("skin-gallery.png")) && ok;
     return ok ? 0 : 1;
 }
