@@ -23,9 +23,9 @@ SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 def skin_script():
     path = os.path.join(ROOT, "tools", "make_skin_artwork.py")
-    spec = importlib.util.spec_from_file_location("make_skin_artwork", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    location = importlib.util.spec_from_file_location("make_skin_artwork", path)
+    module = importlib.util.module_from_spec(location)
+    location.loader.exec_module(module)
     return module
 
 

@@ -31,16 +31,11 @@ QString ConnectFailedText(qint32 connectResult)
                               : QStringLiteral("Cann't connect the right folder!");
 }
 
-QString InUseText(const QString& folder)
-{
-    return QStringLiteral("The folder is in use by another Brenvale run: ") + folder;
-}
-
 // Why an analysis did not take place.
 QString RefusalText(const TRunDriver& run)
 {
     if (run.Refusal == TRunDriver::InUse)
-        return InUseText(run.BusyFolder);
+        return run.BusyText();
     if (run.Refusal != FolderValidation::Valid)
         return FolderValidation::ValidationText(run.Refusal);
     return ConnectFailedText(run.ConnectResult);
@@ -83,7 +78,7 @@ int RunJob(const TCliOptions& options, const TSyncTask& job)
     if (sync && !run.WasCancelled()) {
         if (!run.Sync(job)) {
             CancelSignal::Release();
-            report->Refused(job, InUseText(run.BusyFolder));
+            report->Refused(job, run.BusyText());
             report->Close(nullptr);
             return ExitCode::Refused;
         }

@@ -3,6 +3,7 @@
 #include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
 #include "cli/RowWalk.h"
+#include "engine/UFileOper.h"
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
 #include "run/RunDriver.h"
@@ -33,11 +34,6 @@ QString ResultName(TFileReport::TOutcome result)
     return QStringLiteral("write_error");
 }
 
-QString WithoutLastSeparator(const QString& path)
-{
-    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
-}
-
 } // namespace
 
 TJsonReport::TJsonReport(bool withSync, TProgressBar& progress)
@@ -56,7 +52,8 @@ void TJsonReport::Refused(const TSyncTask& job, const QString& text)
 void TJsonReport::FolderUnreadable(const QString& path)
 {
     Bar.Clear();
-    QTextStream(stderr) << "Cannot read the folder " << WithoutLastSeparator(path) << '\n';
+    QTextStream(stderr) << "Cannot read the folder " << SyncPath::WithoutLastSeparator(path)
+                        << '\n';
 }
 
 void TJsonReport::FolderLinkSkipped(const QString& path)
@@ -145,7 +142,7 @@ void TJsonReport::Close(const TRunDriver* run)
     WriteHead(*run->Job());
     QStringList unreadable;
     for (const QString& folder : run->UnreadableFolders)
-        unreadable.append(WithoutLastSeparator(folder));
+        unreadable.append(SyncPath::WithoutLastSeparator(folder));
     const TFileAttri& totals = *run->CompareTree;
     Out << ",\n  \"totals\": {\"files\": " << totals.FileCount
         << ", \"left_count\": " << totals.LeftCount << ", \"right_count\": " << totals.RightCount

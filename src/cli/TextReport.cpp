@@ -2,6 +2,7 @@
 
 #include "cli/ProgressBar.h"
 #include "cli/RowWalk.h"
+#include "engine/UFileOper.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/RowText.h"
 #include "run/RunDriver.h"
@@ -71,11 +72,6 @@ QString Printable(const QString& name)
     return out;
 }
 
-QString WithoutLastSeparator(const QString& path)
-{
-    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
-}
-
 } // namespace
 
 TTextReport::TTextReport(bool showRows, TProgressBar& progress)
@@ -110,7 +106,8 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
 
 void TTextReport::FolderUnreadable(const QString& path)
 {
-    WriteError(QStringLiteral("Cannot read the folder ") + Printable(WithoutLastSeparator(path)));
+    WriteError(QStringLiteral("Cannot read the folder ") +
+               Printable(SyncPath::WithoutLastSeparator(path)));
 }
 
 void TTextReport::NameUnreadable(const QString& path)

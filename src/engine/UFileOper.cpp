@@ -85,3 +85,8 @@ QString RelativeTo(const QString& fullPath, const QString& root)
 }
 
 } // namespace SyncPath
+
+QString SyncPath::WithoutLastSeparator(const QString& path)
+{
+    return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+}

@@ -36,4 +36,7 @@ QString Join(const QString& root, const QString& relative);
 QString RelativeTo(const QString& fullPath, const QString& root);
 // The folder prefix the scan uses: the trimmed path with exactly one "/" at its end.
 QString FolderPrefix(const QString& path);
+// The path without its closing "/" (a folder as the scan lists it, as the user
+// reads it); "/" stays.
+QString WithoutLastSeparator(const QString& path);
 } // namespace SyncPath

@@ -86,6 +86,11 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     return FolderValidation::Valid;
 }
 
+QString TRunDriver::BusyText() const
+{
+    return QStringLiteral("The folder is in use by another Brenvale run: ") + BusyFolder;
+}
+
 bool TRunDriver::LockTrees()
 {
     const bool taken =

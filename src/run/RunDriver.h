@@ -89,6 +89,8 @@ public:
     QStringList FolderLinks;
     // The folder another run holds, when a run could not start for it.
     QString BusyFolder;
+    // What the page and the runner tell of it.
+    QString BusyText() const;
 
     // Findings of the last sync.
     bool Synced = false;

@@ -62,22 +62,25 @@ TControl* Control(QWidget* parent, const char* name, const QRect& place)
     return control;
 }
 
+// A control with a text, as large as its text needs.
+template <typename TControl>
+TControl* Captioned(QWidget* parent, const char* name, const QString& text, const QPoint& at)
+{
+    auto* control = new TControl(text, parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->move(at);
+    control->adjustSize();
+    return control;
+}
+
 QLabel* Label(QWidget* parent, const char* name, const QString& text, const QPoint& at)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(at);
-    label->adjustSize();
-    return label;
+    return Captioned<QLabel>(parent, name, text, at);
 }
 
 QCheckBox* Check(QWidget* parent, const char* name, const QString& caption, const QPoint& at)
 {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->move(at);
-    box->adjustSize();
-    return box;
+    return Captioned<QCheckBox>(parent, name, caption, at);
 }
 
 // A grey note in small print under a choice.

@@ -1,6 +1,7 @@
 #include "ui/page/UQuillonMain.h"
 
 #include "common/PowerOff.h"
+#include "engine/UFileOper.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/RowActions.h"
@@ -460,23 +461,23 @@ void TQuillonMain::ExpandAll()
 
 void TQuillonMain::rb_allClick()
 {
-    if (!Driver.CompareTree || Driver.IsRunning())
-        return;
-    Label_ActionStatus->setText(QStringLiteral("Loading Files:"));
-    pb_action->setRange(0, Driver.CompareTree->LeftCount + Driver.CompareTree->RightCount);
-    pb_action->setValue(0);
-    BuildRows(true);
-    Label_ActionStatus->setText(QStringLiteral("Files loading done:"));
+    Refilter(true);
 }
 
 void TQuillonMain::rb_changedClick()
+{
+    Refilter(false);
+}
+
+// The rows of the last analysis anew, with every item or only the changes.
+void TQuillonMain::Refilter(bool all)
 {
     if (!Driver.CompareTree || Driver.IsRunning())
         return;
     Label_ActionStatus->setText(QStringLiteral("Loading Files:"));
     pb_action->setRange(0, Driver.CompareTree->LeftCount + Driver.CompareTree->RightCount);
     pb_action->setValue(0);
-    BuildRows(false);
+    BuildRows(all);
     Label_ActionStatus->setText(QStringLiteral("Files loading done:"));
 }
 
@@ -531,9 +532,7 @@ void TQuillonMain::StartAnalysis()
         return;
     }
     const QString text =
-        result == TRunDriver::InUse
-            ? QStringLiteral("The folder is in use by another Brenvale run: ") + Driver.BusyFolder
-            : FolderValidation::ValidationText(result);
+        result == TRunDriver::InUse ? Driver.BusyText() : FolderValidation::ValidationText(result);
     AddLog(text, true);
     FlushLog();
     ShowRunning(false);
@@ -591,8 +590,7 @@ void TQuillonMain::BitBtn_SyncClick()
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
     if (!Driver.StartSync(*CurrentJob)) {
-        AddLog(QStringLiteral("The folder is in use by another Brenvale run: ") + Driver.BusyFolder,
-               true);
+        AddLog(Driver.BusyText(), true);
         FlushLog();
         ShowRunning(false);
         SetButtons(true, true, false);
@@ -682,9 +680,7 @@ void TQuillonMain::FileHandled(const TFileReport& report)
 void TQuillonMain::FolderUnreadable(const QString& path)
 {
     ++UnreadableCount;
-    const QString folder =
-        path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
-    AddLog(QStringLiteral("Cannot read the folder ") + folder, true);
+    AddLog(QStringLiteral("Cannot read the folder ") + SyncPath::WithoutLastSeparator(path), true);
 }
 
 void TQuillonMain::NameUnreadable(const QString& path)

@@ -152,6 +152,7 @@ private:
     void StartAnalysis();
     void ResetTree();
     void BuildRows(bool all);
+    void Refilter(bool all);
     void ExpandAll();
     void ShowRunning(bool running);
     void SetButtons(bool analyze, bool sync, bool cancel);
