@@ -11,11 +11,34 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <thread>
 #include <utility>
+
+namespace {
+
+// Copiers of a run with batched reports: the processor's threads, at least two
+// (a copy waits for the disk as much as it computes) and at most four (beyond,
+// the copies wait for each other on the file system's locks).
+int CopiersFor(int deliveryIntervalMs)
+{
+    if (deliveryIntervalMs <= 0)
+        return 1;
+    return std::clamp(int(std::thread::hardware_concurrency()), 2, 4);
+}
+
+int OpenRoot(const QString& root)
+{
+    return ::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+} // namespace
 
 TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
                      QObject* receiver, TRunProgress& progress, int deliveryIntervalMs)
-    : Receiver(receiver), Task(job), Cancel(cancel), Progress(progress),
+    : Receiver(receiver), Task(job), CopierCount(CopiersFor(deliveryIntervalMs)), Cancel(cancel),
+      Progress(progress), Window(deliveryIntervalMs > 0 ? 1024 : 1),
       DeliveryIntervalMs(deliveryIntervalMs)
 {
     qint32 visits = 0;
@@ -49,56 +72,128 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
 void TFileSync::run()
 {
     SinceDelivery.start();
+    OpenRoots();
     SyncRows();
     FlushWrittenRoots();
     Deliver(true);
+}
+
+void TFileSync::OpenRoots()
+{
+    LeftRootFd = OpenRoot(Task.LFolder.FolerAllName);
+    RightRootFd = OpenRoot(Task.RFolder.FolerAllName);
 }
 
 // Before the run reports its end, what it wrote is on the disk: a backup drive
 // may be unplugged once the page says the sync is done.
 void TFileSync::FlushWrittenRoots()
 {
-    for (const auto& [root, fd] : RootFds) {
-        if (fd >= 0) {
+    for (auto [fd, written] : {std::pair<int, bool>{LeftRootFd, LeftWritten.load()},
+                               std::pair<int, bool>{RightRootFd, RightWritten.load()}}) {
+        if (fd < 0)
+            continue;
+        if (written)
             ::syncfs(fd);
-            ::close(fd);
-        }
+        ::close(fd);
     }
-    RootFds.clear();
+    LeftRootFd = RightRootFd = -1;
 }
 
-// The root opened once for all the copies below it.
-int TFileSync::RootFd(const QString& root)
-{
-    const auto found = RootFds.find(root);
-    if (found != RootFds.end())
-        return found->second;
-    const int fd = ::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    RootFds.emplace(root, fd);
-    return fd;
-}
-
+// The copiers take the rows; this thread takes their outcomes in row order and
+// reports them, and lets the copiers start rows up to Window ahead of it.
 void TFileSync::SyncRows()
 {
-    for (const WorkItem& item : Work) {
-        UndeliveredVisits += item.Visits;
-        // Tested before each file: the file in transfer when the user cancels is
-        // finished, no further one is started.
-        if (Cancel.load(std::memory_order_relaxed))
-            return;
-        const qint32 direction = item.Row->Direction;
-        if (direction != SyncDirection::RightToLeft && direction != SyncDirection::LeftToRight)
-            continue;
-        SyncOne(item, direction, std::exchange(UndeliveredVisits, 0));
-        Deliver(false);
+    const size_t count = Work.size();
+    Outcomes = std::make_unique<Outcome[]>(count);
+    AllowUpTo(Window);
+    std::vector<std::thread> copiers;
+    for (int i = 0; i < CopierCount; ++i)
+        copiers.emplace_back([this] { RunCopier(); });
+
+    size_t row = 0;
+    bool cancelled = false;
+    for (; row < count; ++row) {
+        std::atomic<qint32>& status = Outcomes[row].Status;
+        qint32 now;
+        while ((now = status.load(std::memory_order_acquire)) == Outcome::Waiting)
+            status.wait(Outcome::Waiting, std::memory_order_acquire);
+        UndeliveredVisits += Work[row].Visits;
+        if (now == Outcome::NotStarted) {
+            cancelled = true;
+            break;
+        }
+        if (now == Outcome::Done) {
+            Collect(row);
+            Deliver(false);
+        }
+        AllowUpTo(row + 1 + Window);
     }
-    UndeliveredVisits += TrailingVisits;
+    // The copiers still waiting for their row see the cancel and start nothing.
+    AllowUpTo(count);
+    for (std::thread& copier : copiers)
+        copier.join();
+    if (!cancelled) {
+        UndeliveredVisits += TrailingVisits;
+        return;
+    }
+    // Rows after the one a copier left at the cancel were started by another
+    // before it: their copies were made, so they are reported.
+    for (++row; row < count; ++row) {
+        const qint32 now = Outcomes[row].Status.load(std::memory_order_acquire);
+        if (now == Outcome::Skipped || now == Outcome::Done)
+            UndeliveredVisits += Work[row].Visits;
+        if (now == Outcome::Done)
+            Collect(row);
+    }
 }
 
-void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
+void TFileSync::AllowUpTo(size_t limit)
 {
-    const bool toLeft = direction == SyncDirection::RightToLeft;
+    if (limit <= StartLimit.load(std::memory_order_relaxed))
+        return;
+    StartLimit.store(limit, std::memory_order_release);
+    StartLimit.notify_all();
+}
+
+// One copier: takes the next row, waits until it may start it, and copies it
+// when it has a direction and the run was not cancelled.
+void TFileSync::RunCopier()
+{
+    for (;;) {
+        const size_t row = NextRow.fetch_add(1, std::memory_order_relaxed);
+        if (row >= Work.size())
+            return;
+        size_t limit;
+        while (row >= (limit = StartLimit.load(std::memory_order_acquire)))
+            StartLimit.wait(limit, std::memory_order_acquire);
+        Outcome& outcome = Outcomes[row];
+        qint32 status = Outcome::Done;
+        // Tested before each file: the files in transfer when the user cancels
+        // are finished, no further one is started.
+        const bool cancelled = Cancel.load(std::memory_order_relaxed);
+        const qint32 direction = cancelled ? SyncDirection::None : qint32(Work[row].Row->Direction);
+        if (cancelled) {
+            status = Outcome::NotStarted;
+        } else if (direction != SyncDirection::RightToLeft &&
+                   direction != SyncDirection::LeftToRight) {
+            status = Outcome::Skipped;
+        } else {
+            outcome.Direction = direction;
+            if (BeforeCopy)
+                BeforeCopy(row);
+            CopyOne(row, outcome);
+        }
+        outcome.Status.store(status, std::memory_order_release);
+        outcome.Status.notify_one();
+        if (cancelled)
+            return;
+    }
+}
+
+void TFileSync::CopyOne(size_t index, Outcome& outcome)
+{
+    const WorkItem& item = Work[index];
+    const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
     const QString& sourceRoot = toLeft ? Task.RFolder.FolerAllName : Task.LFolder.FolerAllName;
     const QString& targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
     const QString& source = toLeft ? item.RightPath : item.LeftPath;
@@ -106,13 +201,11 @@ void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
     TWinFile::TCopyOrder order;
     order.Source = source;
     order.TargetRoot = targetRoot;
-    order.TargetRootFd = RootFd(targetRoot);
+    order.TargetRootFd = toLeft ? LeftRootFd : RightRootFd;
     order.KeepOldVersion = Task.SaveOldFile == 1;
-    QString newTarget;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root.
         target = SyncPath::Join(targetRoot, SyncPath::RelativeTo(source, sourceRoot));
-        newTarget = target;
         order.TargetWasAbsent = true;
     } else {
         order.TargetKnown = true;
@@ -120,30 +213,42 @@ void TFileSync::SyncOne(const WorkItem& item, qint32 direction, qint32 visits)
         order.TargetTime = toLeft ? item.LeftTime : item.RightTime;
     }
     order.Target = target;
+    (toLeft ? LeftWritten : RightWritten).store(true, std::memory_order_relaxed);
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
-    const TWinFile::Transfer result = file.TransferFile(order);
+    outcome.Result = file.TransferFile(order);
+    outcome.Error = file.LastError;
+    outcome.Target = target;
+    outcome.TargetIsNew = order.TargetWasAbsent;
+}
 
+// The report of a row a copier handled, in row order.
+void TFileSync::Collect(size_t index)
+{
+    const WorkItem& item = Work[index];
+    const Outcome& outcome = Outcomes[index];
+    const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
     ++HandledCount;
-    Pending pending{{}, visits, {}, toLeft};
+    Pending pending{{}, std::exchange(UndeliveredVisits, 0), {}, toLeft};
     TFileReport& report = pending.Report;
     report.Handled = HandledCount;
-    report.Direction = direction;
-    report.Source = source;
+    report.Direction = outcome.Direction;
+    report.Source = toLeft ? item.RightPath : item.LeftPath;
     report.Row = item.Row;
-    if (result == TWinFile::Transfer::Copied) {
+    if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
-        report.LeftPath = toLeft ? target : item.LeftPath;
-        report.RightPath = toLeft ? item.RightPath : target;
-        pending.NewTargetPath = newTarget;
+        report.LeftPath = toLeft ? outcome.Target : item.LeftPath;
+        report.RightPath = toLeft ? item.RightPath : outcome.Target;
+        if (outcome.TargetIsNew)
+            pending.NewTargetPath = outcome.Target;
     } else {
         ++SyncErrorCount;
-        FailedFiles.append(source);
-        report.Outcome = result == TWinFile::Transfer::ReadFailed
+        FailedFiles.append(report.Source);
+        report.Outcome = outcome.Result == TWinFile::Transfer::ReadFailed
                              ? TFileReport::TOutcome::ReadFailed
                              : TFileReport::TOutcome::WriteFailed;
-        report.Error = file.LastError;
+        report.Error = outcome.Error;
     }
     Reports.push_back(std::move(pending));
 }

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "engine/RunProgress.h"
+#include "engine/UWinFile.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
 
 #include <atomic>
-#include <string>
-#include <unordered_map>
-#include <unordered_set>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class TResultRow;
@@ -20,17 +20,26 @@ class TSyncTask;
 //
 // Rows and threads: the constructor, on the receiver's thread, takes what the run
 // needs of every file row (paths, sizes, times) in tree order. The one thing
-// the run reads from a row while it goes is its direction, when it reaches the
-// row, so a direction the user changes meanwhile counts for the rows not yet
-// reached. The updates of a copied row (a new target path, the "copied"
+// the run reads from a row while it goes is its direction, when a copier takes
+// the row, so a direction the user changes meanwhile counts for the rows not
+// yet taken. The updates of a copied row (a new target path, the "copied"
 // pictures) are made on the receiver's thread while the run waits, so a view
 // never paints a row while it changes. The rows must stay in place until the
 // thread has ended.
 //
+// Copiers: most of the time of a small file's copy is spent in the kernel
+// making its inode, so a few copier threads take the rows in order, one at a
+// time, and the run's thread puts their results back in row order before they
+// are reported. Every report, count and message is therefore the same as if
+// one thread had copied the rows one after the other. Cancel: a copier tests
+// the flag before it starts a row; the copies already started are finished,
+// none is started after, and every copy made is reported.
+//
 // Reports: a copy of a small file takes less time than one round trip between
 // two threads, so the run collects the reports of the files it handled and hands
-// them over together, at most every deliveryIntervalMs (0: after every file),
-// and waits until they were all handled, in order.
+// them over together, at most every deliveryIntervalMs, and waits until they
+// were all handled, in order. With 0, each file is handed over alone, and no
+// copier takes the next row before the report of the one before was handled.
 class TFileSync : public QThread
 {
     Q_OBJECT
@@ -52,6 +61,12 @@ public:
     // Source paths of the files that failed.
     QStringList FailedFiles;
 
+    // Copier threads of a run with batched reports (at least 1).
+    int CopierCount;
+    // Test seam: runs on a copier's thread just before it starts the copy of the
+    // file row at this index of the run's work list (tree order).
+    std::function<void(size_t index)> BeforeCopy;
+
 protected:
     void run() override;
 
@@ -68,6 +83,24 @@ private:
         qint32 LeftTime;
         qint32 RightTime;
     };
+    // What a copier did with a row; written by the copier, read by the run's
+    // thread once Status says the copier is done with it.
+    struct Outcome
+    {
+        enum : qint32
+        {
+            Waiting,    // no copier has finished with the row
+            Skipped,    // the row had no direction when it was taken
+            NotStarted, // the run was cancelled when the row was taken
+            Done        // copied, or failed
+        };
+        std::atomic<qint32> Status{Waiting};
+        qint32 Direction = 0;
+        TWinFile::Transfer Result = TWinFile::Transfer::Copied;
+        QString Target;
+        bool TargetIsNew = false;
+        QString Error;
+    };
     struct Pending
     {
         TFileReport Report;
@@ -78,15 +111,26 @@ private:
 
     void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
-    void SyncOne(const WorkItem& item, qint32 direction, qint32 visits);
+    void RunCopier();
+    void CopyOne(size_t index, Outcome& outcome);
+    void Collect(size_t index);
+    void AllowUpTo(size_t limit);
+    void OpenRoots();
     void FlushWrittenRoots();
-    int RootFd(const QString& root);
     void Deliver(bool force);
     void Replay(Pending& pending);
 
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
+    std::unique_ptr<Outcome[]> Outcomes;
+    // The next row a copier takes, and the first row it may not start yet.
+    std::atomic<size_t> NextRow{0};
+    std::atomic<size_t> StartLimit{0};
+    // Rows a copier may run ahead of the row being reported: with batched
+    // reports, about what the copiers make while a batch is handed over; so
+    // little that a receiver that stops taking reports soon stops the copies.
+    size_t Window = 1;
     // Rows visited after the last file row.
     qint32 TrailingVisits = 0;
     std::vector<Pending> Reports;
@@ -94,7 +138,11 @@ private:
     int DeliveryIntervalMs;
     QElapsedTimer SinceDelivery;
     // Target folders already cleared of stale temporary files in this run.
-    std::unordered_set<std::string> CleanedFolders;
-    // The roots this run wrote below, opened (-1 when they could not be).
-    std::unordered_map<QString, int> RootFds;
+    TWinFile::TCleanedFolders CleanedFolders;
+    // The two roots, opened once for all the copies below them (-1 when they
+    // could not be), and whether the run wrote below them.
+    int LeftRootFd = -1;
+    int RightRootFd = -1;
+    std::atomic<bool> LeftWritten{false};
+    std::atomic<bool> RightWritten{false};
 };

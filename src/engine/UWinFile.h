@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -122,10 +123,20 @@ public:
     // Links to folders, which are never entered.
     QStringList FolderLinks;
 
-    // Folders (root, "/" and the path below it) whose stale temporary files were
-    // already removed in this run; shared by the transfers of one run (not owned).
-    // Null: clean before every copy.
-    std::unordered_set<std::string>* CleanedFolders = nullptr;
+    // The folders (root, "/" and the path below it) whose stale temporary files
+    // were removed in one run, shared by the copiers of the run.
+    class TCleanedFolders
+    {
+    public:
+        // True for the first caller that names the folder.
+        bool Claim(const std::string& folder);
+
+    private:
+        std::mutex Lock;
+        std::unordered_set<std::string> Names;
+    };
+    // Not owned; null: clean before every copy.
+    TCleanedFolders* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
     // Test seam: when > 0, reading this piece fails as a real read error would.

@@ -122,6 +122,12 @@ void TWinFile::MakeFolders(const QString& relative, const QString& root)
     (void)made.Open(rootFd.Fd, folder, true); // the copy that follows reports a failure
 }
 
+bool TWinFile::TCleanedFolders::Claim(const std::string& folder)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    return Names.insert(folder).second;
+}
+
 bool TWinFile::IsTemporaryName(const char* name)
 {
     constexpr size_t prefix = sizeof(TempPrefix) - 1;
@@ -290,7 +296,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     if (!folder.Open(rootFd, folderPart, true))
         return FolderFailure(order.Target);
 
-    if (CleanedFolders == nullptr || CleanedFolders->insert(Bytes(root) + '/' + folderPart).second)
+    if (CleanedFolders == nullptr || CleanedFolders->Claim(Bytes(root) + '/' + folderPart))
         RemoveStaleTemporaries(folder.Fd());
     // Where the analysis saw no target, the new file is written without a name
     // and linked in at the end: nothing is left behind by a crash, and there is
@@ -437,12 +443,20 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
                                         const std::string& name, int rootFd,
                                         const std::string& folderPart)
 {
+    // A file written without a name is linked in at once where nothing stands:
+    // the link never replaces, so the target needs a look only when it is there.
+    if (temp.empty()) {
+        if (LinkUnnamed(folderFd, name))
+            return Transfer::Copied;
+        if (errno != EEXIST)
+            return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+    }
     bool targetExists = false;
     const Transfer checked = CheckTarget(order, folderFd, name, targetExists);
     if (checked != Transfer::Copied)
         return checked;
     if (temp.empty()) {
-        if (!targetExists) {
+        if (!targetExists) { // gone again since the link was refused
             if (LinkUnnamed(folderFd, name))
                 return Transfer::Copied;
             return Fail(Transfer::WriteFailed,
@@ -453,8 +467,9 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         }
         // A file came to be where the analysis saw none and its version is kept:
         // the new file takes a temporary name and replaces it as any target.
+        // Locked like every temporary file, so that no clean-up takes it for stale.
         temp = TemporaryName();
-        if (!LinkUnnamed(folderFd, temp)) {
+        if (::flock(TempFd, LOCK_EX) != 0 || !LinkUnnamed(folderFd, temp)) {
             const QString reason = ErrnoText("Cannot write beside", order.Target);
             temp.clear();
             return Fail(Transfer::WriteFailed, reason);

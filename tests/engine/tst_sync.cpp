@@ -1,6 +1,7 @@
 #include "EngineHelpers.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
+#include "engine/UFileSync.h"
 #include "run/RunLock.h"
 
 #include <QDir>
@@ -321,6 +322,64 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.SyncDoneCount, 1);
         QCOMPARE(run.Log.Finished, 1);
         QCOMPARE(QDir(right.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    // With several copiers, a cancel in the middle lets the copies under way
+    // finish and starts no other; every copy made is whole and reported, in row
+    // order.
+    void cancelWithSeveralCopiersStartsNoFurtherCopy()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        for (int i = 0; i < 400; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 4).arg(i),
+                           QByteArray(3000 + i, char('a' + i % 26))));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        const std::vector<TResultRow*> rows = FileRows(run.Root());
+        std::atomic<bool> cancel{false};
+        std::atomic<int> starts{0};
+        std::atomic<int> startsAfterCancel{0};
+        TRecorder log;
+        QObject receiver;
+        TFileSync sync(run.Root(), *run.Driver.Job(), cancel, &receiver, log, 50);
+        QVERIFY(sync.CopierCount >= 2);
+        sync.BeforeCopy = [&](size_t row) {
+            ++starts;
+            if (cancel.load())
+                ++startsAfterCancel;
+            if (row == 200)
+                cancel = true;
+        };
+        sync.start();
+        QTRY_VERIFY_WITH_TIMEOUT(sync.isFinished(), 60000);
+
+        // A copier that had tested the flag just before it was set may still
+        // start its row; no copier starts one after that.
+        QVERIFY(startsAfterCancel.load() < sync.CopierCount);
+        QVERIFY(sync.SyncDoneCount < 400);
+        QCOMPARE(int(log.Files.size()), starts.load());
+        QCOMPARE(sync.SyncDoneCount, starts.load());
+        QStringList made;
+        for (int i = 0; i < 4; ++i) {
+            const QString folder = QStringLiteral("d%1/").arg(i);
+            for (const QString& name : QDir(r.path(folder)).entryList(QDir::Files | QDir::Hidden))
+                made.append(folder + name);
+        }
+        QCOMPARE(made.size(), starts.load());
+        for (const QString& name : made)
+            QCOMPARE(r.read(name), l.read(name));
+        size_t next = 0;
+        for (size_t i = 0; i < log.Files.size(); ++i) {
+            QCOMPARE(log.Files[i].Handled, qint32(i + 1));
+            while (next < rows.size() && rows[next] != log.Files[i].Row)
+                ++next;
+            QVERIFY2(next < rows.size(), "reports out of row order");
+            ++next;
+        }
+        // The row in transfer at the cancel was finished.
+        QVERIFY(!rows[200]->RightPath.isEmpty() && QFile::exists(rows[200]->RightPath));
     }
 
     // An unreadable folder is reported by the analysis and nothing below it is
