@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -109,6 +110,7 @@ void TFileSync::SyncRows()
     std::vector<std::thread> copiers;
     for (int i = 0; i < CopierCount; ++i)
         copiers.emplace_back([this] { RunCopier(); });
+    std::thread writeBehind([this] { WriteBehind(); });
 
     size_t row = 0;
     bool cancelled = false;
@@ -132,6 +134,12 @@ void TFileSync::SyncRows()
     AllowUpTo(count);
     for (std::thread& copier : copiers)
         copier.join();
+    {
+        const std::lock_guard<std::mutex> hold(CopyingLock);
+        Copying = false;
+    }
+    CopyingEnded.notify_all();
+    writeBehind.join();
     if (!cancelled) {
         UndeliveredVisits += TrailingVisits;
         return;
@@ -144,6 +152,23 @@ void TFileSync::SyncRows()
             UndeliveredVisits += Work[row].Visits;
         if (now == Outcome::Done)
             Collect(row);
+    }
+}
+
+// New files stay in the page cache until the kernel's write-back finds them, and
+// the flush at the end would then write them all while the page waits. Flushed
+// every second while the copiers go, they reach the disk while the next ones
+// are copied.
+void TFileSync::WriteBehind()
+{
+    std::unique_lock<std::mutex> hold(CopyingLock);
+    while (!CopyingEnded.wait_for(hold, std::chrono::seconds(1), [this] { return !Copying; })) {
+        hold.unlock();
+        if (LeftWritten.load(std::memory_order_relaxed) && LeftRootFd >= 0)
+            ::syncfs(LeftRootFd);
+        if (RightWritten.load(std::memory_order_relaxed) && RightRootFd >= 0)
+            ::syncfs(RightRootFd);
+        hold.lock();
     }
 }
 

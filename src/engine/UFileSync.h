@@ -8,8 +8,10 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class TResultRow;
@@ -34,6 +36,9 @@ class TSyncTask;
 // one thread had copied the rows one after the other. Cancel: a copier tests
 // the flag before it starts a row; the copies already started are finished,
 // none is started after, and every copy made is reported.
+//
+// Disk: a thread flushes the target file systems every second while the
+// copiers go, and the run flushes them once more before it reports its end.
 //
 // Reports: a copy of a small file takes less time than one round trip between
 // two threads, so the run collects the reports of the files it handled and hands
@@ -112,6 +117,7 @@ private:
     void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
     void RunCopier();
+    void WriteBehind();
     void CopyOne(size_t index, Outcome& outcome);
     void Collect(size_t index);
     void AllowUpTo(size_t limit);
@@ -145,4 +151,8 @@ private:
     int RightRootFd = -1;
     std::atomic<bool> LeftWritten{false};
     std::atomic<bool> RightWritten{false};
+    // Set while the copiers run; its end wakes the write-behind thread.
+    bool Copying = true;
+    std::mutex CopyingLock;
+    std::condition_variable CopyingEnded;
 };
