@@ -1,38 +1,94 @@
 #!/usr/bin/env bash
-# Measures the engine against rsync and cp on the same data, side by side:
-#   - pairing of one wide folder of 20,000, 200,000 and 2,000,000 files per side;
-#   - analysis of two identical trees of 100,000 files in 5,000 folders
-#     (against rsync -rtn --itemize-changes and a bare find over both trees);
-#   - copying those 100,000 files into an empty right side (against rsync -rt, cp -a);
-#   - copying four files of 256 MB (against cp);
-#   - peak memory of an analysis of 1,000,000 files, both sides identical.
+# Measures the engine against rsync, cp and find on the same data, side by side,
+# and ends with a table of every figure, its target and whether it was met:
+#   pairing  one wide folder of 20,000, 200,000 and 2,000,000 files per side, and
+#            how the time grows with ten times the files;
+#   analysis two identical trees of 100,000 files in 5,000 folders, against
+#            rsync -rtn --itemize-changes and two finds at once, one per side
+#            (names only, and reading every item's size and time as we do);
+#   copy     those 100,000 files into an empty right side, against rsync -rt and
+#            cp -a, each also followed by a flush of the target file system;
+#   large    four files of 256 MB, against cp (also followed by a flush);
+#   huge     one file of 4 GB, the same way;
+#   million  the peak memory of an analysis of 1,000,000 files, both sides
+#            identical, beside the peak memory of rsync -rtn on the same trees;
+#   page     the comparison page's time and memory per row (brenvale-page-bench).
+# Our sync flushes the target file system to disk (syncfs) before it reports
+# done; rsync and cp leave the written data to the kernel's write-back, so the
+# copies are also timed with `sync -f TARGET` (the same flush) inside the timed
+# command, and both ratios are printed.
+#
 # Usage: bench/engine_figures.sh [DATA_FOLDER]   (default /tmp/brenvale-bench;
-# needs about 2 GB there, and 12 GB more while it copies). Run it on an otherwise
-# idle machine.
-# PARTS chooses the measures (default "pairing analysis copy large million").
+# needs about 7 GB there, and up to 13 GB more while it copies). Run it on an
+# otherwise idle machine.
+# Run as root, the caches are dropped before every timed run (sync, then
+# 3 > /proc/sys/vm/drop_caches), so that every tool reads from the disk; else,
+# or with CACHES=warm, every tool reads from warm caches. The first line says
+# which. Making the data is never timed.
+# PARTS chooses the measures (default "pairing analysis copy large huge million
+# page"). RUNS (default 5) is the number of rounds of the analysis, COPY_RUNS
+# (default 4) of every copy. MILLION_FILES (default 1000000) sets the size of the
+# trees of the memory measure, PAGE_ROWS (default "100000 1000000") the sizes of
+# the page measure; smaller ones make a quick trial of the script.
 # BASELINE=path/to/brenvale-bench, built from another commit, adds that build to
 # the analysis and copy measures, side by side with this one in the same turns.
+#
+# The timed commands are strings that medians evaluates later, with $data and
+# $target as they are then: they are single-quoted on purpose.
+# shellcheck disable=SC2016
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-/tmp/brenvale-bench}
 runs=${RUNS:-5}
-for tool in rsync python3 bc; do
+copy_runs=${COPY_RUNS:-4}
+million=${MILLION_FILES:-1000000}
+page_rows=${PAGE_ROWS:-100000 1000000}
+for tool in rsync python3 find cp; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)"; exit 2; }
 done
+parts=" ${PARTS:-pairing analysis copy large huge million page} "
+want() { [[ "$parts" == *" $1 "* ]]; }
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target brenvale-bench >/dev/null
+targets=(brenvale-bench)
+want page && targets+=(brenvale-page-bench)
+cmake --build build --target "${targets[@]}" >/dev/null
 bench=build/bench/brenvale-bench
-parts=" ${PARTS:-pairing analysis copy large million} "
 baseline=${BASELINE:-}
 mkdir -p "$data"
-want() { [[ "$parts" == *" $1 "* ]]; }
+
+# Cold caches where the machine allows dropping them: the first drop is the test.
+drop_caches() {
+    sync
+    echo 3 >/proc/sys/vm/drop_caches
+}
+caches=warm
+if [ "${CACHES:-}" != warm ] && [ "$(id -u)" -eq 0 ] && [ -w /proc/sys/vm/drop_caches ] &&
+    drop_caches 2>/dev/null; then
+    caches=cold
+fi
+cold() { [ "$caches" = cold ]; }
+if cold; then
+    drop='drop_caches'
+    echo "== caches: dropped before every timed run (sync; echo 3 > /proc/sys/vm/drop_caches)"
+else
+    drop='true'
+    if [ "${CACHES:-}" = warm ]; then
+        why="CACHES=warm"
+    else
+        why="dropping them needs root and a writable /proc/sys/vm/drop_caches"
+    fi
+    echo "== caches: warm for every tool alike, read once beforehand ($why)"
+fi
+# Reads the given trees once, so that with warm caches no tool pays for the first
+# reading; with cold caches there is nothing to do.
+warm_up() { cold || find "$@" -type f -exec cat {} + >/dev/null; }
 
 # Times the commands given as strings in turns, $runs rounds of one run each, so
 # that a disturbance of the machine (write-back of an earlier copy, another
 # guest of the host, a disk that is fast only in bursts) falls on every tool
 # alike; every other round takes the tools in reverse order, so that none is
 # always first. $prepare runs untimed before each run. Prints the median wall
-# time of each command, in the given order.
+# time of each command, in the given order. A command that fails stops the script.
 medians() {
     local prepare=$1
     shift
@@ -45,31 +101,80 @@ medians() {
             ((round % 2 == 0)) && i=$((count - 1 - k))
             eval "$prepare"
             local start end
-            start=$(date +%s.%N)
-            eval "${commands[i]}" >/dev/null 2>&1
-            end=$(date +%s.%N)
-            times[i]+="$(echo "$end - $start" | bc -l) "
+            start=$(date +%s%N)
+            if ! eval "${commands[i]}" >/dev/null 2>&1; then
+                echo "failed: ${commands[i]}" >&2
+                exit 1
+            fi
+            end=$(date +%s%N)
+            times[i]+="$((end - start)) "
         done
     done
     for ((i = 0; i < count; i++)); do
-        printf '%s\n' ${times[i]} | sort -g | awk '{a[NR]=$1} END {printf "%.3f ", a[int((NR+1)/2)]}'
+        printf '%s' "${times[i]}" | tr ' ' '\n' | sort -n |
+            awk 'NF {a[++n] = $1} END {printf "%.3f ", a[int((n + 1) / 2)] / 1e9}'
     done
     echo # a whole line, which read needs to succeed
 }
-ratio() { echo "scale=3; $1 / $2" | bc -l; }
 
-echo "== machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+# The figures, with a verdict where they have a target, for the table at the end.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 <= 0) print "n/a"; else printf "%.2f\n", a / b }'; }
+verdict() {
+    awk -v v="$1" -v op="$2" -v t="$3" 'BEGIN {
+        if (v !~ /^[0-9.]+$/) print "n/a"
+        else if ((op == "<=" && v + 0 <= t + 0) || (op == ">=" && v + 0 >= t + 0)) print "met"
+        else print "not met" }'
+}
+table=()
+# figure LABEL VALUE [OP TARGET]
+figure() {
+    local target="" met=""
+    if [ $# -ge 4 ]; then
+        target="$3 $4"
+        met=$(verdict "$2" "$3" "$4")
+    fi
+    table+=("$1|$2|$target|$met")
+}
+# timing LABEL SECONDS [RATIO_TEXT]: one tool's time in a block of figures.
+timing() { printf '  %-58s %9s s%s\n' "$1" "$2" "${3:+   $3}"; }
+# against LABEL RATIO [OP TARGET]: the text of a ratio with its target and verdict.
+against() {
+    local text="$1 $2"
+    [ $# -ge 4 ] && text+=" (target $3 $4: $(verdict "$2" "$3" "$4"))"
+    printf '%s' "$text"
+}
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+per_file() { awk -v k="$1" -v n="$2" 'BEGIN { printf "%.0f", k * 1024 / n }'; }
+
+echo "== machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), data in $data ($(df -T "$data" | awk 'NR == 2 {print $2}'))"
+
 if want pairing; then
-    echo "== pairing"
-    "$bench" pairing
+    echo "== pairing of one wide folder (in memory; the caches do not apply)"
+    pairing=$("$bench" pairing)
+    echo "$pairing"
+    # "  pairing  200000 files per side: 0.0123 s (61 ns per file), 10.52 times ..."
+    # gives "random 200000 10.52" for each line with a growth.
+    growth=$(awk '/random order/ {order = "random"} /same order/ {order = "same"}
+        /times the time of a tenth/ {for (i = 1; i <= NF; i++) if ($i == "times") print order, $2, $(i - 1)}' <<<"$pairing")
+    summary=""
+    while read -r order n factor; do
+        case $n in 200000) step="20,000 -> 200,000" ;; 2000000) step="200,000 -> 2,000,000" ;; *) step="-> $n" ;; esac
+        [ "$order" = random ] && what="own random orders" || what="the same order"
+        summary+="    $step files, $what: $factor ($(verdict "$factor" "<=" 11))"$'\n'
+        figure "pairing $step, $what (times)" "$factor" "<=" 11
+    done <<<"$growth"
+    printf 'pairing: time for ten times the files, as a multiple of the time for a tenth (target <= 11):\n%s' "$summary"
 fi
 
-echo "== 100,000 files in 5,000 folders"
-if [ ! -d "$data/L100k" ]; then
-    python3 bench/make_tree.py "$data/L100k" 100000 5000 2048
-    cp -a "$data/L100k" "$data/R100k"
+if want analysis || want copy; then
+    echo "== 100,000 files in 5,000 folders"
+    if [ ! -d "$data/R100k" ]; then
+        rm -rf "$data/L100k"
+        python3 bench/make_tree.py "$data/L100k" 100000 5000 2048
+        cp -a "$data/L100k" "$data/R100k"
+    fi
+    warm_up "$data/L100k" "$data/R100k"
 fi
-find "$data/L100k" "$data/R100k" >/dev/null # warm the caches for every tool alike
 # With a baseline, its command comes last and its figure is printed after ours.
 base_analyze=()
 base_sync=()
@@ -78,48 +183,161 @@ if [ -n "$baseline" ]; then
     base_sync=('"$baseline" sync "$data/L100k" "$target"')
 fi
 if want analysis; then
-    read -r ours rs fd base < <(medians true \
+    read -r ours rs fd fds base < <(medians "$drop" \
         '"$bench" analyze "$data/L100k" "$data/R100k"' \
         'rsync -rtn --itemize-changes "$data/L100k/" "$data/R100k/"' \
-        'find "$data/L100k" "$data/R100k"' "${base_analyze[@]}")
-    echo "analysis: brenvale ${ours}s, rsync -rtn ${rs}s (ratio $(ratio "$ours" "$rs")), find ${fd}s${base:+, baseline ${base}s (ratio $(ratio "$ours" "$base"))}"
+        'find "$data/L100k" >/dev/null & find "$data/R100k" >/dev/null & wait' \
+        'find "$data/L100k" -printf "%s %T@\n" >/dev/null & find "$data/R100k" -printf "%s %T@\n" >/dev/null & wait' \
+        "${base_analyze[@]}")
+    echo "analysis of two identical trees, median of $runs, caches $caches:"
+    timing "brenvale" "$ours"
+    timing "rsync -rtn --itemize-changes" "$rs" "$(against "brenvale/rsync" "$(ratio "$ours" "$rs")" "<=" 0.5)"
+    timing "two finds at once, one per side (names)" "$fd" "$(against "brenvale/finds" "$(ratio "$ours" "$fd")" "<=" 1.2)"
+    timing "two finds at once, with size and time (-printf)" "$fds" "$(against "brenvale/finds" "$(ratio "$ours" "$fds")")"
+    [ -n "$baseline" ] && timing "baseline" "$base" "$(against "brenvale/baseline" "$(ratio "$ours" "$base")")"
+    figure "analysis 100k: brenvale / rsync -rtn" "$(ratio "$ours" "$rs")" "<=" 0.5
+    figure "analysis 100k: brenvale / two finds (names)" "$(ratio "$ours" "$fd")" "<=" 1.2
+    figure "analysis 100k: brenvale / two finds (size, time)" "$(ratio "$ours" "$fds")"
+    [ -n "$baseline" ] && figure "analysis 100k: brenvale / baseline" "$(ratio "$ours" "$base")"
 fi
 
-# Every copy goes into a new empty folder, and the copies are removed only at the
-# end: right after many files were deleted, the file system spends most of the
-# time of the next creations skipping the inodes it freed (it keeps them unused
-# for a while), which measures the deletion rather than the copy.
-copy_runs=${COPY_RUNS:-4}
+# Every copy goes into a new empty folder, and the copies of many files are
+# removed only at the end of their measure: right after many files were deleted,
+# the file system spends most of the time of the next creations skipping the
+# inodes it freed (it keeps them unused for a while), which measures the
+# deletion rather than the copy.
 runs=$copy_runs
-rm -rf "$data/copies"
-mkdir "$data/copies"
-next_copy='target=$(mktemp -d "$data/copies/run.XXXXXX"); sync'
+new_copies() { rm -rf "$data/copies" && mkdir "$data/copies"; }
+next_copy='target=$(mktemp -d "$data/copies/run.XXXXXX"); sync; '"$drop"
+flush='; sync -f "$target"'
 if want copy; then
-    read -r ours rs cpa base < <(medians "$next_copy" \
+    new_copies
+    read -r ours rs cpa rss cpas base < <(medians "$next_copy" \
         '"$bench" sync "$data/L100k" "$target"' \
         'rsync -rt "$data/L100k/" "$target/"' \
-        'cp -a "$data/L100k/." "$target/"' "${base_sync[@]}")
-    echo "copy into an empty side: brenvale ${ours}s, rsync -rt ${rs}s (ratio $(ratio "$ours" "$rs")), cp -a ${cpa}s${base:+, baseline ${base}s (ratio $(ratio "$ours" "$base"))}"
+        'cp -a "$data/L100k/." "$target/"' \
+        'rsync -rt "$data/L100k/" "$target/"'"$flush" \
+        'cp -a "$data/L100k/." "$target/"'"$flush" \
+        "${base_sync[@]}")
+    echo "copy of 100,000 files into an empty side, median of $runs, caches $caches:"
+    timing "brenvale (ends with a flush of the target file system)" "$ours"
+    timing "rsync -rt" "$rs" "$(against "brenvale/rsync" "$(ratio "$ours" "$rs")" "<=" 0.8)"
+    timing "cp -a" "$cpa" "$(against "brenvale/cp" "$(ratio "$ours" "$cpa")" "<=" 1.0)"
+    timing "rsync -rt; sync -f (flushed too)" "$rss" "$(against "brenvale/rsync+sync" "$(ratio "$ours" "$rss")" "<=" 0.8)"
+    timing "cp -a; sync -f (flushed too)" "$cpas" "$(against "brenvale/cp+sync" "$(ratio "$ours" "$cpas")" "<=" 1.0)"
+    [ -n "$baseline" ] && timing "baseline" "$base" "$(against "brenvale/baseline" "$(ratio "$ours" "$base")")"
+    figure "copy 100k: brenvale / rsync -rt" "$(ratio "$ours" "$rs")" "<=" 0.8
+    figure "copy 100k: brenvale / cp -a" "$(ratio "$ours" "$cpa")" "<=" 1.0
+    figure "copy 100k: brenvale / (rsync -rt; sync -f)" "$(ratio "$ours" "$rss")" "<=" 0.8
+    figure "copy 100k: brenvale / (cp -a; sync -f)" "$(ratio "$ours" "$cpas")" "<=" 1.0
+    [ -n "$baseline" ] && figure "copy 100k: brenvale / baseline" "$(ratio "$ours" "$base")"
+    rm -rf "$data/copies"
 fi
 
-want large || { rm -rf "$data/copies"; exit 0; }
-echo "== four files of 256 MB"
-if [ ! -d "$data/big" ]; then
-    mkdir -p "$data/big"
-    for i in 1 2 3 4; do head -c 268435456 /dev/urandom >"$data/big/file$i"; done
-fi
-cat "$data"/big/* >/dev/null
-read -r ours cpt < <(medians "$next_copy" \
-    '"$bench" sync "$data/big" "$target"' \
-    'cp -r --preserve=timestamps "$data/big/." "$target/"')
-echo "large files: brenvale ${ours}s ($(echo "scale=0; 1024 / $ours" | bc -l) MB/s), cp ${cpt}s ($(echo "scale=0; 1024 / $cpt" | bc -l) MB/s), throughput ratio $(ratio "$cpt" "$ours")"
-rm -rf "$data/copies"
+# speed MB SECONDS
+speed() { awk -v mb="$1" -v s="$2" 'BEGIN { if (s + 0 <= 0) print "n/a"; else printf "%.0f MB/s", mb / s }'; }
 
-want million || exit 0
-echo "== 1,000,000 files, both sides identical"
-if [ ! -d "$data/L1m" ]; then
-    python3 bench/make_tree.py "$data/L1m" 1000000 20000 0
-    cp -al "$data/L1m" "$data/R1m"
+# large_files NAME FOLDER PREPARE: the copy of the files of FOLDER by us and by
+# cp, as throughputs. The throughput ratio is ours over cp's (cp's time over ours).
+large_files() {
+    local name=$1 prepare=$3
+    source_folder=$2 # read by the commands in medians
+    local mb
+    mb=$(find "$source_folder" -type f -printf '%s\n' | awk '{s += $1} END {printf "%.0f", s / 1048576}')
+    warm_up "$source_folder"
+    new_copies
+    read -r ours cpt cpts < <(medians "$prepare" \
+        '"$bench" sync "$source_folder" "$target"' \
+        'cp -r --preserve=timestamps "$source_folder/." "$target/"' \
+        'cp -r --preserve=timestamps "$source_folder/." "$target/"'"$flush")
+    rm -rf "$data/copies"
+    echo "$name, $mb MB, median of $runs, caches $caches:"
+    timing "brenvale ($(speed "$mb" "$ours"), ends with a flush)" "$ours"
+    timing "cp --preserve=timestamps ($(speed "$mb" "$cpt"))" "$cpt" \
+        "$(against "throughput brenvale/cp" "$(ratio "$cpt" "$ours")" ">=" 0.95)"
+    timing "cp --preserve=timestamps; sync -f ($(speed "$mb" "$cpts"), flushed too)" "$cpts" \
+        "$(against "throughput brenvale/cp+sync" "$(ratio "$cpts" "$ours")" ">=" 0.95)"
+    figure "$name: throughput brenvale / cp" "$(ratio "$cpt" "$ours")" ">=" 0.95
+    figure "$name: throughput brenvale / (cp; sync -f)" "$(ratio "$cpts" "$ours")" ">=" 0.95
+}
+
+if want large; then
+    echo "== four files of 256 MB"
+    if [ ! -d "$data/big" ]; then
+        mkdir -p "$data/big.part"
+        for i in 1 2 3 4; do head -c 268435456 /dev/urandom >"$data/big.part/file$i"; done
+        mv "$data/big.part" "$data/big"
+    fi
+    large_files "large 4 x 256 MB" "$data/big" "$next_copy"
 fi
-runs=1
-"$bench" analyze "$data/L1m" "$data/R1m"
+
+if want huge; then
+    echo "== one file of 4 GB"
+    if [ ! -d "$data/huge" ]; then
+        # 64 MB of random bytes written 64 times: as fast as the disk writes,
+        # where drawing 4 GB of random bytes takes minutes.
+        mkdir -p "$data/huge.part"
+        head -c 67108864 /dev/urandom >"$data/huge.block"
+        for _ in $(seq 64); do cat "$data/huge.block"; done >"$data/huge.part/file"
+        rm "$data/huge.block"
+        mv "$data/huge.part" "$data/huge"
+    fi
+    # One copy of 4 GB at a time: the previous one goes before the next.
+    large_files "huge 1 x 4 GB" "$data/huge" 'rm -rf "$data"/copies/run.*; '"$next_copy"
+fi
+
+if want million; then
+    if [ "$million" -eq 1000000 ]; then size=1m; else size=$million; fi
+    left="$data/L$size" right="$data/R$size"
+    echo "== $million files, both sides identical"
+    if [ ! -d "$right" ]; then
+        rm -rf "$left"
+        python3 bench/make_tree.py "$left" "$million" "$(( million >= 50 ? million / 50 : 1 ))" 0
+        cp -al "$left" "$right"
+    fi
+    warm_up "$left" "$right"
+    # Each in a process of its own, its peak from the kernel (bench/peak_memory.py,
+    # whose last line holds the figures, after the command's own output).
+    eval "$drop"
+    ours_out=$(python3 bench/peak_memory.py "$bench" analyze "$left" "$right")
+    read -r _ ours_kib _ _ ours_rc <<<"$(tail -n 1 <<<"$ours_out")"
+    eval "$drop"
+    rs_out=$(python3 bench/peak_memory.py rsync -rtn "$left/" "$right/")
+    read -r _ rs_kib rs_all_kib rs_procs rs_rc <<<"$(tail -n 1 <<<"$rs_out")"
+    if [ "$ours_rc" -ne 0 ] || [ "$rs_rc" -ne 0 ]; then
+        echo "an analysis failed: brenvale $ours_rc, rsync $rs_rc" >&2
+        exit 1
+    fi
+    echo "memory of an analysis, peak resident size (kernel's count), caches $caches:"
+    echo "  brenvale-bench analyze: $(mib "$ours_kib") MiB, $(per_file "$ours_kib" "$million") bytes per file (target <= 300: $(verdict "$(per_file "$ours_kib" "$million")" "<=" 300))"
+    sed '$d; s/^/    its own line: /' <<<"$ours_out"
+    echo "  rsync -rtn: $(mib "$rs_kib") MiB in its largest process, $(per_file "$rs_kib" "$million") bytes per file;" \
+        "its $rs_procs processes together at most $(mib "$rs_all_kib") MiB (sampled), $(per_file "$rs_all_kib" "$million") bytes per file"
+    figure "memory $size: brenvale peak (MiB)" "$(mib "$ours_kib")"
+    figure "memory $size: brenvale bytes per file" "$(per_file "$ours_kib" "$million")" "<=" 300
+    figure "memory $size: rsync -rtn largest process (MiB)" "$(mib "$rs_kib")"
+    figure "memory $size: rsync -rtn all processes (MiB, sampled)" "$(mib "$rs_all_kib")"
+fi
+
+if want page; then
+    echo "== the comparison page's rows (offscreen)"
+    read -ra sizes <<<"$page_rows"
+    page=$(build/bench/brenvale-page-bench --rows "${sizes[@]}")
+    echo "$page"
+    # "N file rows (M rows): ..." then "  peak memory X MiB more: B bytes per row,
+    # of which the rows R and the view V" gives "N B R V".
+    while read -r n per_row rows view; do
+        figure "page $n file rows: bytes per row (rows + view)" "$per_row ($rows + $view)"
+    done < <(awk '/ file rows \(/ {n = $1} /bytes per row/ {
+        for (i = 1; i <= NF; i++) if ($i == "bytes") b = $(i - 1)
+        print n, b, $(NF - 4), $NF}' <<<"$page")
+fi
+
+if [ ${#table[@]} -gt 0 ]; then
+    echo "== all figures (caches $caches; times are medians of ${RUNS:-5} rounds, copies of $copy_runs)"
+    printf '%-56s %14s %8s  %s\n' "figure" "value" "target" "verdict"
+    for row in "${table[@]}"; do
+        IFS='|' read -r label value target met <<<"$row"
+        printf '%-56s %14s %8s  %s\n' "$label" "$value" "$target" "$met"
+    done
+fi
