@@ -32,24 +32,23 @@ long PeakRssKiB()
     return usage.ru_maxrss;
 }
 
-// A scan folder of n files with distinct names, in a shuffled order.
-std::unique_ptr<TFileAttri> WideFolder(int n, quint32 seed)
+// A scan tree whose root holds n files with distinct names, in a shuffled order.
+std::unique_ptr<TScanTree> WideFolder(int n, quint32 seed)
 {
     std::vector<int> order(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         order[size_t(i)] = i;
     QRandomGenerator random(seed);
     std::shuffle(order.begin(), order.end(), random);
-    auto folder = std::make_unique<TFileAttri>();
-    folder->IsFolder = 1;
+    auto tree = std::make_unique<TScanTree>();
+    char name[32];
     for (int i : order) {
-        auto file = std::make_unique<TFileAttri>();
-        file->FileName = QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0'));
-        file->FullPath = QStringLiteral("/data/") + file->FileName;
-        file->FileTime = 1000 + i % 3;
-        folder->AddChild(std::move(file));
+        const int length = std::snprintf(name, sizeof name, "file-%07d.dat", i);
+        tree->AddChild(TScanTree::Root, std::string_view(name, size_t(length)), false, 1000 + i % 3,
+                       0, FileAttribute::Archive);
     }
-    return folder;
+    tree->Finish();
+    return tree;
 }
 
 // Reads a buffer twice the size of the last-level cache (at least 256 MB), so
@@ -75,7 +74,7 @@ double PairingSeconds(TFileAnalyze& analysis, int n, bool sameOrder, int rounds)
         EvictCaches();
         QElapsedTimer timer;
         timer.start();
-        analysis.CompareFolders(left.get(), right.get(), &compare);
+        analysis.CompareFolders(*left, TScanTree::Root, *right, TScanTree::Root, &compare);
         best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
         if (compare.FileCount != n) {
             Out() << "pairing went wrong: " << compare.FileCount << " of " << n << Qt::endl;

@@ -8,6 +8,8 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -42,11 +44,16 @@ void TFileAnalyze::run()
     }
     ComparedCount = 0;
     BuildTrees();
-    const qint64 total = qint64(LeftTree->FileCount) + RightTree->FileCount;
+    const qint64 total =
+        qint64(LeftTree->FileCount(TScanTree::Root)) + RightTree->FileCount(TScanTree::Root);
     Report([this, total] { Progress.PhaseStarted(TRunPhase::Comparing, total); });
     Clock.start();
-    CompareTree->SideUnreadable = LeftTree->Unreadable || RightTree->Unreadable;
-    CompareFolders(LeftTree.get(), RightTree.get(), CompareTree.get());
+    CompareTree->SideUnreadable =
+        LeftTree->IsUnreadable(TScanTree::Root) || RightTree->IsUnreadable(TScanTree::Root);
+    CompareFolders(*LeftTree, TScanTree::Root, *RightTree, TScanTree::Root, CompareTree.get());
+    // The rows are built from the comparison tree alone.
+    LeftTree.reset();
+    RightTree.reset();
 }
 
 qint32 TFileAnalyze::CheckFolders() const
@@ -61,8 +68,8 @@ qint32 TFileAnalyze::CheckFolders() const
 
 void TFileAnalyze::BuildTrees()
 {
-    LeftTree = std::make_unique<TFileAttri>();
-    RightTree = std::make_unique<TFileAttri>();
+    LeftTree = std::make_unique<TScanTree>();
+    RightTree = std::make_unique<TScanTree>();
     CompareTree = std::make_unique<TFileAttri>();
     Filter = std::make_unique<TBeenTortured>(Task);
 
@@ -101,56 +108,46 @@ void TFileAnalyze::ReportComparedCount()
 
 namespace {
 
-// The comparison consumes the scan trees folder by folder, so a scan node becomes
-// the comparison node of its item instead of being copied and freed: an analysis
-// allocates no node of its own, and texts are not shared and released again. The
-// node leaves its slot; its children move into `scan`, the stand-in for the item's
-// scan node while its folder is merged, together with its scan-role flags.
-std::unique_ptr<TFileAttri> Recycle(std::unique_ptr<TFileAttri>& slot, TFileAttri& scan)
+// Records one side of a scan item in its comparison node.
+void TakeSide(TFileAttri& node, const TScanTree& tree, quint32 item, bool left)
 {
-    std::unique_ptr<TFileAttri> node = std::move(slot);
-    scan.Children = std::move(node->Children);
-    node->Children.clear();
-    scan.ChildCount = std::exchange(node->ChildCount, 0);
-    scan.IsFolder = std::exchange(node->IsFolder, 0);
-    scan.Unreadable = std::exchange(node->Unreadable, false);
-    node->Matched = false;
-    node->FileCount = 0;
-    node->ItemName = std::move(node->FileName);
+    (left ? node.LeftTime : node.RightTime) = tree.Item(item).Time;
+    (left ? node.LeftSize : node.RightSize) = tree.Size(item);
+    (left ? node.LeftAttr : node.RightAttr) = qint8(tree.Item(item).Attr);
+}
+
+// The comparison node of a scan item, with the item's side recorded.
+std::unique_ptr<TFileAttri> NodeOf(const TScanTree& tree, quint32 item, bool left)
+{
+    auto node = std::make_unique<TFileAttri>();
+    node->ItemName = tree.Name(item);
+    node->Kind = tree.IsFolder(item) ? 1 : 0;
+    TakeSide(*node, tree, item, left);
     return node;
 }
 
-// Moves the scan-role time, size, attributes and path of a recycled node to one
-// side of its comparison role.
-void TakeSide(TFileAttri& node, bool left)
+quint32 HashOf(std::string_view name)
 {
-    (left ? node.LeftTime : node.RightTime) = std::exchange(node.FileTime, 0);
-    (left ? node.LeftSize : node.RightSize) = std::exchange(node.FileSize, 0);
-    (left ? node.LeftAttr : node.RightAttr) = std::exchange(node.FileAttr, 0);
-    (left ? node.LeftPath : node.RightPath) = std::move(node.FullPath);
+    return quint32(qHash(QByteArrayView(name.data(), qsizetype(name.size()))));
 }
 
 } // namespace
 
-void TFileAnalyze::Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TFileAttri* compare)
+void TFileAnalyze::Pair(const TScanTree& leftTree, quint32 l, const TScanTree& rightTree, quint32 r,
+                        TFileAttri* compare)
 {
-    r->Matched = true;
-    TFileAttri scanLeft;
-    auto node = Recycle(leftSlot, scanLeft);
+    auto node = NodeOf(leftTree, l, true);
     TFileAttri* p = node.get();
-    TakeSide(*p, true);
-    p->State = p->LeftTime > r->FileTime   ? CompareState::LeftNewer
-               : p->LeftTime < r->FileTime ? CompareState::RightNewer
-                                           : CompareState::Same;
-    p->Kind = scanLeft.IsFolder;
-    p->RightTime = r->FileTime;
-    p->RightSize = r->FileSize;
-    p->RightAttr = r->FileAttr;
-    // The right name stays: the name table of the folder still points into it.
-    p->RightPath = std::move(r->FullPath);
-    p->SideUnreadable = compare->SideUnreadable || scanLeft.Unreadable || r->Unreadable;
-    if (scanLeft.IsFolder == 1) {
-        CompareFolders(&scanLeft, r, p);
+    TakeSide(*p, rightTree, r, false);
+    p->State = p->LeftTime > p->RightTime   ? CompareState::LeftNewer
+               : p->LeftTime < p->RightTime ? CompareState::RightNewer
+                                            : CompareState::Same;
+    p->SideUnreadable =
+        compare->SideUnreadable || leftTree.IsUnreadable(l) || rightTree.IsUnreadable(r);
+    if (leftTree.IsFolder(l)) {
+        // A file met by a folder has no children: the folder's are one-sided.
+        Merge(TScanFolder{leftTree, leftTree.Children(l)},
+              TScanFolder{rightTree, rightTree.Children(r)}, p);
         compare->LeftCount += p->LeftCount;
         compare->RightCount += p->RightCount;
         compare->FileCount += p->FileCount;
@@ -165,24 +162,17 @@ void TFileAnalyze::Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TF
     compare->AddChild(std::move(node));
 }
 
-// No name probe reads a one-sided item once it is added (left ones were never in
-// the name table, right ones come after every probe), so its node is recycled.
-void TFileAnalyze::AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFileAttri* compare)
+void TFileAnalyze::AddOneSided(const TScanTree& tree, quint32 item, bool left, TFileAttri* compare)
 {
-    TFileAttri scan;
-    auto node = Recycle(slot, scan);
+    auto node = NodeOf(tree, item, left);
     TFileAttri* p = node.get();
-    TakeSide(*p, left);
     p->State = left ? CompareState::LeftOnly : CompareState::RightOnly;
-    p->Kind = scan.IsFolder;
-    p->SideUnreadable = compare->SideUnreadable || scan.Unreadable;
+    p->SideUnreadable = compare->SideUnreadable || tree.IsUnreadable(item);
     qint32& sideCount = left ? compare->LeftCount : compare->RightCount;
-    if (scan.IsFolder == 1) {
-        TFileAttri empty;
-        if (left)
-            CompareFolders(&scan, &empty, p);
-        else
-            CompareFolders(&empty, &scan, p);
+    if (tree.IsFolder(item)) {
+        const TScanFolder present{tree, tree.Children(item)};
+        const TScanFolder absent{tree, TScanTree::TChildRange{0, 0}};
+        Merge(left ? present : absent, left ? absent : present, p);
         sideCount += left ? p->LeftCount : p->RightCount;
         compare->FileCount += p->FileCount;
     } else {
@@ -194,116 +184,134 @@ void TFileAnalyze::AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFi
 }
 
 // Pairs each left child with the first unmatched right child of the same name, in
-// left order. Names are compared exactly: on this system "d" and " d" are two
-// files, and pairing them would copy one over the other and then the other,
-// taken as one-sided, over the first. The right children go into an open-addressing table keyed
-// by name, each name holding its right children in listing order, so a folder of
-// n entries costs O(n) instead of O(n^2).
+// left order. Names are compared exactly, byte for byte (the scan keeps only
+// valid UTF-8, whose bytes are equal exactly when the names are): on this system
+// "d" and " d" are two files, and pairing them would copy one over the other and
+// then the other, taken as one-sided, over the first. The right children go into
+// an open-addressing table keyed by name, each name holding its right children in
+// listing order, so a folder of n entries costs O(n) instead of O(n^2).
 //
 // Wide folders do not fit in the processor's caches, and the right children are
 // met in left order, which is random to them. The slots therefore carry the name's
-// hash and characters (a probe touches nothing else), and the loop over the left
-// children fetches the slots and right children a few steps ahead.
-void TFileAnalyze::PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
+// hash, length and bytes' address (a probe touches nothing else), and the loop
+// over the left children fetches the slots, names and right items a few steps
+// ahead.
+void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& right,
+                                TFileAttri* compare)
 {
-    auto& lefts = left->Children;
-    auto& rights = right->Children;
+    const TScanTree& leftTree = left.Tree;
+    const TScanTree& rightTree = right.Tree;
+    const quint32 leftFirst = left.Children.First;
+    const quint32 rightFirst = right.Children.First;
+    const size_t lefts = left.Children.Count;
+    const size_t rights = right.Children.Count;
     struct Slot
     {
-        const QChar* Name = nullptr;
-        qsizetype Length = 0;
+        const char* Name = nullptr;
+        quint32 Length = 0;
         quint32 Hash = 0;
         qint32 First = -1; // -1: the slot is free
         qint32 Head = -1;  // the next right child of this name not yet paired
         qint32 Tail = -1;
     };
     size_t capacity = 16;
-    while (capacity < rights.size() + rights.size() / 2)
+    while (capacity < rights + rights / 2)
         capacity *= 2;
     const size_t mask = capacity - 1;
     std::vector<Slot> table(capacity);
-    std::vector<qint32> next(rights.size(), -1);
+    // The next right child of the same name; Paired once the child is paired.
+    constexpr qint32 Paired = -2;
+    std::vector<qint32> next(rights, -1);
 
     // The slot of a name: its own, or the free one where it would go.
-    auto slotOf = [&](QStringView name, quint32 hash) -> Slot& {
+    auto slotOf = [&](std::string_view name, quint32 hash) -> Slot& {
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = table[i];
-            if (slot.First < 0 ||
-                (slot.Hash == hash && QStringView(slot.Name, slot.Length) == name))
+            if (slot.First < 0 || (slot.Hash == hash && slot.Length == name.size() &&
+                                   std::memcmp(slot.Name, name.data(), name.size()) == 0))
                 return slot;
         }
     };
-    for (qint32 i = 0; i < qint32(rights.size()); ++i) {
-        const QStringView name = QStringView(rights[size_t(i)]->FileName);
-        const quint32 hash = quint32(qHash(name));
+    for (qint32 i = 0; i < qint32(rights); ++i) {
+        const std::string_view name = rightTree.NameBytes(rightFirst + quint32(i));
+        const quint32 hash = HashOf(name);
         Slot& slot = slotOf(name, hash);
         if (slot.First < 0) {
-            slot = Slot{name.data(), name.size(), hash, i, i, i};
+            slot = Slot{name.data(), quint32(name.size()), hash, i, i, i};
         } else {
             next[size_t(slot.Tail)] = i;
             slot.Tail = i;
         }
     }
 
-    std::vector<quint32> leftHashes(lefts.size());
-    for (size_t j = 0; j < lefts.size(); ++j)
-        leftHashes[j] = quint32(qHash(QStringView(lefts[j]->FileName)));
+    std::vector<quint32> leftHashes(lefts);
+    for (size_t j = 0; j < lefts; ++j)
+        leftHashes[j] = HashOf(leftTree.NameBytes(leftFirst + quint32(j)));
     constexpr size_t SlotAhead = 16;
     constexpr size_t ChildAhead = 8;
-    for (size_t j = 0; j < lefts.size(); ++j) {
+    for (size_t j = 0; j < lefts; ++j) {
         if (IsCancelled())
             return;
-        if (j + SlotAhead < lefts.size())
+        if (j + SlotAhead < lefts)
             __builtin_prefetch(&table[leftHashes[j + SlotAhead] & mask]);
-        if (j + ChildAhead < lefts.size()) {
+        if (j + ChildAhead < lefts) {
             const Slot& ahead = table[leftHashes[j + ChildAhead] & mask];
             if (ahead.Head >= 0) {
                 __builtin_prefetch(ahead.Name);
-                __builtin_prefetch(rights[size_t(ahead.Head)].get());
+                __builtin_prefetch(&rightTree.Item(rightFirst + quint32(ahead.Head)));
             }
         }
 
-        Slot& slot = slotOf(QStringView(lefts[j]->FileName), leftHashes[j]);
+        const quint32 l = leftFirst + quint32(j);
+        Slot& slot = slotOf(leftTree.NameBytes(l), leftHashes[j]);
         if (slot.Head < 0) {
-            AddOneSided(lefts[j], true, compare);
+            AddOneSided(leftTree, l, true, compare);
             continue;
         }
-        TFileAttri* r = rights[size_t(slot.Head)].get();
-        slot.Head = next[size_t(slot.Head)];
-        Pair(lefts[j], r, compare);
+        const qint32 r = slot.Head;
+        slot.Head = next[size_t(r)];
+        next[size_t(r)] = Paired;
+        Pair(leftTree, l, rightTree, rightFirst + quint32(r), compare);
     }
-    for (auto& r : rights) {
+    for (size_t i = 0; i < rights; ++i) {
         if (IsCancelled())
             return;
-        if (!r->Matched)
-            AddOneSided(r, false, compare);
+        if (next[i] != Paired)
+            AddOneSided(rightTree, rightFirst + quint32(i), false, compare);
     }
     ReportComparedCount();
 }
 
-void TFileAnalyze::CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttri* compare)
+void TFileAnalyze::CompareFolders(const TScanTree& left, quint32 leftFolder, const TScanTree& right,
+                                  quint32 rightFolder, TFileAttri* compare)
+{
+    Merge(TScanFolder{left, left.Children(leftFolder)},
+          TScanFolder{right, right.Children(rightFolder)}, compare);
+}
+
+void TFileAnalyze::Merge(const TScanFolder& left, const TScanFolder& right, TFileAttri* compare)
 {
     compare->LeftCount = 0;
     compare->RightCount = 0;
     compare->FileCount = 0;
+    const TScanTree::TChildRange lefts = left.Children;
+    const TScanTree::TChildRange rights = right.Children;
     // Mostly the same names stand on both sides: room for the larger side saves
     // the vector's regrowth in wide folders.
-    compare->Children.reserve(std::max(left->Children.size(), right->Children.size()));
-    if (left->ChildCount == 0) {
-        for (auto& r : right->Children) {
+    compare->Children.reserve(std::max(lefts.Count, rights.Count));
+    if (lefts.Count == 0) {
+        for (quint32 i = rights.First; i < rights.First + rights.Count; ++i) {
             if (IsCancelled())
                 break;
-            AddOneSided(r, false, compare);
+            AddOneSided(right.Tree, i, false, compare);
         }
-    } else if (right->ChildCount == 0) {
-        for (auto& l : left->Children) {
+    } else if (rights.Count == 0) {
+        for (quint32 i = lefts.First; i < lefts.First + lefts.Count; ++i) {
             if (IsCancelled())
                 break;
-            AddOneSided(l, true, compare);
+            AddOneSided(left.Tree, i, true, compare);
         }
     } else {
         PairChildren(left, right, compare);
     }
-    left->ClearChildren();
-    right->ClearChildren();
 }

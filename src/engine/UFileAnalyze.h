@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ScanTree.h"
 #include "engine/UFileStructure.h"
 
 #include <QElapsedTimer>
@@ -36,11 +37,10 @@ public:
     // cannot (also when neither can).
     qint32 CheckFolders() const;
     void BuildTrees();
-    // Merges the children of a left and a right scan node into the comparison node.
-    // The scan nodes' children are consumed: each item's scan node (the left one
-    // of a pair) becomes its comparison node, the rest is released, and the
-    // analysis holds about one tree, not three.
-    void CompareFolders(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
+    // Merges the children of a left and a right scan folder (items of the two
+    // scan trees) into the comparison node, recursively.
+    void CompareFolders(const TScanTree& left, quint32 leftFolder, const TScanTree& right,
+                        quint32 rightFolder, TFileAttri* compare);
 
     // The comparison tree; null when a side could not be reached. The caller owns it.
     std::unique_ptr<TFileAttri> TakeCompareTree() { return std::move(CompareTree); }
@@ -50,8 +50,8 @@ public:
     const TSyncTask& Task;
     std::unique_ptr<TBeenTortured> Filter;
 
-    std::unique_ptr<TFileAttri> LeftTree;
-    std::unique_ptr<TFileAttri> RightTree;
+    std::unique_ptr<TScanTree> LeftTree;
+    std::unique_ptr<TScanTree> RightTree;
     std::unique_ptr<TFileAttri> CompareTree;
     // Result of CheckFolders; the analysis has a result only when it is 0.
     qint32 ConnectResult = 0;
@@ -68,9 +68,17 @@ protected:
 private:
     bool IsCancelled() const;
     void Report(const std::function<void()>& call);
-    void Pair(std::unique_ptr<TFileAttri>& leftSlot, TFileAttri* r, TFileAttri* compare);
-    void AddOneSided(std::unique_ptr<TFileAttri>& slot, bool left, TFileAttri* compare);
-    void PairChildren(TFileAttri* left, TFileAttri* right, TFileAttri* compare);
+    // The children of one folder of one side: none when the folder is absent.
+    struct TScanFolder
+    {
+        const TScanTree& Tree;
+        TScanTree::TChildRange Children;
+    };
+    void Merge(const TScanFolder& left, const TScanFolder& right, TFileAttri* compare);
+    void Pair(const TScanTree& leftTree, quint32 l, const TScanTree& rightTree, quint32 r,
+              TFileAttri* compare);
+    void AddOneSided(const TScanTree& tree, quint32 item, bool left, TFileAttri* compare);
+    void PairChildren(const TScanFolder& left, const TScanFolder& right, TFileAttri* compare);
     void ReportComparedCount();
 
     const std::atomic<bool>& Cancel;

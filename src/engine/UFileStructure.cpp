@@ -12,3 +12,5 @@ void TFileAttri::ClearChildren()
     Children.clear();
     ChildCount = 0;
 }
+
+static_assert(sizeof(TFileAttri) <= 96, "the comparison node is meant to take 96 bytes");

@@ -1,5 +1,6 @@
 #include "engine/UWinFile.h"
 
+#include "engine/ScanTree.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileStructure.h"
 #include "jobs/PackedDateTime.h"
@@ -91,16 +92,18 @@ qint32 TWinFile::CheckFolder(const TFolderSource& side)
     return 0;
 }
 
-void TWinFile::ScanRoot(const TFolderSource& side, TFileAttri& root, const TBeenTortured& filter)
+void TWinFile::ScanRoot(const TFolderSource& side, TScanTree& tree, const TBeenTortured& filter)
 {
-    root.FileCount = ScanFolder(side.FolerAllName, root, filter);
+    ScanFolder(side.FolerAllName, tree, filter);
 }
 
-qint32 TWinFile::ScanFolder(const QString& path, TFileAttri& node, const TBeenTortured& filter)
+qint32 TWinFile::ScanFolder(const QString& path, TScanTree& tree, const TBeenTortured& filter)
 {
     const QString prefix = SyncPath::FolderPrefix(path);
     std::string bytes = Bytes(prefix);
-    return ScanInto(bytes, prefix, node, filter);
+    const qint32 count = ScanInto(bytes, prefix, tree, TScanTree::Root, filter);
+    tree.Finish();
+    return count;
 }
 
 bool TWinFile::Cancelled() const
@@ -108,16 +111,17 @@ bool TWinFile::Cancelled() const
     return CancelFlag != nullptr && CancelFlag->load(std::memory_order_relaxed);
 }
 
-// Lists one folder with one directory read and one fstatat per entry. Sub-folders
-// are scanned after the listing is closed, so a deep tree holds one descriptor.
-qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAttri& node,
-                          const TBeenTortured& filter)
+// Lists one folder with one directory read and one fstatat per entry, and
+// appends its items to the tree as the folder's children. Sub-folders are
+// scanned after the listing is closed, so a deep tree holds one descriptor and
+// the children of every folder lie together in the tree.
+qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTree& tree,
+                          quint32 folder, const TBeenTortured& filter)
 {
-    node.FileCount = 0;
     const int fd = ::open(pathBytes.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) {
-            node.Unreadable = true;
+            tree.SetUnreadable(folder);
             UnreadableFolders.append(prefix);
         }
         return 0;
@@ -125,17 +129,13 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAt
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
         ::close(fd);
-        node.Unreadable = true;
+        tree.SetUnreadable(folder);
         UnreadableFolders.append(prefix);
         return 0;
     }
 
-    struct PendingFolder
-    {
-        TFileAttri* Node;
-        std::string Name;
-    };
-    std::vector<PendingFolder> folders;
+    std::vector<quint32> folders;
+    qint32 fileCount = 0;
     bool incomplete = false;
     QString name;
     while (!Cancelled()) {
@@ -173,50 +173,43 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TFileAt
             continue;
         }
         const TItemRecord record = RecordOf(raw, st);
-        const qint32 attr = record.Attr;
-        const qint32 time = record.Time;
-        const qint64 size = record.Size;
         const bool isFolder = S_ISDIR(st.st_mode);
         if (isFolder) {
-            if (filter.IsFolderExcluded(attr))
+            if (filter.IsFolderExcluded(record.Attr))
                 continue;
-        } else if (filter.IsExcluded(name, time, attr, size) ||
-                   !filter.IsIncluded(name, time, size)) {
+        } else if (filter.IsExcluded(name, record.Time, record.Attr, record.Size) ||
+                   !filter.IsIncluded(name, record.Time, record.Size)) {
             continue;
         }
 
-        auto child = std::make_unique<TFileAttri>();
-        child->FileName = name;
-        child->FullPath = prefix + name;
-        child->FileTime = time;
-        child->FileSize = size;
-        child->FileAttr = attr;
-        child->IsFolder = isFolder ? 1 : 0;
-        child->Unreadable = folderLink;
-        if (folderLink)
-            FolderLinks.append(child->FullPath);
-        TFileAttri* added = node.AddChild(std::move(child));
+        const quint32 added = tree.AddChild(folder, std::string_view(raw, length), isFolder,
+                                            record.Time, record.Size, record.Attr);
+        if (folderLink) {
+            tree.SetUnreadable(added);
+            FolderLinks.append(prefix + name);
+        }
         if (!isFolder)
-            ++node.FileCount;
+            ++fileCount;
         else if (!folderLink)
-            folders.push_back(PendingFolder{added, std::string(raw, length)});
+            folders.push_back(added);
     }
     ::closedir(dir);
     if (incomplete) {
-        node.Unreadable = true;
+        tree.SetUnreadable(folder);
         UnreadableFolders.append(prefix);
     }
 
     const size_t base = pathBytes.size();
-    for (const PendingFolder& folder : folders) {
+    for (const quint32 child : folders) {
         if (Cancelled())
             break;
-        pathBytes.append(folder.Name).push_back('/');
-        const QString childPrefix = folder.Node->FullPath + QLatin1Char('/');
-        node.FileCount += ScanInto(pathBytes, childPrefix, *folder.Node, filter);
+        pathBytes.append(tree.NameBytes(child)).push_back('/');
+        const QString childPrefix = prefix + tree.Name(child) + QLatin1Char('/');
+        fileCount += ScanInto(pathBytes, childPrefix, tree, child, filter);
         pathBytes.resize(base);
     }
-    return node.FileCount;
+    tree.SetFileCount(folder, fileCount);
+    return fileCount;
 }
 
 TWinFile::TItemRecord TWinFile::RecordOf(const char* name, const struct stat& st)

@@ -12,8 +12,8 @@
 #include <vector>
 
 class TBeenTortured;
-class TFileAttri;
 class TFolderSource;
+class TScanTree;
 struct stat;
 
 // The local file system: checking and scanning a side, and copying one file in
@@ -41,11 +41,11 @@ public:
 
     // 1 when the path (trimmed) names no existing folder, 0 when it does.
     [[nodiscard]] static qint32 CheckFolder(const TFolderSource& side);
-    // Scans the side's root folder into the empty root node.
-    void ScanRoot(const TFolderSource& side, TFileAttri& root, const TBeenTortured& filter);
-    // Appends a child to the node for every item of the folder that passes the
-    // filters, recursively; returns the number of files found below the node.
-    qint32 ScanFolder(const QString& path, TFileAttri& node, const TBeenTortured& filter);
+    // Scans the side's root folder into the new tree.
+    void ScanRoot(const TFolderSource& side, TScanTree& tree, const TBeenTortured& filter);
+    // Appends a child to the new tree's root for every item of the folder that
+    // passes the filters, recursively; returns the number of files found below it.
+    qint32 ScanFolder(const QString& path, TScanTree& tree, const TBeenTortured& filter);
 
     // Size of the file (links followed), -1 when there is no such file.
     static qint64 QueryFileSize(const QString& path);
@@ -149,7 +149,7 @@ public:
     bool KernelCopy = true;
 
 private:
-    qint32 ScanInto(std::string& pathBytes, const QString& prefix, TFileAttri& node,
+    qint32 ScanInto(std::string& pathBytes, const QString& prefix, TScanTree& tree, quint32 folder,
                     const TBeenTortured& filter);
     bool Cancelled() const;
     static void RemoveStaleTemporaries(int folderFd);

@@ -1,5 +1,6 @@
 #include "rows/UResultRow.h"
 
+#include "engine/UFileOper.h"
 #include "engine/UFileStructure.h"
 #include "jobs/UTSyncTask.h"
 
@@ -102,7 +103,7 @@ bool TRowBuilder::IsListed(const TFileAttri& item) const
     return true;
 }
 
-void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item)
+void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths)
 {
     TResultRow* row = parent.AddChild();
     row->Kind = 0;
@@ -112,11 +113,15 @@ void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item)
     row->LeftSize = item.LeftSize;
     row->LeftTime = item.LeftTime;
     row->LeftAttr = item.LeftAttr;
-    row->LeftPath = item.LeftPath;
+    // A side where the item is absent has no path; an item below a one-sided
+    // folder carries the folder's one-sided state.
+    if (item.State != CompareState::RightOnly)
+        row->LeftPath = paths.Left + item.ItemName;
     row->RightSize = item.RightSize;
     row->RightTime = item.RightTime;
     row->RightAttr = item.RightAttr;
-    row->RightPath = item.RightPath;
+    if (item.State != CompareState::LeftOnly)
+        row->RightPath = paths.Right + item.ItemName;
     if (FileRowAdded)
         FileRowAdded();
     row->DirectImage = RowImage::CanMove;
@@ -131,7 +136,16 @@ void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item)
     }
 }
 
-void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
+// The paths are those the scan took: each root's folder prefix and the names on
+// the way down, joined by "/".
+void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& root)
+{
+    const TFolderPaths paths{SyncPath::FolderPrefix(Task.LFolder.FolerAllName),
+                             SyncPath::FolderPrefix(Task.RFolder.FolerAllName)};
+    AddRows(parent, root, paths);
+}
+
+void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths)
 {
     for (const auto& child : folder.Children) {
         if (IsCancelled())
@@ -142,7 +156,7 @@ void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
         if (!IsListed(item))
             continue;
         if (item.Kind != 1) {
-            AddFileRow(parent, item);
+            AddFileRow(parent, item, paths);
             continue;
         }
         TResultRow* row = parent.AddChild();
@@ -154,7 +168,10 @@ void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& folder)
         row->LeftImage = RowImage::FolderLeft;
         row->RightImage = RowImage::FolderRight;
         row->DirectImage = RowImage::CanMove;
-        BuildRows(*row, item);
+        const QLatin1Char separator('/');
+        AddRows(*row, item,
+                TFolderPaths{paths.Left + item.ItemName + separator,
+                             paths.Right + item.ItemName + separator});
         if (row->ChildCount() == 0 && !IsCancelled())
             parent.RemoveLastChild();
     }

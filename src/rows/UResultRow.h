@@ -127,9 +127,9 @@ public:
     // cancel: the flag that stops the building; the job's own when null.
     TRowBuilder(const TSyncTask& task, Mode mode, const std::atomic<bool>* cancel = nullptr);
 
-    // Adds rows for the folder's items below the parent row. Stops at once (with
-    // the rows added so far) when the cancel flag is set.
-    void BuildRows(TResultRow& parent, const TFileAttri& folder);
+    // Adds rows for the items of the comparison tree's root below the parent row.
+    // Stops at once (with the rows added so far) when the cancel flag is set.
+    void BuildRows(TResultRow& parent, const TFileAttri& root);
 
     // Called for every item, so that a user interface can handle pending events.
     std::function<void()> ProcessEvents;
@@ -139,8 +139,16 @@ public:
     std::function<qint32(const QString& name)> FileTypeImage;
 
 private:
+    // The paths of a folder on both sides, each with its closing "/".
+    struct TFolderPaths
+    {
+        QString Left;
+        QString Right;
+    };
+
     bool IsListed(const TFileAttri& item) const;
-    void AddFileRow(TResultRow& parent, const TFileAttri& item);
+    void AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths);
+    void AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths);
 
     bool IsCancelled() const { return Cancel.load(std::memory_order_relaxed); }
 

@@ -136,3 +136,22 @@ inline const TFileAttri* ChildNamed(const TFileAttri& node, const QString& name)
     }
     return nullptr;
 }
+
+// Every row of a comparison tree, as the page lists them with "All".
+inline std::unique_ptr<TResultRow> AllRowsOf(const TSyncTask& job, const TFileAttri& tree)
+{
+    auto root = MakeRootRow(job.SyncName);
+    TRowBuilder builder(job, TRowBuilder::Mode::All);
+    builder.BuildRows(*root, tree);
+    return root;
+}
+
+// The child row with the given name, or nullptr.
+inline const TResultRow* RowNamed(const TResultRow& parent, const QString& name)
+{
+    for (int i = 0; i < parent.ChildCount(); ++i) {
+        if (parent.Child(i)->Name == name)
+            return parent.Child(i);
+    }
+    return nullptr;
+}

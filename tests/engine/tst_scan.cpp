@@ -1,5 +1,6 @@
 #include "EngineHelpers.h"
 #include "TreeBuilder.h"
+#include "engine/ScanTree.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
 #include "jobs/PackedDateTime.h"
@@ -14,22 +15,56 @@
 
 namespace {
 
-QStringList Names(const TFileAttri& node)
+// The names of the folder's children, sorted.
+QStringList Names(const TScanTree& tree, quint32 folder = TScanTree::Root)
 {
     QStringList names;
-    for (const auto& child : node.Children)
-        names.append(child->FileName);
+    const TScanTree::TChildRange children = tree.Children(folder);
+    for (quint32 i = children.First; i < children.First + children.Count; ++i)
+        names.append(tree.Name(i));
     names.sort();
     return names;
 }
 
-const TFileAttri* Find(const TFileAttri& node, const QString& name)
+// The folder's child of that name; -1 when there is none.
+qint64 Find(const TScanTree& tree, const QString& name, quint32 folder = TScanTree::Root)
 {
-    for (const auto& child : node.Children) {
-        if (child->FileName == name)
-            return child.get();
+    const TScanTree::TChildRange children = tree.Children(folder);
+    for (quint32 i = children.First; i < children.First + children.Count; ++i) {
+        if (tree.Name(i) == name)
+            return i;
     }
-    return nullptr;
+    return -1;
+}
+
+// Every item below the folder as path ⊕ name, each folder's own items first.
+void Paths(const TScanTree& tree, quint32 folder, const QString& path, QStringList& paths)
+{
+    const TScanTree::TChildRange children = tree.Children(folder);
+    for (quint32 i = children.First; i < children.First + children.Count; ++i)
+        paths.append(path + tree.Name(i));
+    for (quint32 i = children.First; i < children.First + children.Count; ++i) {
+        if (tree.IsFolder(i))
+            Paths(tree, i, path + tree.Name(i) + QLatin1Char('/'), paths);
+    }
+}
+
+// Each item but the root is the child of exactly one folder reached from the root.
+bool EveryItemHasOneFolder(const TScanTree& tree)
+{
+    std::vector<int> seen(tree.ItemCount(), 0);
+    std::vector<quint32> folders{TScanTree::Root};
+    while (!folders.empty()) {
+        const TScanTree::TChildRange children = tree.Children(folders.back());
+        folders.pop_back();
+        for (quint32 i = children.First; i < children.First + children.Count; ++i) {
+            if (i == TScanTree::Root || i >= tree.ItemCount() || ++seen[i] > 1)
+                return false;
+            if (tree.IsFolder(i))
+                folders.push_back(i);
+        }
+    }
+    return std::count(seen.begin(), seen.end(), 1) == qsizetype(tree.ItemCount()) - 1;
 }
 
 } // namespace
@@ -132,28 +167,32 @@ private Q_SLOTS:
         TSyncTask job;
         TBeenTortured filter(job);
         TWinFile scanner;
-        TFileAttri root;
-        QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 4);
-        QCOMPARE(root.FileCount, 4);
-        QCOMPARE(Names(root), (QStringList{QStringLiteral(".hidden"), QStringLiteral("__save__"),
-                                           QStringLiteral("a.txt"), QStringLiteral("empty"),
-                                           QStringLiteral("sub")}));
-        const TFileAttri* a = Find(root, QStringLiteral("a.txt"));
-        QCOMPARE(a->FullPath, dir.path() + QStringLiteral("/a.txt"));
-        QCOMPARE(a->FileSize, qint64(5));
-        QCOMPARE(a->FileAttr, FileAttribute::Archive | FileAttribute::ReadOnly);
-        QCOMPARE(a->FileTime, PackedDateTime::FromDateTime(LocalTime(2020, 5, 6, 7, 8, 10)));
-        QCOMPARE(a->IsFolder, 0);
-        QCOMPARE(Find(root, QStringLiteral(".hidden"))->FileAttr,
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 4);
+        QCOMPARE(scanned.FileCount(TScanTree::Root), 4);
+        QCOMPARE(Names(scanned), (QStringList{QStringLiteral(".hidden"), QStringLiteral("__save__"),
+                                              QStringLiteral("a.txt"), QStringLiteral("empty"),
+                                              QStringLiteral("sub")}));
+        const qint64 a = Find(scanned, QStringLiteral("a.txt"));
+        QVERIFY(a > 0);
+        QCOMPARE(scanned.Size(a), qint64(5));
+        QCOMPARE(scanned.Item(a).Attr, FileAttribute::Archive | FileAttribute::ReadOnly);
+        QCOMPARE(scanned.Item(a).Time,
+                 PackedDateTime::FromDateTime(LocalTime(2020, 5, 6, 7, 8, 10)));
+        QVERIFY(!scanned.IsFolder(a));
+        QCOMPARE(scanned.Item(Find(scanned, QStringLiteral(".hidden"))).Attr,
                  FileAttribute::Archive | FileAttribute::Hidden);
-        const TFileAttri* empty = Find(root, QStringLiteral("empty"));
-        QCOMPARE(empty->IsFolder, 1);
-        QCOMPARE(empty->FileSize, qint64(0));
-        QCOMPARE(empty->ChildCount, 0);
-        QCOMPARE(empty->FileCount, 0);
-        const TFileAttri* sub = Find(root, QStringLiteral("sub"));
-        QCOMPARE(Names(*sub), QStringList{QStringLiteral("b.txt")});
-        QCOMPARE(sub->Children[0]->FullPath, dir.path() + QStringLiteral("/sub/b.txt"));
+        const qint64 empty = Find(scanned, QStringLiteral("empty"));
+        QVERIFY(scanned.IsFolder(empty));
+        QCOMPARE(scanned.Size(empty), qint64(0));
+        QCOMPARE(scanned.Children(empty).Count, 0u);
+        QCOMPARE(scanned.FileCount(empty), 0);
+        const qint64 sub = Find(scanned, QStringLiteral("sub"));
+        QCOMPARE(Names(scanned, sub), QStringList{QStringLiteral("b.txt")});
+        QCOMPARE(scanned.FileCount(sub), 1);
+        QStringList paths;
+        Paths(scanned, TScanTree::Root, dir.path() + QLatin1Char('/'), paths);
+        QVERIFY(paths.contains(dir.path() + QStringLiteral("/sub/b.txt")));
         QVERIFY(scanner.UnreadableFolders.isEmpty());
     }
 
@@ -167,18 +206,27 @@ private Q_SLOTS:
         const QStringList forms = {dir.path(), dir.path() + QStringLiteral("/"),
                                    dir.path() + QStringLiteral("  "),
                                    dir.path() + QStringLiteral("/ \t")};
+        QVERIFY(::symlink(".", QFile::encodeName(tree.path(QStringLiteral("link"))).constData()) ==
+                0);
+        TFileAttri compared;
+        auto file = std::make_unique<TFileAttri>();
+        file->ItemName = QStringLiteral("f");
+        file->State = CompareState::Same;
+        compared.AddChild(std::move(file));
         for (const QString& form : forms) {
+            // The scan's own paths (those of its lists) and the rows' paths alike.
             TWinFile scanner;
-            TFileAttri root;
-            scanner.ScanFolder(form, root, filter);
-            QCOMPARE(root.ChildCount, 1);
-            QCOMPARE(root.Children[0]->FullPath, dir.path() + QStringLiteral("/f"));
+            TScanTree scanned;
+            QCOMPARE(scanner.ScanFolder(form, scanned, filter), 1);
+            QCOMPARE(scanner.FolderLinks, QStringList{dir.path() + QStringLiteral("/link")});
+            auto sides = MakeJob(form, form);
+            QCOMPARE(AllRowsOf(*sides, compared)->Child(0)->LeftPath,
+                     dir.path() + QStringLiteral("/f"));
         }
-        TWinFile scanner;
-        TFileAttri root;
-        scanner.ScanFolder(QStringLiteral("/"), root, filter);
-        for (const auto& child : root.Children)
-            QVERIFY(!child->FullPath.startsWith(QStringLiteral("//")));
+        auto rootSides = MakeJob(QStringLiteral("/"), QStringLiteral("/ "));
+        auto rows = AllRowsOf(*rootSides, compared);
+        QCOMPARE(rows->Child(0)->LeftPath, QStringLiteral("/f"));
+        QCOMPARE(rows->Child(0)->RightPath, QStringLiteral("/f"));
     }
 
     void hiddenFoldersAreSkippedWholeOnlyWhenAsked()
@@ -192,15 +240,15 @@ private Q_SLOTS:
         TBeenTortured filter(job);
         {
             TWinFile scanner;
-            TFileAttri root;
-            QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 3);
+            TScanTree scanned;
+            QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 3);
         }
         job.ExcludeHiddenFile = 1;
         TWinFile scanner;
-        TFileAttri root;
-        QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 1);
-        QCOMPARE(Names(root), QStringList{QStringLiteral("visible")});
-        QCOMPARE(Names(*Find(root, QStringLiteral("visible"))),
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 1);
+        QCOMPARE(Names(scanned), QStringList{QStringLiteral("visible")});
+        QCOMPARE(Names(scanned, Find(scanned, QStringLiteral("visible"))),
                  QStringList{QStringLiteral("plain")});
     }
 
@@ -214,9 +262,9 @@ private Q_SLOTS:
         job.IncludeFilterr = {QStringLiteral(".jpg")};
         TBeenTortured filter(job);
         TWinFile scanner;
-        TFileAttri root;
-        QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 1);
-        QCOMPARE(Names(*Find(root, QStringLiteral("photos"))),
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 1);
+        QCOMPARE(Names(scanned, Find(scanned, QStringLiteral("photos"))),
                  QStringList{QStringLiteral("a.jpg")});
     }
 
@@ -232,18 +280,21 @@ private Q_SLOTS:
         TSyncTask job;
         TBeenTortured filter(job);
         TWinFile scanner;
-        TFileAttri root;
-        scanner.ScanFolder(dir.path(), root, filter);
-        QCOMPARE(Names(root), (QStringList{QStringLiteral("filelink"), QStringLiteral("folderlink"),
-                                           QStringLiteral("real")}));
-        const TFileAttri* fileLink = Find(root, QStringLiteral("filelink"));
-        QCOMPARE(fileLink->IsFolder, 0);
-        QCOMPARE(fileLink->FileSize, qint64(5));
-        const TFileAttri* folderLink = Find(root, QStringLiteral("folderlink"));
-        QCOMPARE(folderLink->IsFolder, 1);
-        QCOMPARE(folderLink->ChildCount, 0);
-        QVERIFY(folderLink->Unreadable);
-        QCOMPARE(root.FileCount, 2);
+        TScanTree scanned;
+        scanner.ScanFolder(dir.path(), scanned, filter);
+        QCOMPARE(Names(scanned),
+                 (QStringList{QStringLiteral("filelink"), QStringLiteral("folderlink"),
+                              QStringLiteral("real")}));
+        const qint64 fileLink = Find(scanned, QStringLiteral("filelink"));
+        QVERIFY(!scanned.IsFolder(fileLink));
+        QCOMPARE(scanned.Size(fileLink), qint64(5));
+        const qint64 folderLink = Find(scanned, QStringLiteral("folderlink"));
+        QVERIFY(scanned.IsFolder(folderLink));
+        QCOMPARE(scanned.Children(folderLink).Count, 0u);
+        QVERIFY(scanned.IsUnreadable(folderLink));
+        QVERIFY(!scanned.IsUnreadable(Find(scanned, QStringLiteral("real"))));
+        QCOMPARE(scanner.FolderLinks, QStringList{dir.path() + QStringLiteral("/folderlink")});
+        QCOMPARE(scanned.FileCount(TScanTree::Root), 2);
     }
 
     void fileAbove4GiBKeepsItsSize()
@@ -258,9 +309,9 @@ private Q_SLOTS:
         TSyncTask job;
         TBeenTortured filter(job);
         TWinFile scanner;
-        TFileAttri root;
-        scanner.ScanFolder(dir.path(), root, filter);
-        QCOMPARE(root.Children[0]->FileSize, size);
+        TScanTree scanned;
+        scanner.ScanFolder(dir.path(), scanned, filter);
+        QCOMPARE(scanned.Size(1), size);
         QCOMPARE(TWinFile::QueryFileSize(dir.path() + QStringLiteral("/sparse")), size);
     }
 
@@ -290,10 +341,10 @@ private Q_SLOTS:
         TSyncTask job;
         TBeenTortured filter(job);
         TWinFile scanner;
-        TFileAttri root;
-        QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 1);
-        QCOMPARE(root.Children[0]->FileName, QStringLiteral("café.txt"));
-        QCOMPARE(scanner.BadNames.size(), 1);
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 1);
+        QCOMPARE(Names(scanned), QStringList{QStringLiteral("café.txt")});
+        QCOMPARE(scanner.BadNames, QStringList{dir.path() + QStringLiteral("/caf\\xe9.txt")});
         // Qt cannot name this file to remove it with the folder.
         QCOMPARE(::unlink(bad.constData()), 0);
     }
@@ -315,13 +366,14 @@ private Q_SLOTS:
             TSyncTask job;
             TBeenTortured filter(job);
             TWinFile scanner;
-            TFileAttri root;
-            scanner.ScanFolder(dir.path(), root, filter);
-            const TFileAttri* locked = Find(root, QStringLiteral("locked"));
-            const TFileAttri* open = Find(root, QStringLiteral("open"));
+            TScanTree scanned;
+            scanner.ScanFolder(dir.path(), scanned, filter);
+            const qint64 locked = Find(scanned, QStringLiteral("locked"));
+            const qint64 open = Find(scanned, QStringLiteral("open"));
             const bool ok =
-                locked && locked->Unreadable && locked->ChildCount == 0 && open &&
-                !open->Unreadable && open->ChildCount == 1 && !root.Unreadable &&
+                locked > 0 && scanned.IsUnreadable(locked) && scanned.Children(locked).Count == 0 &&
+                open > 0 && !scanned.IsUnreadable(open) && scanned.Children(open).Count == 1 &&
+                !scanned.IsUnreadable(TScanTree::Root) &&
                 scanner.UnreadableFolders == QStringList{dir.path() + QStringLiteral("/locked/")};
             ::_exit(ok ? 0 : 1);
         }
@@ -330,6 +382,38 @@ private Q_SLOTS:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QVERIFY(tree.setMode(QStringLiteral("locked"), 0755));
+    }
+
+    // Every folder's children lie together whatever the depth, and names beyond
+    // ASCII come back as they were written.
+    void treeHoldsEachFolderTogetherAndNamesExactly()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        const QStringList files = {QStringLiteral("a/é/1"), QStringLiteral("a/e\u0301/2"),
+                                   QStringLiteral("a/b/c/日本語.txt"), QStringLiteral("z/ß"),
+                                   QStringLiteral("top")};
+        for (const QString& file : files)
+            QVERIFY(tree.file(file, "1"));
+        TSyncTask job;
+        TBeenTortured filter(job);
+        TWinFile scanner;
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 5);
+        QVERIFY(EveryItemHasOneFolder(scanned));
+        QCOMPARE(scanned.ItemCount(), 12u);
+        QStringList paths;
+        Paths(scanned, TScanTree::Root, QString(), paths);
+        for (const QString& file : files)
+            QVERIFY2(paths.contains(file), qPrintable(file));
+        const qint64 japanese =
+            Find(scanned, QStringLiteral("日本語.txt"),
+                 Find(scanned, QStringLiteral("c"),
+                      Find(scanned, QStringLiteral("b"), Find(scanned, QStringLiteral("a")))));
+        QVERIFY(japanese > 0);
+        QCOMPARE(QByteArray(scanned.NameBytes(japanese).data(),
+                            qsizetype(scanned.NameBytes(japanese).size())),
+                 QStringLiteral("日本語.txt").toUtf8());
     }
 
     void cancelStopsTheScan()
@@ -343,9 +427,9 @@ private Q_SLOTS:
         TBeenTortured filter(job);
         TWinFile scanner;
         scanner.CancelFlag = &job.Cancelled;
-        TFileAttri root;
-        QCOMPARE(scanner.ScanFolder(dir.path(), root, filter), 0);
-        QCOMPARE(root.ChildCount, 0);
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path(), scanned, filter), 0);
+        QCOMPARE(scanned.ItemCount(), 1u);
     }
 };
 

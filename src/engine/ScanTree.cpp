@@ -1,0 +1,59 @@
+#include "engine/ScanTree.h"
+
+#include <limits>
+
+static_assert(sizeof(TScanTree::TItem) == 24, "a scan item is meant to take 24 bytes");
+
+TScanTree::TScanTree()
+{
+    TItem root;
+    root.Flags = FolderFlag;
+    root.Children = TChildRange{0, 0};
+    Items.push_back(root);
+}
+
+quint32 TScanTree::AddChild(quint32 folder, std::string_view name, bool isFolder, qint32 time,
+                            qint64 size, qint32 attr)
+{
+    const size_t index = Items.size();
+    // The offsets and indices are 32 bits wide: a side of more than 4 GiB of
+    // names (some hundred million items) cannot be held.
+    if (index >= std::numeric_limits<quint32>::max() ||
+        Names.size() + name.size() > std::numeric_limits<quint32>::max() ||
+        name.size() > std::numeric_limits<quint16>::max())
+        qFatal("A scan of more than 4 GiB of names cannot be held");
+    if (!IsFolder(folder))
+        qFatal("Only a folder has children");
+    TChildRange& range = Items[folder].Children;
+    if (range.Count == 0)
+        range.First = quint32(index);
+    else if (size_t(range.First) + range.Count != index)
+        qFatal("The children of a scanned folder must be added one after the other");
+    ++range.Count;
+
+    TItem item;
+    item.NameOffset = quint32(Names.size());
+    item.NameLength = quint16(name.size());
+    item.Flags = isFolder ? FolderFlag : 0;
+    item.Attr = quint8(attr);
+    item.Time = time;
+    if (isFolder)
+        item.Children = TChildRange{0, 0};
+    else
+        item.Size = size;
+    Names.append(name);
+    Items.push_back(item);
+    return quint32(index);
+}
+
+void TScanTree::Finish()
+{
+    Items.shrink_to_fit();
+    Names.shrink_to_fit();
+}
+
+QString TScanTree::Name(quint32 index) const
+{
+    const std::string_view bytes = NameBytes(index);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
