@@ -19,6 +19,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -97,13 +100,55 @@ void TWinFile::ScanRoot(const TFolderSource& side, TScanTree& tree, const TBeenT
     ScanFolder(side.FolerAllName, tree, filter);
 }
 
+// The folders a scan has still to list, shared by its threads. A folder's
+// listing is examined without the lock and added to the tree under it, all its
+// children one after the other.
+struct TWinFile::TScanWork
+{
+    TScanTree& Tree;
+    const TBeenTortured& Filter;
+    std::mutex Lock;
+    std::condition_variable Ready;
+    std::vector<TScanJob> Jobs;
+    // Folders being listed; none, and no job left: the scan is complete.
+    int Busy = 0;
+};
+
 qint32 TWinFile::ScanFolder(const QString& path, TScanTree& tree, const TBeenTortured& filter)
 {
-    const QString prefix = SyncPath::FolderPrefix(path);
-    std::string bytes = Bytes(prefix);
-    const qint32 count = ScanInto(bytes, prefix, tree, TScanTree::Root, filter);
+    TScanWork work{tree, filter, {}, {}, {}, 0};
+    work.Jobs.push_back(TScanJob{TScanTree::Root, Bytes(SyncPath::FolderPrefix(path))});
+    // A folder's items are examined one system call each, which waits for the
+    // disk when the metadata is not cached: several folders listed at once keep
+    // the disk busy.
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < ScanThreads; ++i)
+        helpers.emplace_back([this, &work] { ScanJobs(work); });
+    ScanJobs(work);
+    for (std::thread& helper : helpers)
+        helper.join();
+    // The threads list folders in no fixed order; the findings are told in one.
+    UnreadableFolders.sort();
+    BadNames.sort();
+    FolderLinks.sort();
+    CountFiles(tree);
     tree.Finish();
-    return count;
+    return tree.FileCount(TScanTree::Root);
+}
+
+// A folder's children come after it in the tree, so one pass from the end
+// totals the files below every folder.
+void TWinFile::CountFiles(TScanTree& tree)
+{
+    for (quint32 i = tree.ItemCount(); i-- > 0;) {
+        if (!tree.IsFolder(i))
+            continue;
+        const TScanTree::TChildRange range = tree.Children(i);
+        qint32 count = 0;
+        for (quint32 child = range.First; child < range.First + range.Count; ++child)
+            count += tree.IsFolder(child) ? tree.FileCount(child) : 1;
+        tree.SetFileCount(i, count);
+    }
 }
 
 bool TWinFile::Cancelled() const
@@ -111,32 +156,47 @@ bool TWinFile::Cancelled() const
     return CancelFlag != nullptr && CancelFlag->load(std::memory_order_relaxed);
 }
 
-// Lists one folder with one directory read and one fstatat per entry, and
-// appends its items to the tree as the folder's children. Sub-folders are
-// scanned after the listing is closed, so a deep tree holds one descriptor and
-// the children of every folder lie together in the tree.
-qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTree& tree,
-                          quint32 folder, const TBeenTortured& filter)
+// One thread of a scan: lists folders until none is left and none is being
+// listed (which could find more).
+void TWinFile::ScanJobs(TScanWork& work)
 {
-    const int fd = ::open(pathBytes.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) {
-            tree.SetUnreadable(folder);
-            UnreadableFolders.append(prefix);
-        }
-        return 0;
+    std::vector<TScanFound> found;
+    QStringList badNames;
+    std::unique_lock<std::mutex> hold(work.Lock);
+    for (;;) {
+        work.Ready.wait(hold, [&work] { return !work.Jobs.empty() || work.Busy == 0; });
+        if (work.Jobs.empty())
+            return;
+        const TScanJob job = std::move(work.Jobs.back());
+        work.Jobs.pop_back();
+        ++work.Busy;
+        hold.unlock();
+        found.clear();
+        badNames.clear();
+        const TListing listing =
+            Cancelled() ? TListing::Complete : ListFolder(job.Path, work.Filter, found, badNames);
+        hold.lock();
+        AddListing(work, job, listing, found);
+        BadNames += badNames;
+        --work.Busy;
+        if (!work.Jobs.empty() || work.Busy == 0)
+            work.Ready.notify_all();
     }
+}
+
+// Lists one folder with one directory read and one fstatat per entry.
+TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTortured& filter,
+                                        std::vector<TScanFound>& found, QStringList& badNames) const
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? TListing::Complete : TListing::Incomplete;
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
         ::close(fd);
-        tree.SetUnreadable(folder);
-        UnreadableFolders.append(prefix);
-        return 0;
+        return TListing::Incomplete;
     }
-
-    std::vector<quint32> folders;
-    qint32 fileCount = 0;
-    bool incomplete = false;
+    TListing listing = TListing::Complete;
     QString name;
     while (!Cancelled()) {
         errno = 0;
@@ -145,7 +205,7 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTr
             // A failed read ends the listing; entries that could not be examined
             // have already marked it incomplete.
             if (errno != 0)
-                incomplete = true;
+                listing = TListing::Incomplete;
             break;
         }
         const char* raw = entry->d_name;
@@ -154,7 +214,7 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTr
         struct stat st;
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) // gone since it was listed: nothing to compare
-                incomplete = true;
+                listing = TListing::Incomplete;
             continue;
         }
         bool folderLink = false;
@@ -169,7 +229,7 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTr
             continue; // FIFOs, sockets and devices could block a read forever
         const size_t length = std::strlen(raw);
         if (!DecodeName(raw, length, name)) {
-            BadNames.append(prefix + EscapedName(raw, length));
+            badNames.append(QFile::decodeName(path.c_str()) + EscapedName(raw, length));
             continue;
         }
         const TItemRecord record = RecordOf(raw, st);
@@ -181,35 +241,35 @@ qint32 TWinFile::ScanInto(std::string& pathBytes, const QString& prefix, TScanTr
                    !filter.IsIncluded(name, record.Time, record.Size)) {
             continue;
         }
-
-        const quint32 added = tree.AddChild(folder, std::string_view(raw, length), isFolder,
-                                            record.Time, record.Size, record.Attr);
-        if (folderLink) {
-            tree.SetUnreadable(added);
-            FolderLinks.append(prefix + name);
-        }
-        if (!isFolder)
-            ++fileCount;
-        else if (!folderLink)
-            folders.push_back(added);
+        found.push_back(TScanFound{std::string(raw, length), record, isFolder, folderLink});
     }
     ::closedir(dir);
-    if (incomplete) {
-        tree.SetUnreadable(folder);
-        UnreadableFolders.append(prefix);
-    }
+    return listing;
+}
 
-    const size_t base = pathBytes.size();
-    for (const quint32 child : folders) {
-        if (Cancelled())
-            break;
-        pathBytes.append(tree.NameBytes(child)).push_back('/');
-        const QString childPrefix = prefix + tree.Name(child) + QLatin1Char('/');
-        fileCount += ScanInto(pathBytes, childPrefix, tree, child, filter);
-        pathBytes.resize(base);
+// Adds a folder's listing to the tree as the folder's children, and its
+// sub-folders to the folders still to list. Runs under the scan's lock.
+void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing,
+                          const std::vector<TScanFound>& found)
+{
+    if (listing == TListing::Incomplete) {
+        work.Tree.SetUnreadable(job.Folder);
+        UnreadableFolders.append(QFile::decodeName(job.Path.c_str()));
     }
-    tree.SetFileCount(folder, fileCount);
-    return fileCount;
+    const size_t firstJob = work.Jobs.size();
+    for (const TScanFound& item : found) {
+        const TItemRecord& record = item.Record;
+        const quint32 added = work.Tree.AddChild(job.Folder, item.Name, item.IsFolder, record.Time,
+                                                 record.Size, record.Attr);
+        if (item.FolderLink) {
+            work.Tree.SetUnreadable(added);
+            FolderLinks.append(QFile::decodeName((job.Path + item.Name).c_str()));
+        } else if (item.IsFolder) {
+            work.Jobs.push_back(TScanJob{added, job.Path + item.Name + '/'});
+        }
+    }
+    // Taken from the end: the first sub-folder is listed first.
+    std::reverse(work.Jobs.begin() + std::ptrdiff_t(firstJob), work.Jobs.end());
 }
 
 TWinFile::TItemRecord TWinFile::RecordOf(const char* name, const struct stat& st)

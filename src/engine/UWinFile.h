@@ -115,6 +115,8 @@ public:
 
     // Scan settings and findings. The scan stops early when the flag is set.
     const std::atomic<bool>* CancelFlag = nullptr;
+    // Folders of one side listed at the same time.
+    int ScanThreads = 4;
     // Folders that could not be listed (or not completely).
     QStringList UnreadableFolders;
     // Items left out because their name is not valid UTF-8, the bytes that are
@@ -149,8 +151,32 @@ public:
     bool KernelCopy = true;
 
 private:
-    qint32 ScanInto(std::string& pathBytes, const QString& prefix, TScanTree& tree, quint32 folder,
-                    const TBeenTortured& filter);
+    // A folder a scan has still to list; its path ends with '/'.
+    struct TScanJob
+    {
+        quint32 Folder;
+        std::string Path;
+    };
+    // An item of a listing that passed the filters.
+    struct TScanFound
+    {
+        std::string Name;
+        TItemRecord Record;
+        bool IsFolder;
+        bool FolderLink;
+    };
+    struct TScanWork;
+    enum class TListing
+    {
+        Complete,
+        Incomplete
+    };
+    void ScanJobs(TScanWork& work);
+    TListing ListFolder(const std::string& path, const TBeenTortured& filter,
+                        std::vector<TScanFound>& found, QStringList& badNames) const;
+    void AddListing(TScanWork& work, const TScanJob& job, TListing listing,
+                    const std::vector<TScanFound>& found);
+    static void CountFiles(TScanTree& tree);
     bool Cancelled() const;
     static void RemoveStaleTemporaries(int folderFd);
     static std::string TemporaryName();

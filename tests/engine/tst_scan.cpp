@@ -5,6 +5,7 @@
 #include "engine/UWinFile.h"
 #include "jobs/PackedDateTime.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -414,6 +415,51 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(scanned.NameBytes(japanese).data(),
                             qsizetype(scanned.NameBytes(japanese).size())),
                  QStringLiteral("日本語.txt").toUtf8());
+    }
+
+    // Folders listed by several threads at once make the same tree as one
+    // thread: every item once, under its own folder, with the files counted
+    // below every folder.
+    void severalThreadsMakeTheSameTree()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        for (int i = 0; i < 600; ++i)
+            QVERIFY(tree.file(QStringLiteral("d%1/e%2/f%3").arg(i % 7).arg(i % 13).arg(i),
+                              QByteArray(i % 50, 'x')));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("d1/empty/deeper")));
+        TSyncTask job;
+        TBeenTortured filter(job);
+        auto describe = [&](int threads) {
+            TWinFile scanner;
+            scanner.ScanThreads = threads;
+            TScanTree scanned;
+            const qint32 files = scanner.ScanFolder(dir.path(), scanned, filter);
+            QStringList lines{QString::number(files)};
+            if (!EveryItemHasOneFolder(scanned))
+                lines.append(QStringLiteral("an item outside its folder"));
+            std::vector<std::pair<quint32, QString>> folders{{TScanTree::Root, QString()}};
+            while (!folders.empty()) {
+                const auto [folder, path] = folders.back();
+                folders.pop_back();
+                lines.append(path + QStringLiteral(": %1").arg(scanned.FileCount(folder)));
+                const TScanTree::TChildRange children = scanned.Children(folder);
+                for (quint32 i = children.First; i < children.First + children.Count; ++i) {
+                    if (scanned.IsFolder(i))
+                        folders.emplace_back(i, path + scanned.Name(i) + QLatin1Char('/'));
+                    else
+                        lines.append(path + scanned.Name(i) +
+                                     QStringLiteral(" %1").arg(scanned.Size(i)));
+                }
+            }
+            lines.sort();
+            return lines;
+        };
+        const QStringList one = describe(1);
+        QCOMPARE(one.size(), 1 + 1 + 7 + 7 * 13 + 2 + 600);
+        QVERIFY(one.contains(QStringLiteral("600")));
+        QVERIFY(one.contains(QStringLiteral("d1/: %1").arg(600 / 7 + 1)));
+        QCOMPARE(describe(8), one);
     }
 
     void cancelStopsTheScan()
