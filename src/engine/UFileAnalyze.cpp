@@ -187,15 +187,12 @@ void TFileAnalyze::AddOneSided(const TScanTree& tree, quint32 item, bool left, T
 // left order. Names are compared exactly, byte for byte (the scan keeps only
 // valid UTF-8, whose bytes are equal exactly when the names are): on this system
 // "d" and " d" are two files, and pairing them would copy one over the other and
-// then the other, taken as one-sided, over the first. The right children go into
-// an open-addressing table keyed by name, each name holding its right children in
-// listing order, so a folder of n entries costs O(n) instead of O(n^2).
+// then the other, taken as one-sided, over the first.
 //
-// Wide folders do not fit in the processor's caches, and the right children are
-// met in left order, which is random to them. The slots therefore carry the name's
-// hash, length and bytes' address (a probe touches nothing else), and the loop
-// over the left children fetches the slots, names and right items a few steps
-// ahead.
+// The pairs are found first (MatchChildren), then the comparison nodes are made
+// in left order, and the right children left over in right order. The right
+// items met in left order are random to their tree: they are fetched a few
+// steps ahead.
 void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& right,
                                 TFileAttri* compare)
 {
@@ -203,83 +200,161 @@ void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& righ
     const TScanTree& rightTree = right.Tree;
     const quint32 leftFirst = left.Children.First;
     const quint32 rightFirst = right.Children.First;
-    const size_t lefts = left.Children.Count;
+    std::vector<qint32> match;
+    std::vector<bool> paired;
+    MatchChildren(left, right, match, paired);
+    if (IsCancelled())
+        return;
+    constexpr size_t Ahead = 8;
+    for (size_t j = 0; j < match.size(); ++j) {
+        if (IsCancelled())
+            return;
+        if (j + Ahead < match.size() && match[j + Ahead] >= 0)
+            __builtin_prefetch(&rightTree.Item(rightFirst + quint32(match[j + Ahead])));
+        const quint32 l = leftFirst + quint32(j);
+        if (match[j] < 0)
+            AddOneSided(leftTree, l, true, compare);
+        else
+            Pair(leftTree, l, rightTree, rightFirst + quint32(match[j]), compare);
+    }
+    for (size_t i = 0; i < paired.size(); ++i) {
+        if (IsCancelled())
+            return;
+        if (!paired[i])
+            AddOneSided(rightTree, rightFirst + quint32(i), false, compare);
+    }
+    ReportComparedCount();
+}
+
+namespace {
+
+// A child of one side in a partition: its name, the name's hash and its
+// position among the folder's children.
+struct TPartEntry
+{
+    const char* Name;
+    quint32 Length;
+    quint32 Hash;
+    qint32 Index;
+    std::string_view NameBytes() const { return std::string_view(Name, Length); }
+};
+
+// Groups the children by the top bits of their names' hashes, keeping their
+// order within each group; starts[b] is where group b begins.
+void Partition(const TScanTree& tree, TScanTree::TChildRange children, unsigned bits,
+               std::vector<TPartEntry>& entries, std::vector<size_t>& starts)
+{
+    const size_t groups = size_t(1) << bits;
+    std::vector<quint32> hashes(children.Count);
+    starts.assign(groups + 1, 0);
+    for (quint32 i = 0; i < children.Count; ++i) {
+        hashes[i] = HashOf(tree.NameBytes(children.First + i));
+        ++starts[bits == 0 ? 1 : (hashes[i] >> (32 - bits)) + 1];
+    }
+    for (size_t b = 0; b < groups; ++b)
+        starts[b + 1] += starts[b];
+    std::vector<size_t> fill(starts.begin(), starts.end() - 1);
+    entries.resize(children.Count);
+    for (quint32 i = 0; i < children.Count; ++i) {
+        const size_t group = bits == 0 ? 0 : hashes[i] >> (32 - bits);
+        const std::string_view name = tree.NameBytes(children.First + i);
+        entries[fill[group]++] =
+            TPartEntry{name.data(), quint32(name.size()), hashes[i], qint32(i)};
+    }
+}
+
+} // namespace
+
+// For each left child, the position of the right child it pairs with (-1: none),
+// and which right children are paired.
+//
+// Wide folders do not fit in the processor's caches, and a table of all the
+// right names would be probed at random. Both sides are therefore split by
+// their names' hashes into groups of a few thousand (names that are equal fall
+// into the same group, in their listing order), and each group is paired
+// through a small open-addressing table that stays in the cache: the time grows
+// with the number of children and not faster. Each name of the table holds its
+// right children in listing order.
+void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& right,
+                                 std::vector<qint32>& match, std::vector<bool>& paired)
+{
+    const TScanTree& leftTree = left.Tree;
+    const TScanTree& rightTree = right.Tree;
     const size_t rights = right.Children.Count;
+    match.assign(left.Children.Count, -1);
+    paired.assign(rights, false);
+    constexpr size_t GroupSize = 4096;
+    constexpr unsigned MaxBits = 8;
+    unsigned bits = 0;
+    while (bits < MaxBits && (rights >> bits) > GroupSize)
+        ++bits;
+    std::vector<TPartEntry> lefts;
+    std::vector<TPartEntry> rightEntries;
+    std::vector<size_t> leftStarts;
+    std::vector<size_t> rightStarts;
+    Partition(leftTree, left.Children, bits, lefts, leftStarts);
+    Partition(rightTree, right.Children, bits, rightEntries, rightStarts);
+
     struct Slot
     {
         const char* Name = nullptr;
         quint32 Length = 0;
         quint32 Hash = 0;
-        qint32 First = -1; // -1: the slot is free
-        qint32 Head = -1;  // the next right child of this name not yet paired
-        qint32 Tail = -1;
+        qint32 Head = -1; // the next right child of this name not yet paired
+        qint32 Tail = -1; // -1: the slot is free
     };
-    size_t capacity = 16;
-    while (capacity < rights + rights / 2)
-        capacity *= 2;
-    const size_t mask = capacity - 1;
-    std::vector<Slot> table(capacity);
-    // The next right child of the same name; Paired once the child is paired.
-    constexpr qint32 Paired = -2;
+    std::vector<Slot> table;
+    // The next right child of the same name.
     std::vector<qint32> next(rights, -1);
-
-    // The slot of a name: its own, or the free one where it would go.
-    auto slotOf = [&](std::string_view name, quint32 hash) -> Slot& {
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot& slot = table[i];
-            if (slot.First < 0 || (slot.Hash == hash && slot.Length == name.size() &&
-                                   std::memcmp(slot.Name, name.data(), name.size()) == 0))
-                return slot;
-        }
-    };
-    for (qint32 i = 0; i < qint32(rights); ++i) {
-        const std::string_view name = rightTree.NameBytes(rightFirst + quint32(i));
-        const quint32 hash = HashOf(name);
-        Slot& slot = slotOf(name, hash);
-        if (slot.First < 0) {
-            slot = Slot{name.data(), quint32(name.size()), hash, i, i, i};
-        } else {
-            next[size_t(slot.Tail)] = i;
-            slot.Tail = i;
-        }
-    }
-
-    std::vector<quint32> leftHashes(lefts);
-    for (size_t j = 0; j < lefts; ++j)
-        leftHashes[j] = HashOf(leftTree.NameBytes(leftFirst + quint32(j)));
-    constexpr size_t SlotAhead = 16;
-    constexpr size_t ChildAhead = 8;
-    for (size_t j = 0; j < lefts; ++j) {
+    constexpr size_t Ahead = 8;
+    for (size_t group = 0; group + 1 < rightStarts.size(); ++group) {
         if (IsCancelled())
             return;
-        if (j + SlotAhead < lefts)
-            __builtin_prefetch(&table[leftHashes[j + SlotAhead] & mask]);
-        if (j + ChildAhead < lefts) {
-            const Slot& ahead = table[leftHashes[j + ChildAhead] & mask];
-            if (ahead.Head >= 0) {
-                __builtin_prefetch(ahead.Name);
-                __builtin_prefetch(&rightTree.Item(rightFirst + quint32(ahead.Head)));
+        const size_t rightBegin = rightStarts[group];
+        const size_t rightEnd = rightStarts[group + 1];
+        size_t capacity = 16;
+        while (capacity < (rightEnd - rightBegin) * 3 / 2)
+            capacity *= 2;
+        const size_t mask = capacity - 1;
+        table.assign(capacity, Slot{});
+        // The slot of a name: its own, or the free one where it would go.
+        auto slotOf = [&](std::string_view name, quint32 hash) -> Slot& {
+            for (size_t i = hash & mask;; i = (i + 1) & mask) {
+                Slot& slot = table[i];
+                if (slot.Tail < 0 || (slot.Hash == hash && slot.Length == name.size() &&
+                                      std::memcmp(slot.Name, name.data(), name.size()) == 0))
+                    return slot;
+            }
+        };
+        // The names lie all over their side's text: they are fetched ahead.
+        for (size_t k = rightBegin; k < rightEnd; ++k) {
+            if (k + Ahead < rightEnd)
+                __builtin_prefetch(rightEntries[k + Ahead].Name);
+            const qint32 i = rightEntries[k].Index;
+            const std::string_view name = rightEntries[k].NameBytes();
+            Slot& slot = slotOf(name, rightEntries[k].Hash);
+            if (slot.Tail < 0) {
+                slot = Slot{name.data(), quint32(name.size()), rightEntries[k].Hash, i, i};
+            } else {
+                next[size_t(slot.Tail)] = i;
+                slot.Tail = i;
             }
         }
-
-        const quint32 l = leftFirst + quint32(j);
-        Slot& slot = slotOf(leftTree.NameBytes(l), leftHashes[j]);
-        if (slot.Head < 0) {
-            AddOneSided(leftTree, l, true, compare);
-            continue;
+        const size_t leftEnd = leftStarts[group + 1];
+        for (size_t k = leftStarts[group]; k < leftEnd; ++k) {
+            if (k + Ahead < leftEnd) {
+                __builtin_prefetch(lefts[k + Ahead].Name);
+                __builtin_prefetch(table[lefts[k + Ahead].Hash & mask].Name);
+            }
+            const qint32 j = lefts[k].Index;
+            Slot& slot = slotOf(lefts[k].NameBytes(), lefts[k].Hash);
+            if (slot.Tail < 0 || slot.Head < 0)
+                continue;
+            match[size_t(j)] = slot.Head;
+            paired[size_t(slot.Head)] = true;
+            slot.Head = next[size_t(slot.Head)];
         }
-        const qint32 r = slot.Head;
-        slot.Head = next[size_t(r)];
-        next[size_t(r)] = Paired;
-        Pair(leftTree, l, rightTree, rightFirst + quint32(r), compare);
     }
-    for (size_t i = 0; i < rights; ++i) {
-        if (IsCancelled())
-            return;
-        if (next[i] != Paired)
-            AddOneSided(rightTree, rightFirst + quint32(i), false, compare);
-    }
-    ReportComparedCount();
 }
 
 void TFileAnalyze::CompareFolders(const TScanTree& left, quint32 leftFolder, const TScanTree& right,

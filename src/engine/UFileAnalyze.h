@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class TBeenTortured;
 class TRunProgress;
@@ -79,6 +80,8 @@ private:
               TFileAttri* compare);
     void AddOneSided(const TScanTree& tree, quint32 item, bool left, TFileAttri* compare);
     void PairChildren(const TScanFolder& left, const TScanFolder& right, TFileAttri* compare);
+    void MatchChildren(const TScanFolder& left, const TScanFolder& right,
+                       std::vector<qint32>& match, std::vector<bool>& paired);
     void ReportComparedCount();
 
     const std::atomic<bool>& Cancel;

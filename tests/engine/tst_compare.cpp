@@ -7,6 +7,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <deque>
+#include <map>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -461,6 +465,55 @@ private Q_SLOTS:
             QCOMPARE(actual.LeftCount, expected.LeftCount);
             QCOMPARE(actual.RightCount, expected.RightCount);
         }
+    }
+
+    // Folders wide enough to be paired in groups by the names' hashes pair as
+    // the rule says: each left child in left order takes the first right child of
+    // its name not yet taken, then the right children left over follow in order.
+    void wideFoldersArePairedInGroupsByTheRule()
+    {
+        QRandomGenerator random(91226);
+        TScanTree left, right;
+        std::vector<std::pair<std::string, qint32>> lefts, rights;
+        for (auto [tree, items, count] :
+             {std::tuple{&left, &lefts, 9000}, std::tuple{&right, &rights, 11000}}) {
+            for (int i = 0; i < count; ++i) {
+                const std::string name = "n" + std::to_string(random.bounded(7000));
+                const qint32 time = qint32(random.bounded(1, 4));
+                tree->AddChild(TScanTree::Root, name, false, time, 0, FileAttribute::Archive);
+                items->emplace_back(name, time);
+            }
+        }
+        std::map<std::string, std::deque<size_t>> unpaired;
+        for (size_t k = 0; k < rights.size(); ++k)
+            unpaired[rights[k].first].push_back(k);
+        std::vector<bool> taken(rights.size(), false);
+        QStringList expected;
+        for (const auto& [name, time] : lefts) {
+            std::deque<size_t>& candidates = unpaired[name];
+            qint32 state = CompareState::LeftOnly;
+            if (!candidates.empty()) {
+                const qint32 other = rights[candidates.front()].second;
+                state = time > other ? 4 : time < other ? 3 : 0;
+                taken[candidates.front()] = true;
+                candidates.pop_front();
+            }
+            expected.append(QStringLiteral("%1|%2").arg(QString::fromStdString(name)).arg(state));
+        }
+        for (size_t k = 0; k < rights.size(); ++k) {
+            if (!taken[k])
+                expected.append(QString::fromStdString(rights[k].first) + QStringLiteral("|2"));
+        }
+        TSyncTask job;
+        QObject receiver;
+        TRunProgress silent;
+        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
+        TFileAttri actual;
+        analysis.CompareFolders(left, TScanTree::Root, right, TScanTree::Root, &actual);
+        QStringList got;
+        for (const auto& child : actual.Children)
+            got.append(QStringLiteral("%1|%2").arg(child->ItemName).arg(int(child->State)));
+        QCOMPARE(got, expected);
     }
 };
 
