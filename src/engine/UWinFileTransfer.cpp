@@ -277,6 +277,9 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         return Fail(Transfer::ReadFailed, QStringLiteral("Not a file: ") + order.Source);
     const qint64 size = qint64(sourceStat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
+    // Read from start to end: the kernel reads further ahead.
+    if (PieceCount > 1)
+        ::posix_fadvise(source.Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const QString root = TrimBlanksAndControls(order.TargetRoot);
     const Descriptor ownRoot(order.TargetRootFd >= 0
