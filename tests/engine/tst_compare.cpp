@@ -141,6 +141,19 @@ quint32 Add(TScanTree& tree, quint32 folder, const char* name, bool isFolder, qi
                          isFolder ? FileAttribute::Directory : FileAttribute::Archive);
 }
 
+// The comparison of the two roots' children, made on this thread: the analysis
+// object only holds it.
+std::unique_ptr<TFileAttri> Compared(const TScanTree& left, const TScanTree& right)
+{
+    TSyncTask job;
+    QObject receiver;
+    TRunProgress silent;
+    TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
+    auto compare = std::make_unique<TFileAttri>();
+    analysis.CompareFolders(left, TScanTree::Root, right, TScanTree::Root, compare.get());
+    return compare;
+}
+
 } // namespace
 
 class TestCompare : public QObject
@@ -406,19 +419,15 @@ private Q_SLOTS:
         Add(right, TScanTree::Root, "cafe\xcc\x81", false, 1);
         Add(right, TScanTree::Root, "\xe6\x97\xa5", false, 3);
         Add(right, TScanTree::Root, "caf\xc3\xa8", false, 1);
-        TSyncTask job;
-        QObject receiver;
-        TRunProgress silent;
-        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
-        TFileAttri compare;
-        analysis.CompareFolders(left, TScanTree::Root, right, TScanTree::Root, &compare);
-        QCOMPARE(compare.ChildCount, 4);
-        QCOMPARE(ChildNamed(compare, QStringLiteral("caf\u00e9"))->State, CompareState::LeftOnly);
-        QCOMPARE(ChildNamed(compare, QStringLiteral("\u65e5"))->State, CompareState::RightNewer);
-        QCOMPARE(ChildNamed(compare, QStringLiteral("cafe\u0301"))->State, CompareState::RightOnly);
-        QCOMPARE(ChildNamed(compare, QStringLiteral("caf\u00e8"))->State, CompareState::RightOnly);
-        QCOMPARE(compare.LeftCount, 2);
-        QCOMPARE(compare.RightCount, 2);
+        const auto compare = Compared(left, right);
+        QCOMPARE(compare->ChildCount, 4);
+        QCOMPARE(ChildNamed(*compare, QStringLiteral("caf\u00e9"))->State, CompareState::LeftOnly);
+        QCOMPARE(ChildNamed(*compare, QStringLiteral("\u65e5"))->State, CompareState::RightNewer);
+        QCOMPARE(ChildNamed(*compare, QStringLiteral("cafe\u0301"))->State,
+                 CompareState::RightOnly);
+        QCOMPARE(ChildNamed(*compare, QStringLiteral("caf\u00e8"))->State, CompareState::RightOnly);
+        QCOMPARE(compare->LeftCount, 2);
+        QCOMPARE(compare->RightCount, 2);
     }
 
     void unreadableSideIsCarriedDown()
@@ -429,17 +438,11 @@ private Q_SLOTS:
         Add(right, TScanTree::Root, "fine", false);
         Add(right, rightFolder, "only-right", false);
 
-        TSyncTask job;
-        QObject receiver;
-        TRunProgress silent;
-        // Compare directly on this thread: the worker object is only a holder here.
-        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
-        TFileAttri compare;
-        analysis.CompareFolders(left, TScanTree::Root, right, TScanTree::Root, &compare);
-        const TFileAttri* locked = ChildNamed(compare, QStringLiteral("locked"));
+        const auto compare = Compared(left, right);
+        const TFileAttri* locked = ChildNamed(*compare, QStringLiteral("locked"));
         QVERIFY(locked->SideUnreadable);
         QVERIFY(locked->Children[0]->SideUnreadable);
-        QVERIFY(!ChildNamed(compare, QStringLiteral("fine"))->SideUnreadable);
+        QVERIFY(!ChildNamed(*compare, QStringLiteral("fine"))->SideUnreadable);
     }
 
     // The hashed pairing gives the very tree of the direct rule, on random folders
@@ -504,14 +507,9 @@ private Q_SLOTS:
             if (!taken[k])
                 expected.append(QString::fromStdString(rights[k].first) + QStringLiteral("|2"));
         }
-        TSyncTask job;
-        QObject receiver;
-        TRunProgress silent;
-        TFileAnalyze analysis(job, job.Cancelled, &receiver, silent);
-        TFileAttri actual;
-        analysis.CompareFolders(left, TScanTree::Root, right, TScanTree::Root, &actual);
+        const auto actual = Compared(left, right);
         QStringList got;
-        for (const auto& child : actual.Children)
+        for (const auto& child : actual->Children)
             got.append(QStringLiteral("%1|%2").arg(child->ItemName).arg(int(child->State)));
         QCOMPARE(got, expected);
     }
