@@ -4,7 +4,7 @@
 
 static_assert(sizeof(TScanTree::TItem) == 24, "a scan item is meant to take 24 bytes");
 
-TScanTree::TScanTree()
+TScanTree::TScanTree(quint32 maxItems) : MaxItems(maxItems)
 {
     TItem root;
     root.Flags = FolderFlag;
@@ -16,12 +16,9 @@ quint32 TScanTree::AddChild(quint32 folder, std::string_view name, bool isFolder
                             qint64 size, qint32 attr)
 {
     const size_t index = Items.size();
-    // The offsets and indices are 32 bits wide: a side of more than 4 GiB of
-    // names (some hundred million items) cannot be held.
-    if (index >= std::numeric_limits<quint32>::max() ||
-        Names.size() + name.size() > std::numeric_limits<quint32>::max() ||
+    if (index >= MaxItems || Names.size() + name.size() > std::numeric_limits<quint32>::max() ||
         name.size() > std::numeric_limits<quint16>::max())
-        qFatal("A scan of more than 4 GiB of names cannot be held");
+        return Full;
     if (!IsFolder(folder))
         qFatal("Only a folder has children");
     TChildRange& range = Items[folder].Children;

@@ -52,11 +52,18 @@ public:
         };
     };
 
-    TScanTree();
+    // maxItems: the most items the tree holds, the root included (a smaller
+    // bound than the widths allow is for tests).
+    explicit TScanTree(quint32 maxItems = Full);
 
-    // Appends an item to the folder's children. The children of one folder must
-    // be appended one after the other, with no other item between them. The
-    // name is valid UTF-8 of at most 65,535 bytes (file systems allow 255).
+    // What AddChild returns when the tree is full.
+    static constexpr quint32 Full = 0xFFFFFFFFu;
+
+    // Appends an item to the folder's children and returns its index, or Full
+    // when the tree can hold no more (item indices and name offsets are 32 bits
+    // wide: some hundred million items). The children of one folder must be
+    // appended one after the other, with no other item between them. The name is
+    // valid UTF-8 of at most 65,535 bytes (file systems allow 255).
     quint32 AddChild(quint32 folder, std::string_view name, bool isFolder, qint32 time, qint64 size,
                      qint32 attr);
     // Gives back the room the vectors grew into beyond what they hold.
@@ -85,6 +92,7 @@ public:
     void SetFileCount(quint32 index, qint32 count) { Items[index].FileCount = count; }
 
 private:
+    quint32 MaxItems;
     std::vector<TItem> Items;
     std::string Names;
 };

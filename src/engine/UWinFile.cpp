@@ -252,15 +252,18 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
 void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing,
                           const std::vector<TScanFound>& found)
 {
-    if (listing == TListing::Incomplete) {
-        work.Tree.SetUnreadable(job.Folder);
-        UnreadableFolders.append(QFile::decodeName(job.Path.c_str()));
-    }
     const size_t firstJob = work.Jobs.size();
     for (const TScanFound& item : found) {
         const TItemRecord& record = item.Record;
         const quint32 added = work.Tree.AddChild(job.Folder, item.Name, item.IsFolder, record.Time,
                                                  record.Size, record.Attr);
+        if (added == TScanTree::Full) {
+            // A side of some hundred million items: what does not fit is not
+            // compared, and its folder, like one that cannot be listed, is told
+            // and left alone.
+            listing = TListing::Incomplete;
+            break;
+        }
         if (item.FolderLink) {
             work.Tree.SetUnreadable(added);
             FolderLinks.append(QFile::decodeName((job.Path + item.Name).c_str()));
@@ -270,6 +273,10 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
     }
     // Taken from the end: the first sub-folder is listed first.
     std::reverse(work.Jobs.begin() + std::ptrdiff_t(firstJob), work.Jobs.end());
+    if (listing == TListing::Incomplete) {
+        work.Tree.SetUnreadable(job.Folder);
+        UnreadableFolders.append(QFile::decodeName(job.Path.c_str()));
+    }
 }
 
 TWinFile::TItemRecord TWinFile::RecordOf(const char* name, const struct stat& st)

@@ -462,6 +462,25 @@ private Q_SLOTS:
         QCOMPARE(describe(8), one);
     }
 
+    // A side larger than the tree holds: what does not fit is left out, and its
+    // folder is told as one that could not be listed completely.
+    void sideBeyondWhatTheTreeHoldsIsToldAndLeftAlone()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(tree.file(QStringLiteral("a/f%1").arg(i), "1"));
+        TSyncTask job;
+        TBeenTortured filter(job);
+        TWinFile scanner;
+        TScanTree scanned(6);
+        scanner.ScanFolder(dir.path(), scanned, filter);
+        QCOMPARE(scanned.ItemCount(), 6u);
+        const qint64 folder = Find(scanned, QStringLiteral("a"));
+        QVERIFY(folder > 0 && scanned.IsUnreadable(quint32(folder)));
+        QCOMPARE(scanner.UnreadableFolders, QStringList{dir.path() + QStringLiteral("/a/")});
+    }
+
     void cancelStopsTheScan()
     {
         QTemporaryDir dir;
