@@ -66,7 +66,7 @@ public:
     // Source paths of the files that failed.
     QStringList FailedFiles;
 
-    // Copier threads of a run with batched reports (at least 1).
+    // Copier threads: four with batched reports, one without.
     int CopierCount;
     // Test seam: runs on a copier's thread just before it starts the copy of the
     // file row at this index of the run's work list (tree order).
