@@ -1,5 +1,6 @@
 // Benchmarks of the engine: pairing of wide folders, and whole analyses and sync
 // runs of two folders, with the time taken and the peak memory of the process.
+#include "BenchOutput.h"
 #include "engine/RunProgress.h"
 #include "engine/UFileAnalyze.h"
 #include "jobs/UTSyncTask.h"
@@ -14,23 +15,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <malloc.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-QTextStream& Out()
-{
-    static QTextStream out(stdout);
-    return out;
-}
-
-long PeakRssKiB()
-{
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // A scan tree whose root holds n files with distinct names, in a shuffled order.
 std::unique_ptr<TScanTree> WideFolder(int n, quint32 seed)

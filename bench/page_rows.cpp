@@ -5,6 +5,7 @@
 //
 //   brenvale-page-bench                 100,000 and 1,000,000 file rows
 //   brenvale-page-bench --rows N [...]  the given sizes
+#include "BenchOutput.h"
 #include "rows/UResultRow.h"
 #include "ui/page/PageImages.h"
 #include "ui/page/ResultTreeModel.h"
@@ -16,24 +17,9 @@
 #include <QScrollBar>
 #include <QTextStream>
 
-#include <sys/resource.h>
-
 namespace {
 
 constexpr int FilesPerFolder = 100;
-
-QTextStream& Out()
-{
-    static QTextStream out(stdout);
-    return out;
-}
-
-long PeakRssKiB()
-{
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 double Seconds(QElapsedTimer& timer)
 {
