@@ -3,9 +3,9 @@
 #include "jobs/JobEditorRules.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/shell/ModalDialogs.h"
-#include "ui/shell/PressablePicture.h"
 #include "ui/shell/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
+#include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"
 
 #include <QCheckBox>

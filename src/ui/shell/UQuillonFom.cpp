@@ -11,10 +11,10 @@
 #include "ui/shell/DesktopOpener.h"
 #include "ui/shell/FAbout.h"
 #include "ui/shell/ModalDialogs.h"
-#include "ui/shell/PressablePicture.h"
 #include "ui/shell/UWindowMover.h"
 #include "ui/shell/WindowPlacement.h"
 #include "ui/skin/ImageExButton.h"
+#include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"
 #include "update/DMUnit.h"
 
@@ -146,7 +146,14 @@ TQuillonFom::~TQuillonFom()
 {
     Closing = true;
     ReleasePages();
-    // Failures stay silent for the user, as every reading and writing of the list.
+    SaveJobList();
+}
+
+// The job list goes to its file after every change of it, and again at the end,
+// so that a crash or a power cut loses no job the user made. Failures stay
+// silent for the user, as every reading and writing of the list.
+void TQuillonFom::SaveJobList()
+{
     QString error;
     if (SyncTaskList && !SaveTaskList(*SyncTaskList, DataFolder::TaskListPath(), &error))
         QTextStream(stderr) << "Brenvale: the job list was not written: " << error << '\n';
@@ -249,6 +256,15 @@ void TQuillonFom::BuildFrames()
     fill->addWidget(Notebook1);
     QWidget* empty = Panel(Notebook1, QStringLiteral("Default"), QStringLiteral("Default"));
     empty->setWindowTitle(QStringLiteral("Default"));
+    // Shown while there is no job: how to make the first one.
+    auto* hint = new QLabel(QStringLiteral("There is no job yet.\n\nPress \"+\" beside the tabs, "
+                                           "or choose \"add new job\" in the Job menu,\nto "
+                                           "choose a left and a right folder for your first job."),
+                            empty);
+    hint->setObjectName(QStringLiteral("FirstJobHint"));
+    hint->setAlignment(Qt::AlignCenter);
+    auto* centre = new QVBoxLayout(empty);
+    centre->addWidget(hint);
     Notebook1->addWidget(empty);
 }
 
@@ -721,6 +737,7 @@ void TQuillonFom::addnewjob1Click()
     form.exec();
     if (!form.Confirmed || form.Task == nullptr)
         return;
+    SaveJobList();
     const QString name = form.Task->SyncName;
     AddJobPage(static_cast<int>(TabImages.size()), name);
     AddJobTabs({name});
@@ -745,7 +762,10 @@ void TQuillonFom::addnewjobFromTemplate1Click()
     TCreatTaskForm form(this);
     form.TaskIndex = i;
     form.exec();
-    if (form.Confirmed && PageList.at(i).Page)
+    if (!form.Confirmed)
+        return;
+    SaveJobList();
+    if (PageList.at(i).Page)
         PageList.at(i).Page->BindToJob(i);
 }
 
@@ -762,6 +782,7 @@ void TQuillonFom::Delete1Click()
         return;
     if (SyncTaskList)
         SyncTaskList->MarkDeleted(i);
+    SaveJobList();
     deleted->hide();
     if (caption) {
         caption->hide();
@@ -863,6 +884,7 @@ void TQuillonFom::ImportTaskList1Click()
     if (!SyncTaskList)
         CreateTaskList();
     *SyncTaskList = std::move(imported);
+    SaveJobList();
 
     NextTabCurrent = true;
     NextTabLeft = 0;

@@ -188,6 +188,7 @@ private Q_SLOTS:
     void checknewversion1Click();
 
 private:
+    void SaveJobList();
     void FormShow();
     void BuildHeader();
     void BuildTabRow();

@@ -82,6 +82,11 @@ void TImageEx::paintEvent(QPaintEvent*)
         painter.drawPixmap(rect(), frame);
     else
         painter.drawPixmap(0, 0, frame);
+    // A picture that takes the keyboard focus shows it, as a button does.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void TImageEx::mousePressEvent(QMouseEvent* event)

@@ -1,8 +1,13 @@
 #include "ui/skin/ImageExButton.h"
 
+#include "ui/skin/PressablePicture.h"
+
 #include <QEvent>
 
-TImageExButton::TImageExButton(QWidget* parent) : TImageEx(parent) {}
+TImageExButton::TImageExButton(QWidget* parent) : TImageEx(parent)
+{
+    MakePressable(this);
+}
 
 void TImageExButton::SetGroupIndex(int groupIndex)
 {

@@ -181,8 +181,10 @@ private Q_SLOTS:
         QCOMPARE(first->role(), QAccessible::PageTab);
         QCOMPARE(first->text(QAccessible::Name), QStringLiteral("Photos"));
         QVERIFY(!first->state().selected);
+        // The press returns before the click, which follows from the event loop.
         first->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(window.Notebook1->currentIndex(), 1);
+        QCOMPARE(window.Notebook1->currentIndex(), 3);
+        QTRY_COMPARE(window.Notebook1->currentIndex(), 1);
         QVERIFY(first->state().selected);
 
         QVERIFY(Tab(1)->focusPolicy() & Qt::TabFocus);
@@ -231,7 +233,7 @@ private Q_SLOTS:
         window.SelectTab(Tab(1));
         QCOMPARE(window.Pl_jobs->x(), -126);
         Accessible(Tab(11))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(window.CurrentJobIndex(), 11);
+        QTRY_COMPARE(window.CurrentJobIndex(), 11);
         QCOMPARE(window.Pl_jobs->x(), visible - 12 * 126);
 
         // Wide enough for every tab: no arrows and no gap at the right.

@@ -1,4 +1,4 @@
-#include "ui/shell/PressablePicture.h"
+#include "ui/skin/PressablePicture.h"
 
 #include "ui/skin/ImageEx.h"
 
@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -58,12 +60,22 @@ public:
         return names;
     }
 
+    // The press returns at once and the click follows from the event loop: a
+    // click that opens a modal dialog would otherwise keep the screen reader's
+    // call waiting until the dialog is closed.
     void doAction(const QString& actionName) override
     {
-        if (actionName == pressAction() && Pressable() && widget()->isEnabled())
-            Click(widget());
-        else
+        if (actionName != pressAction() || !Pressable()) {
             QAccessibleWidget::doAction(actionName);
+            return;
+        }
+        if (!widget()->isEnabled())
+            return;
+        QPointer<QWidget> picture = widget();
+        QTimer::singleShot(0, picture, [picture] {
+            if (picture && picture->isEnabled())
+                Click(picture);
+        });
     }
 };
 
@@ -82,7 +94,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::KeyPress)
+        if (event->type() != QEvent::KeyPress || !static_cast<QWidget*>(watched)->isEnabled())
             return false;
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter)
@@ -101,8 +113,11 @@ void MakePressable(TImageEx* picture, QAccessible::Role role)
         return true;
     }();
     Q_UNUSED(installed);
+    const bool already = picture->property(RoleProperty).isValid();
     picture->setProperty(RoleProperty, int(role));
-    picture->setFocusPolicy(Qt::TabFocus);
+    if (already)
+        return;
+    picture->setFocusPolicy(Qt::StrongFocus);
     picture->installEventFilter(new TKeyClick(picture));
 }
 
