@@ -10,7 +10,7 @@ bool IsItemOfRow(const TFileAttri& item, const TResultRow& row)
     if ((item.Kind == 1) != (row.Kind == 1) || item.ItemName != row.Name)
         return false;
     if (row.Kind == 1)
-        return item.LeftCount == row.RtoLCount && item.RightCount == row.LtoRCount;
+        return true;
     return item.State == row.State && item.LeftTime == row.LeftTime &&
            item.RightTime == row.RightTime;
 }

@@ -1,5 +1,7 @@
 #include "rows/UResultRow.h"
 
+#include "rows/NameOrder.h"
+
 #include "engine/UFileOper.h"
 #include "engine/UFileStructure.h"
 #include "jobs/UTSyncTask.h"
@@ -147,9 +149,9 @@ void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& root)
 
 void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths)
 {
-    for (const auto& child : folder.Children) {
+    for (const TFileAttri* child : ItemsInOrder(folder)) {
         if (IsCancelled())
-            return;
+            break;
         if (ProcessEvents)
             ProcessEvents();
         const TFileAttri& item = *child;
@@ -163,8 +165,6 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         row->Kind = 1;
         row->Name = item.ItemName;
         row->ItemImage = RowImage::Folder;
-        row->RtoLCount = item.LeftCount;
-        row->LtoRCount = item.RightCount;
         row->LeftImage = RowImage::FolderLeft;
         row->RightImage = RowImage::FolderRight;
         row->DirectImage = RowImage::CanMove;
@@ -175,4 +175,40 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         if (row->ChildCount() == 0 && !IsCancelled())
             parent.RemoveLastChild();
     }
+    CountDirections(parent);
+}
+
+// A folder's counters are those of the rows below it, by the arrow each shows:
+// what a sync of the listed rows would copy each way.
+void TRowBuilder::CountDirections(TResultRow& folder)
+{
+    folder.RtoLCount = 0;
+    folder.LtoRCount = 0;
+    for (int i = 0; i < folder.ChildCount(); ++i) {
+        const TResultRow& child = *folder.Child(i);
+        if (child.Kind == 1) {
+            folder.RtoLCount += child.RtoLCount;
+            folder.LtoRCount += child.LtoRCount;
+        } else if (child.Direction == SyncDirection::RightToLeft) {
+            ++folder.RtoLCount;
+        } else if (child.Direction == SyncDirection::LeftToRight) {
+            ++folder.LtoRCount;
+        }
+    }
+}
+
+std::vector<const TFileAttri*> TRowBuilder::ItemsInOrder(const TFileAttri& folder) const
+{
+    std::vector<const TFileAttri*> items;
+    items.reserve(folder.Children.size());
+    for (const auto& child : folder.Children)
+        items.push_back(child.get());
+    if (SortByName) {
+        std::sort(items.begin(), items.end(), [](const TFileAttri* a, const TFileAttri* b) {
+            if ((a->Kind == 1) != (b->Kind == 1))
+                return a->Kind == 1;
+            return NameOrder::Before(a->ItemName, b->ItemName);
+        });
+    }
+    return items;
 }

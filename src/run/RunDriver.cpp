@@ -61,21 +61,22 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
 {
     if (IsRunning())
         return Busy;
-    RootRow.reset();
-    CompareTree.reset();
+    // A refused start changes nothing: the rows of the last analysis stay, and
+    // so does the copy of the job they were made from.
+    Refusal = FolderValidation::ValidateFolders(job.LFolder.FolerAllName, job.RFolder.FolerAllName);
+    if (Refusal != FolderValidation::Valid)
+        return Refusal;
+    if (!LockTrees(job))
+        return Refusal = InUse;
+    // A window may still show the old rows; they live until this analysis has
+    // been reported, so nothing the window holds points into freed rows.
+    Retired = {std::move(RootRow), std::move(CompareTree), std::move(Snapshot)};
     UnreadableFolders.clear();
     BadNames.clear();
     FolderLinks.clear();
-    BusyFolder.clear();
     ConnectResult = 0;
     Synced = false;
     Snapshot = job.Snapshot();
-    Refusal = FolderValidation::ValidateFolders(Snapshot->LFolder.FolerAllName,
-                                                Snapshot->RFolder.FolerAllName);
-    if (Refusal != FolderValidation::Valid)
-        return Refusal;
-    if (!LockTrees())
-        return Refusal = InUse;
     Cancelled = false;
     Reports.PhaseStarted(TRunPhase::Scanning, 0);
     auto worker =
@@ -91,16 +92,17 @@ QString TRunDriver::BusyText() const
     return QStringLiteral("The folder is in use by another Brenvale run: ") + BusyFolder;
 }
 
-bool TRunDriver::LockTrees()
+bool TRunDriver::LockTrees(const TSyncTask& job)
 {
-    const bool taken =
-        TreeLock.Take({Snapshot->LFolder.FolerAllName, Snapshot->RFolder.FolerAllName});
+    const bool taken = TreeLock.Take({job.LFolder.FolerAllName, job.RFolder.FolerAllName});
     BusyFolder = taken ? QString() : TreeLock.BusyPath;
     return taken;
 }
 
 void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
 {
+    // Freed when the report below is done, also when it starts the next run.
+    const TRetired shownBefore = std::move(Retired);
     TreeLock.Release();
     ConnectResult = analysis.ConnectResult;
     CompareTree = analysis.TakeCompareTree();
@@ -122,8 +124,6 @@ bool TRunDriver::BuildRows(TRowBuilder& builder)
         return false;
     RootRow = MakeRootRow(Snapshot->SyncName);
     builder.BuildRows(*RootRow, *CompareTree);
-    RootRow->RtoLCount = CompareTree->LeftCount;
-    RootRow->LtoRCount = CompareTree->RightCount;
     return true;
 }
 
@@ -161,14 +161,15 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     // stay those of the analysis; keeping old versions may only have been
     // chosen since.
     Snapshot->SaveOldFile = job.SaveOldFile;
-    if (!LockTrees())
+    if (!LockTrees(*Snapshot))
         return false;
     Cancelled = false;
     Synced = false;
     SyncDoneCount = 0;
     SyncErrorCount = 0;
     FailedFiles.clear();
-    Reports.PhaseStarted(TRunPhase::Syncing, RowsToCopy());
+    SyncListed = RowsToCopy();
+    Reports.PhaseStarted(TRunPhase::Syncing, SyncListed);
     auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
                                               ReportIntervalMs);
     TFileSync* run = worker.get();

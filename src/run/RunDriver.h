@@ -39,8 +39,10 @@ public:
     // Checks the job's folders and, when they pass, starts an analysis of a copy
     // of the job and returns 0. Otherwise returns the folder check's code and
     // starts nothing (see FolderValidation); Busy while a run goes on; InUse
-    // when another run holds one of the trees. The rows of an earlier run are
-    // dropped unless Busy.
+    // when another run holds one of the trees. A refused start keeps the rows
+    // and findings of the earlier analysis. An accepted one takes them away
+    // from RootRow and CompareTree but keeps them alive until the analysis has
+    // been reported, so that a window may let go of them in its own time.
     [[nodiscard]] qint32 StartAnalysis(const TSyncTask& job);
     // Builds the rows of the last analysis anew with the builder (made for Job(),
     // carrying the caller's hooks). False, with nothing changed, while a sync
@@ -96,6 +98,8 @@ public:
     bool Synced = false;
     qint32 SyncDoneCount = 0;
     qint32 SyncErrorCount = 0;
+    // File rows the last sync was started with (RowsToCopy).
+    qint64 SyncListed = 0;
     QStringList FailedFiles;
 
 private:
@@ -116,12 +120,21 @@ private:
 
     void AnalysisEnded(class TFileAnalyze& analysis);
     void SyncEnded(class TFileSync& run);
-    bool LockTrees();
+    bool LockTrees(const TSyncTask& job);
+
+    // What the analysis in progress replaces.
+    struct TRetired
+    {
+        std::unique_ptr<TResultRow> Rows;
+        std::unique_ptr<TFileAttri> Tree;
+        std::unique_ptr<TSyncTask> Job;
+    };
 
     TRunProgress& Progress;
     Relay Reports;
     TCancelFlag Cancelled;
     std::unique_ptr<TSyncTask> Snapshot;
+    TRetired Retired;
     // Held while a worker runs.
     TRunLock TreeLock;
     // Receives the workers' calls on this thread.

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -197,6 +198,41 @@ void TResultTreeView::mouseReleaseEvent(QMouseEvent* event)
     TResultRow* row = selected.isEmpty() ? nullptr : RowOf(selected.first());
     if (row != nullptr)
         Q_EMIT ContextMenuRequested(row, event->globalPosition().toPoint());
+}
+
+// The keyboard does what the pointer does on the current row: Ctrl+Left and
+// Ctrl+Right click its L attri and R attri pictures, Space its Direct picture,
+// and the menu key (or Shift+F10) opens its menu.
+void TResultTreeView::keyPressEvent(QKeyEvent* event)
+{
+    TResultRow* row = RowOf(currentIndex());
+    const int code = KeyCellCode(*event);
+    if (row != nullptr && code != None) {
+        event->accept();
+        Q_EMIT ImageCellPressed(row, code, Qt::LeftButton);
+        return;
+    }
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (row != nullptr && menuKey) {
+        event->accept();
+        const QRect place = visualRect(currentIndex());
+        Q_EMIT ContextMenuRequested(row, viewport()->mapToGlobal(place.bottomLeft()));
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+int TResultTreeView::KeyCellCode(const QKeyEvent& event)
+{
+    const bool control = event.modifiers() == Qt::ControlModifier;
+    if (control && event.key() == Qt::Key_Left)
+        return LeftCell;
+    if (control && event.key() == Qt::Key_Right)
+        return RightCell;
+    if (event.key() == Qt::Key_Space && event.modifiers() == Qt::NoModifier)
+        return DirectCell;
+    return None;
 }
 
 void TResultTreeView::leaveEvent(QEvent* event)

@@ -46,11 +46,12 @@ Q_SIGNALS:
     // The pointer moved: over a picture cell (cellCode 1 to 3) of the row, or
     // elsewhere over the tree (row null, cellCode 0). Also when it leaves the tree.
     void ImageCellHovered(TResultRow* row, int cellCode);
-    // A mouse button went down (any button, double clicks too) on a picture cell.
-    // The right button has already selected the row.
+    // A mouse button went down (any button, double clicks too) on a picture cell,
+    // or its key was pressed on the current row. The right button has already
+    // selected the row.
     void ImageCellPressed(TResultRow* row, int cellCode, Qt::MouseButton button);
-    // The right button was released over the tree while a row is selected: the row,
-    // and the pointer's place on the screen for the menu.
+    // The right button was released over the tree while a row is selected, or the
+    // menu key was pressed: the row, and the place on the screen for the menu.
     void ContextMenuRequested(TResultRow* row, QPoint globalPos);
 
 protected:
@@ -58,6 +59,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -73,6 +75,7 @@ private:
         int Code = None;
     };
     Cell CellAt(const QPoint& position) const;
+    static int KeyCellCode(const QKeyEvent& event);
     TResultRow* RowOf(const QModelIndex& index) const;
     void ApplyColumnWidths();
     void ShowPointingHand(bool pointing);

@@ -160,7 +160,7 @@ void TQuillonMain::BuildTopBar(QWidget* bar)
         QStringLiteral("Image1"), QStringLiteral("Edit_LFolder"), QStringLiteral("Left folder"));
     row->addStretch(1);
     bt_LBrowse = PictureButton(bar, QStringLiteral("bt_LBrowse"), QStringLiteral("Browse"),
-                               QStringLiteral("Browse"), QSize(66, 25));
+                               QStringLiteral("Browse left"), QSize(66, 25));
     bt_LBrowse->setToolTip(BrowseHint);
     row->addWidget(bt_LBrowse);
     bt_taskconfig = new TImageEx(bar);
@@ -169,7 +169,7 @@ void TQuillonMain::BuildTopBar(QWidget* bar)
     bt_taskconfig->setFixedSize(55, 16);
     row->addWidget(bt_taskconfig);
     bt_RBrowse = PictureButton(bar, QStringLiteral("bt_RBrowse"), QStringLiteral("Browse"),
-                               QStringLiteral("Browse"), QSize(66, 25));
+                               QStringLiteral("Browse right"), QSize(66, 25));
     bt_RBrowse->setToolTip(BrowseHint);
     row->addWidget(bt_RBrowse);
     row->addStretch(1);
@@ -192,12 +192,16 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     GroupBox_ResultsFilter->setObjectName(QStringLiteral("GroupBox_ResultsFilter"));
     GroupBox_ResultsFilter->setFixedWidth(381);
     GroupBox_ResultsFilter->setEnabled(false);
-    auto* filters = new QHBoxLayout(GroupBox_ResultsFilter);
+    // Two rows of two, so that counts of seven digits show whole in the box.
+    auto* filters = new QGridLayout(GroupBox_ResultsFilter);
+    filters->setContentsMargins(8, 0, 8, 0);
+    filters->setVerticalSpacing(0);
     const auto radio = [&](const QString& name, const QString& caption, const QString& hint) {
         auto* button = new QRadioButton(caption, GroupBox_ResultsFilter);
         button->setObjectName(name);
         button->setToolTip(hint);
-        filters->addWidget(button);
+        const int at = filters->count();
+        filters->addWidget(button, at / 2, at % 2, Qt::AlignLeft);
         return button;
     };
     rb_all = radio(QStringLiteral("rb_all"), QStringLiteral("All(0)"),
@@ -213,8 +217,15 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     rb_errors = radio(QStringLiteral("rb_errors"), QStringLiteral("Errors(0)"),
                       QStringLiteral("When you choose it, it will only display the error files."));
     rb_changed->setChecked(true);
-    connect(rb_all, &QRadioButton::clicked, this, &TQuillonMain::rb_allClick);
-    connect(rb_changed, &QRadioButton::clicked, this, &TQuillonMain::rb_changedClick);
+    // The choice counts however it was made: a click, the keyboard or a screen reader.
+    connect(rb_all, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_allClick();
+    });
+    connect(rb_changed, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_changedClick();
+    });
     boxes->addWidget(GroupBox_ResultsFilter);
     boxes->addStretch(1);
 
@@ -256,7 +267,7 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     Label_ActionStatus->setMinimumWidth(646);
     Label_lasttime = new QLabel(QStringLiteral("00:00:00"), Panel7);
     Label_lasttime->setObjectName(QStringLiteral("Label_lasttime"));
-    Label_lasttime->setAccessibleName(QStringLiteral("Elapsed time"));
+    Label_lasttime->setAccessibleName(QStringLiteral("Elapsed time 00:00:00"));
     QFont bold = Label_lasttime->font();
     bold.setBold(true);
     Label_lasttime->setFont(bold);
@@ -418,18 +429,25 @@ void TQuillonMain::ResetTree()
 {
     if (CurrentJob == nullptr || CurrentJob->SyncName.isEmpty())
         return;
-    Actions->Forget();
-    Model->SetRoot(nullptr);
+    ShowRoot(nullptr);
     IdleRoot = MakeRootRow(CurrentJob->SyncName);
-    Model->SetRoot(IdleRoot.get());
+    ShowRoot(IdleRoot.get());
+}
+
+// Every change of the shown rows goes through here: the hover and the menu's
+// row let go of the rows before they may go.
+void TQuillonMain::ShowRoot(TResultRow* root)
+{
+    Actions->Forget();
+    MenuTarget = nullptr;
+    Model->SetRoot(root);
 }
 
 void TQuillonMain::BuildRows(bool all)
 {
     if (Driver.Job() == nullptr || !Driver.CompareTree)
         return;
-    Actions->Forget();
-    Model->SetRoot(nullptr);
+    ShowRoot(nullptr);
     TRowBuilder builder(*Driver.Job(), all ? TRowBuilder::Mode::All : TRowBuilder::Mode::Changes,
                         &Driver.CancelFlag());
     // The page stays usable while many rows are added, without paying for a pass
@@ -445,12 +463,14 @@ void TQuillonMain::BuildRows(bool all)
         sinceEvents.restart();
     };
     builder.FileRowAdded = [&] { ++added; };
+    builder.SortByName = true;
     builder.FileTypeImage = [this](const QString& name) { return Images->FileTypeImage(name); };
     if (!Driver.BuildRows(builder))
         return;
     pb_action->setValue(int(std::min<qint64>(added, pb_action->maximum())));
+    ListedFiles = added;
+    ShowRoot(Driver.RootRow.get());
     IdleRoot.reset();
-    Model->SetRoot(Driver.RootRow.get());
     ExpandAll();
 }
 
@@ -475,13 +495,21 @@ void TQuillonMain::Refilter(bool all)
     if (!Driver.CompareTree || Driver.IsRunning())
         return;
     Label_ActionStatus->setText(QStringLiteral("Loading Files:"));
-    pb_action->setRange(0, Driver.CompareTree->LeftCount + Driver.CompareTree->RightCount);
-    pb_action->setValue(0);
+    SetGaugeRange(Driver.CompareTree->LeftCount + Driver.CompareTree->RightCount);
     BuildRows(all);
+    pb_action->setValue(pb_action->maximum());
     Label_ActionStatus->setText(QStringLiteral("Files loading done:"));
 }
 
 // The runs
+
+// A gauge from 0 to total, empty. A gauge whose range is empty would show the
+// busy animation of its style instead, so it counts to at least one.
+void TQuillonMain::SetGaugeRange(qint64 total)
+{
+    pb_action->setRange(0, int(std::clamp<qint64>(total, 1, INT_MAX)));
+    pb_action->setValue(0);
+}
 
 void TQuillonMain::SetButtons(bool analyze, bool sync, bool cancel)
 {
@@ -527,6 +555,9 @@ void TQuillonMain::StartAnalysis()
     const qint32 result = Driver.StartAnalysis(*CurrentJob);
     ValidationFailed = result != FolderValidation::Valid;
     if (!ValidationFailed) {
+        // The driver keeps the old rows alive until the analysis is reported;
+        // the tree lets go of them now.
+        ResetTree();
         AddLog(QStringLiteral("Loading Files: "));
         Label_ActionStatus->setText(QStringLiteral("Extracting file information:"));
         return;
@@ -536,8 +567,6 @@ void TQuillonMain::StartAnalysis()
     AddLog(text, true);
     FlushLog();
     ShowRunning(false);
-    // The rows of an earlier analysis went with the refused start.
-    ResetTree();
 }
 
 void TQuillonMain::AnalysisFinished()
@@ -547,13 +576,18 @@ void TQuillonMain::AnalysisFinished()
     const qint32 left = root ? root->LeftCount : 0;
     const qint32 right = root ? root->RightCount : 0;
     Label_ActionStatus->setText(QStringLiteral("Loading Files:"));
-    pb_action->setRange(0, std::max(0, left + right));
-    pb_action->setValue(0);
+    SetGaugeRange(left + right);
+    ListedFiles = 0;
     if (root != nullptr)
         BuildRows(false);
+    // The rows are all there: a full gauge, unless the analysis was cancelled.
+    if (!Driver.WasCancelled())
+        pb_action->setValue(pb_action->maximum());
     GroupBox_ResultsFilter->setEnabled(true);
     rb_all->setText(QStringLiteral("All(%1)").arg(root ? root->FileCount : 0));
-    rb_changed->setText(QStringLiteral("Changes(%1)").arg(left + right));
+    // The changes listed; a cancelled analysis lists none and shows what it counted.
+    const qint64 changes = Driver.WasCancelled() || root == nullptr ? left + right : ListedFiles;
+    rb_changed->setText(QStringLiteral("Changes(%1)").arg(changes));
     QString status = QStringLiteral("Files loading done:");
     if (UnreadableCount > 0)
         status += QStringLiteral(" %1 folder(s) could not be read").arg(UnreadableCount);
@@ -568,13 +602,16 @@ void TQuillonMain::AnalysisFinished()
     Q_EMIT RunStateChanged();
     if (CurrentJob != nullptr && CurrentJob->LogoffAnalyze == 1)
         ShutDownComputer();
+    // A job deleted during the analysis syncs nothing more.
     if (SyncAfterAnalysis) {
         SyncAfterAnalysis = false;
-        BitBtn_SyncClick();
+        if (!JobDeleted())
+            BitBtn_SyncClick();
     }
     if (SyncAfterPeriodicAnalysis) {
         SyncAfterPeriodicAnalysis = false;
-        BitBtn_SyncClick();
+        if (!JobDeleted())
+            BitBtn_SyncClick();
     }
     StartDeferredRun();
 }
@@ -585,8 +622,7 @@ void TQuillonMain::BitBtn_SyncClick()
         return;
     ShowRunning(true);
     SetButtons(false, false, true);
-    pb_action->setRange(0, std::max(0, Driver.RootRow->RtoLCount + Driver.RootRow->LtoRCount));
-    pb_action->setValue(0);
+    SetGaugeRange(Driver.RootRow->RtoLCount + Driver.RootRow->LtoRCount);
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
     if (!Driver.StartSync(*CurrentJob)) {
@@ -603,7 +639,16 @@ void TQuillonMain::BitBtn_SyncClick()
 void TQuillonMain::SyncFinished()
 {
     SetButtons(true, false, false);
-    pb_action->setValue(pb_action->maximum());
+    // A cancelled run leaves the gauge where it stopped and says so first.
+    if (Driver.WasCancelled()) {
+        const qint64 notCopied = Driver.SyncListed - Driver.SyncDoneCount;
+        AddLog(QStringLiteral("The sync was cancelled: %1 of the %2 listed files were not copied.")
+                   .arg(notCopied)
+                   .arg(Driver.SyncListed),
+               true);
+    } else {
+        pb_action->setValue(pb_action->maximum());
+    }
     AddLog(QStringLiteral("Sync Done!"));
     AddLog(QStringLiteral("Total numbers of error files : ") +
            QString::number(Driver.SyncErrorCount) +
@@ -638,14 +683,24 @@ void TQuillonMain::StartDeferredRun()
 
 void TQuillonMain::bt_LBrowseClick()
 {
-    if (CurrentJob != nullptr && TChooseRoForm::Browse(CurrentJob->LFolder, this))
-        Edit_LFolder->setText(CurrentJob->LFolder.FolerAllName);
+    BrowseSide(true);
 }
 
 void TQuillonMain::bt_RBrowseClick()
 {
-    if (CurrentJob != nullptr && TChooseRoForm::Browse(CurrentJob->RFolder, this))
-        Edit_RFolder->setText(CurrentJob->RFolder.FolerAllName);
+    BrowseSide(false);
+}
+
+// A chosen folder changes the job, which goes to the job list's file at once.
+void TQuillonMain::BrowseSide(bool left)
+{
+    if (CurrentJob == nullptr)
+        return;
+    TFolderSource& side = left ? CurrentJob->LFolder : CurrentJob->RFolder;
+    if (!TChooseRoForm::Browse(side, this))
+        return;
+    (left ? Edit_LFolder : Edit_RFolder)->setText(side.FolerAllName);
+    (void)SaveTaskList();
 }
 
 // Reports of the run driver, in the order of the worker messages
@@ -708,8 +763,7 @@ void TQuillonMain::RowCopied(TResultRow& row)
 void TQuillonMain::WMProgress(qint64 wParam, qint64 lParam)
 {
     if (wParam != 0) {
-        pb_action->setRange(0, int(std::min<qint64>(wParam, INT_MAX)));
-        pb_action->setValue(0);
+        SetGaugeRange(wParam);
         Label_ActionStatus->setText(QStringLiteral("Start to analyze files:"));
         AddLog(QStringLiteral("Start to analyze files, files total: ") + QString::number(wParam));
         ScrollLogToEnd();
@@ -806,10 +860,13 @@ void TQuillonMain::PeriodTimerTimer()
 void TQuillonMain::Timer1Timer()
 {
     ++ElapsedSeconds;
-    Label_lasttime->setText(
+    const QString elapsed =
         QString::number(ElapsedSeconds / 3600).rightJustified(2, QLatin1Char('0')) +
         QLatin1Char(':') + TwoDigits((ElapsedSeconds % 3600) / 60) + QLatin1Char(':') +
-        TwoDigits(ElapsedSeconds % 60));
+        TwoDigits(ElapsedSeconds % 60);
+    Label_lasttime->setText(elapsed);
+    // A screen reader reads the label's name, so the name carries the time.
+    Label_lasttime->setAccessibleName(QStringLiteral("Elapsed time ") + elapsed);
 }
 
 // The system ends the program without asking it when it powers off, so the job
@@ -908,6 +965,9 @@ void TQuillonMain::RestoreSide(bool left)
         return;
     if (ModalDialogs::Question(this, QStringLiteral("Are your still want to restore this file?")) !=
         QMessageBox::Yes)
+        return;
+    // While the question was open a run may have replaced the rows.
+    if (row != MenuRow() || Driver.Job() == nullptr)
         return;
     const QString& root =
         left ? Driver.Job()->LFolder.FolerAllName : Driver.Job()->RFolder.FolerAllName;

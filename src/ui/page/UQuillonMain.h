@@ -151,11 +151,13 @@ private:
     void ConnectTree();
     void StartAnalysis();
     void ResetTree();
+    void ShowRoot(TResultRow* root);
     void BuildRows(bool all);
     void Refilter(bool all);
     void ExpandAll();
     void ShowRunning(bool running);
     void SetButtons(bool analyze, bool sync, bool cancel);
+    void SetGaugeRange(qint64 total);
     void AddLog(const QString& line, bool red = false);
     void FlushLog();
     void ScrollLogToEnd();
@@ -165,6 +167,7 @@ private:
     void ApplyTriggers();
     void ShowMenu(TResultRow* row, const QPoint& globalPos);
     void DeleteSide(bool left);
+    void BrowseSide(bool left);
     void RestoreSide(bool left);
     TResultRow* MenuRow() const;
 
@@ -189,4 +192,6 @@ private:
     bool ScrollPending = false;
     QTimer LogFlush;
     int UnreadableCount = 0;
+    // File rows of the last build of the rows.
+    qint64 ListedFiles = 0;
 };

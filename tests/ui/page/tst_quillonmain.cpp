@@ -9,6 +9,7 @@
 #include "ui/skin/ImageExButton.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QDate>
 #include <QDir>
 #include <QGroupBox>
@@ -203,6 +204,74 @@ private Q_SLOTS:
         QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(0)"));
     }
 
+    // A second analysis over a shown tree, with the pointer moving over it and the
+    // tree painted throughout; a refused start keeps the rows and counts on show.
+    void analyseAgainOverAShownTree()
+    {
+        TreeBuilder l(Left.path());
+        for (int i = 0; i < 200; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 10).arg(i), "x"));
+        TSyncTask& job = Bind(Left.path(), Right.path());
+        Analyze();
+        QWidget* viewport = Page->VST1->viewport();
+        for (int round = 0; round < 3; ++round) {
+            Page->BitBtn_AnalyzeClick();
+            for (int y = 5; y < 200 && Page->IsRunning(); y += 7) {
+                QTest::mouseMove(viewport, QPoint(20 + y, y));
+                Page->VST1->grab();
+                QCoreApplication::processEvents();
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+            QTest::mouseMove(viewport, QPoint(300, 40));
+            Page->VST1->grab();
+        }
+        QCOMPARE(Page->pb_action->value(), Page->pb_action->maximum());
+
+        const TResultRow* shown = Page->VST1->ResultModel()->Root();
+        QCOMPARE(shown->ChildCount(), 10);
+        job.RFolder.FolerAllName = Left.path();
+        Page->BitBtn_AnalyzeClick();
+        QCOMPARE(Page->VST1->ResultModel()->Root(), shown);
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(200)"));
+        QTest::mouseMove(viewport, QPoint(100, 30));
+        Page->VST1->grab();
+
+        // Rows come by name as a file manager lists them: folders, then files.
+        QStringList names;
+        for (int i = 0; i < shown->ChildCount(); ++i)
+            names.append(shown->Child(i)->Name);
+        QCOMPARE(names.mid(0, 3),
+                 (QStringList{QStringLiteral("d0"), QStringLiteral("d1"), QStringLiteral("d2")}));
+        const TResultRow& d0 = *shown->Child(0);
+        QCOMPARE(d0.Child(0)->Name, QStringLiteral("f0"));
+        QCOMPARE(d0.Child(1)->Name, QStringLiteral("f10"));
+        QCOMPARE(d0.Child(2)->Name, QStringLiteral("f20"));
+    }
+
+    // A one-way job: counters and captions count the rows shown, by their arrows;
+    // an analysis of empty folders leaves a full gauge, not a busy one.
+    void oneWayCountsAgreeWithTheRows()
+    {
+        TSyncTask& job = Bind(Left.path(), Right.path());
+        Analyze();
+        QCOMPARE(Page->pb_action->maximum(), 1);
+        QCOMPARE(Page->pb_action->value(), 1);
+
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("to-right.txt"), "l", Old));
+        QVERIFY(l.file(QStringLiteral("newer-left.txt"), "l", New));
+        QVERIFY(r.file(QStringLiteral("newer-left.txt"), "r", Old));
+        QVERIFY(r.file(QStringLiteral("only-right.txt"), "r", Old));
+        QVERIFY(l.file(QStringLiteral("newer-right.txt"), "l", Old));
+        QVERIFY(r.file(QStringLiteral("newer-right.txt"), "r", New));
+        job.SyncDirection = 2;
+        Analyze();
+        QCOMPARE(Root().ChildCount(), 2);
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(2)"));
+        QCOMPARE(Root().LtoRCount, 2);
+        QCOMPARE(Root().RtoLCount, 0);
+    }
+
     // Cancel during an analysis leaves the root row alone; during a sync the file
     // in transfer is finished and no other is started.
     void cancelDuringARun()
@@ -222,8 +291,16 @@ private Q_SLOTS:
         Page->BitBtn_SyncClick();
         Page->BitBtn_cancelClick();
         QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
-        QCOMPARE(Log().at(Log().size() - 2), QStringLiteral("Sync Done!"));
-        QVERIFY(Page->Runs().SyncDoneCount < 300);
+        const qint32 done = Page->Runs().SyncDoneCount;
+        QVERIFY(done < 300);
+        // Told as cancelled first, with the gauge left where the run stopped.
+        const QStringList log = Log();
+        QCOMPARE(log.at(log.size() - 3),
+                 QStringLiteral("The sync was cancelled: %1 of the 300 listed files were not "
+                                "copied.")
+                     .arg(300 - done));
+        QCOMPARE(log.at(log.size() - 2), QStringLiteral("Sync Done!"));
+        QVERIFY(Page->pb_action->value() < Page->pb_action->maximum());
     }
 
     // A direction set during a sync counts for the rows the sync has not reached.
@@ -335,19 +412,68 @@ private Q_SLOTS:
                  QDir(Right.path()).entryList(QDir::Files).size());
     }
 
-    // Every control has a name for screen readers.
-    void controlsHaveAccessibleNames()
+    // Every picture button is a push button for screen readers and the keyboard:
+    // named, focusable, pressed without blocking the caller, disabled when it is.
+    void pictureButtonsArePushButtons()
     {
         Bind(Left.path(), Right.path());
-        for (QWidget* widget : Page->findChildren<QWidget*>()) {
-            if (qobject_cast<TImageExButton*>(widget) || qobject_cast<QRadioButton*>(widget) ||
-                widget->objectName().startsWith(QStringLiteral("Edit_")))
-                QVERIFY2(!widget->accessibleName().isEmpty() ||
-                             !widget->property("text").toString().isEmpty(),
-                         qPrintable(widget->objectName()));
+        const QList<TImageExButton*> buttons = Page->findChildren<TImageExButton*>();
+        QCOMPARE(buttons.size(), 5);
+        for (TImageExButton* button : buttons) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+            QCOMPARE(face->role(), QAccessible::PushButton);
+            QVERIFY2(!face->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+            QVERIFY(face->state().focusable);
+            QCOMPARE(bool(face->state().disabled), !button->isEnabled());
+            QVERIFY(face->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::pressAction()));
         }
-        QCOMPARE(Page->BitBtn_Analyze->accessibleName(), QStringLiteral("Analyze"));
-        QCOMPARE(Page->bt_LBrowse->accessibleName(), QStringLiteral("Browse"));
+        QCOMPARE(Page->bt_LBrowse->accessibleName(), QStringLiteral("Browse left"));
+        QCOMPARE(Page->bt_RBrowse->accessibleName(), QStringLiteral("Browse right"));
+
+        QAccessibleInterface* analyze = QAccessible::queryAccessibleInterface(Page->BitBtn_Analyze);
+        analyze->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!Page->IsRunning());
+        QTRY_VERIFY(!Page->BitBtn_Analyze->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QTRY_VERIFY(Page->BitBtn_Sync->isEnabled());
+
+        // Space and Enter press the focused button.
+        Page->BitBtn_Sync->setFocus();
+        QTest::keyClick(Page->BitBtn_Sync, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+        QVERIFY(Log().contains(QStringLiteral("Sync Done!")));
+    }
+
+    // The result filters and the arrow cells answer the keyboard as they answer
+    // the mouse.
+    void filtersAndDirectionsByKeyboard()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("same.txt"), "same", Old));
+        QVERIFY(r.file(QStringLiteral("same.txt"), "same", Old));
+        QVERIFY(l.file(QStringLiteral("new.txt"), "new", New));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        QVERIFY(RowNamed(Root(), QStringLiteral("same.txt")) == nullptr);
+        Page->rb_all->setFocus();
+        Page->rb_all->setChecked(true);
+        QVERIFY(RowNamed(Root(), QStringLiteral("same.txt")) != nullptr);
+        Page->rb_changed->setChecked(true);
+        QVERIFY(RowNamed(Root(), QStringLiteral("same.txt")) == nullptr);
+
+        TResultRow* row = RowNamed(Root(), QStringLiteral("new.txt"));
+        QCOMPARE(qint32(row->Direction), SyncDirection::LeftToRight);
+        const QModelIndex index = Page->VST1->ResultModel()->IndexOf(row);
+        Page->VST1->setFocus();
+        Page->VST1->setCurrentIndex(index);
+        QTest::keyClick(Page->VST1, Qt::Key_Space);
+        QCOMPARE(qint32(row->Direction), SyncDirection::None);
+        QTest::keyClick(Page->VST1, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(qint32(row->Direction), SyncDirection::LeftToRight);
+        QTest::keyClick(Page->VST1, Qt::Key_Menu);
+        QTRY_VERIFY(Page->pop_direction->isVisible());
+        Page->pop_direction->hide();
     }
 };
 
