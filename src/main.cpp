@@ -10,6 +10,7 @@
 #include "update/DMUnit.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QIcon>
 #include <QSessionManager>
 #include <QTextStream>
@@ -49,8 +50,14 @@ int main(int argc, char* argv[])
     std::unique_ptr<TQuillonFom> QuillonFom;
     TQuitSignals quitSignals;
     QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, [&QuillonFom] {
-        if (QuillonFom)
+        if (QuillonFom) {
             QuillonFom->RequestClose();
+            return;
+        }
+        // Before the window: a box open now (a second start's) is closed, and
+        // the program ends as when the user closed it.
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            box->reject();
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [&QuillonFom](QSessionManager&) {
         // The session may end the program before the window is destroyed.

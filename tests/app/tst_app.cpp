@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,16 +91,48 @@ private:
     QTemporaryDir Config;
     QTemporaryDir Folders;
 
+    QProcess Xvfb;
+
+    // A display of its own for the test, or none (with the reason printed) when
+    // the machine has no virtual X server.
+    QString StartDisplay()
+    {
+        const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (server.isEmpty()) {
+            qInfo("no Xvfb: the box of a second start on a display is not tried");
+            return QString();
+        }
+        const int number = 100 + int(QCoreApplication::applicationPid() % 400);
+        Xvfb.start(server, {QStringLiteral(":%1").arg(number), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp")});
+        Xvfb.waitForStarted();
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(socket) && waited.elapsed() < 10000 &&
+               Xvfb.state() == QProcess::Running)
+            QTest::qWait(50);
+        if (!QFile::exists(socket)) {
+            qInfo("Xvfb did not start (%s): the box of a second start on a display is not tried",
+                  Xvfb.readAllStandardError().constData());
+            return QString();
+        }
+        return QStringLiteral(":%1").arg(number);
+    }
+
     QString TaskList() const { return Home.filePath(QStringLiteral("tasklist.qn")); }
 
-    void Start(QProcess& process)
+    void Start(QProcess& process, const QString& display = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("BRENVALE_HOME"), Home.path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Config.path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"),
                            Config.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                           display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(BRENVALE_PATH), {QStringLiteral("-Scan")});
         QVERIFY(process.waitForStarted());
@@ -181,9 +214,38 @@ private Q_SLOTS:
         QVERIFY(State(TaskList()) == list);
         QVERIFY(State(settingsFile) == settings);
 
+        // On a display the second start says so in a box, which a request to end
+        // closes like its user would, writing nothing.
+        const QString display = StartDisplay();
+        if (!display.isEmpty()) {
+            for (const int signalNumber : {SIGTERM, SIGHUP}) {
+                QProcess boxed;
+                Start(boxed, display);
+                QByteArray told;
+                QTRY_VERIFY2_WITH_TIMEOUT(
+                    (told += boxed.readAllStandardError()).contains("Brenvale is already running."),
+                    told.constData(), 15000);
+                QTest::qWait(500);
+                QCOMPARE(boxed.state(), QProcess::Running);
+                ::kill(boxed.processId(), signalNumber);
+                QVERIFY(boxed.waitForFinished(10000));
+                QCOMPARE(boxed.exitStatus(), QProcess::NormalExit);
+                QCOMPARE(boxed.exitCode(), 1);
+            }
+            QVERIFY(State(TaskList()) == list);
+        }
+
         ::kill(first.processId(), SIGTERM);
         QVERIFY(first.waitForFinished(30000));
         QCOMPARE(first.exitCode(), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        if (Xvfb.state() != QProcess::NotRunning) {
+            Xvfb.terminate();
+            Xvfb.waitForFinished(5000);
+        }
     }
 };
 

@@ -306,7 +306,8 @@ void TQuillonFom::BuildMenus()
 
     HelpMenu = Menu(this, QStringLiteral("HelpMenu"), QStringLiteral("Help"));
     QuickStart1 = Entry(HelpMenu, QStringLiteral("QuickStart1"), QStringLiteral(" Quick Start"));
-    QuillonHome1 = Entry(HelpMenu, QStringLiteral("QuillonHome1"), QStringLiteral(" Quillon Home"));
+    QuillonHome1 =
+        Entry(HelpMenu, QStringLiteral("QuillonHome1"), QStringLiteral(" Brenvale Home"));
     checknewversion1 =
         Entry(HelpMenu, QStringLiteral("checknewversion1"), QStringLiteral(" Check new version"));
     checknewversion1->setVisible(false);

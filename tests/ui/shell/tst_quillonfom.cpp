@@ -325,7 +325,7 @@ private Q_SLOTS:
                               QStringLiteral("ImportTaskList1=Import Task List")}));
         QCOMPARE(Entries(window.HelpMenu),
                  QStringList({QStringLiteral("QuickStart1= Quick Start"),
-                              QStringLiteral("QuillonHome1= Quillon Home"),
+                              QStringLiteral("QuillonHome1= Brenvale Home"),
                               QStringLiteral("checknewversion1= Check new version"),
                               QStringLiteral("About2= About"), QStringLiteral("-"),
                               QStringLiteral("Exit2= Exit")}));
@@ -443,6 +443,12 @@ private Q_SLOTS:
         }
         QVERIFY(Shows(Tab(0), "ieb1"));
         QCOMPARE(window.NextTabLeft, 252);
+        // Written at once: a crash now loses neither job.
+        TSyncTaskList written;
+        QCOMPARE(LoadTaskList(DataFolder::TaskListPath(), written).Result,
+                 TTaskListLoad::Outcome::Loaded);
+        QCOMPARE(written.Count(), 2);
+        QCOMPARE(written.TaskByIndex(1)->SyncName, QStringLiteral("Mail"));
     }
 
     void editingTheCurrentJobRebindsItsPage()
@@ -459,6 +465,9 @@ private Q_SLOTS:
         window.addnewjobFromTemplate1->trigger();
         TQuillonMain* page = window.PageList.at(1).Page;
         QCOMPARE(SyncTaskList->TaskByIndex(1)->PeriodAnalyze, 1);
+        TSyncTaskList written;
+        (void)LoadTaskList(DataFolder::TaskListPath(), written);
+        QCOMPARE(written.TaskByIndex(1)->PeriodAnalyze, 1);
         QCOMPARE(page->PeriodMinutes, 3);
         QVERIFY(page->PeriodTimer->isActive());
         QCOMPARE(Caption(1)->text(), QStringLiteral("Mail"));
