@@ -33,6 +33,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 constexpr int RepaintIntervalMs = 50;
@@ -891,19 +893,54 @@ void TQuillonMain::ConnectTree()
         Model->RowChanged(Actions->HoverRow());
     });
     connect(VST1, &TResultTreeView::ImageCellPressed, this,
-            [this](TResultRow* row, int cell, Qt::MouseButton) {
-                // Before the first analysis there is nothing to choose.
-                const TResultRow* root = Model->Root();
-                if (row == nullptr || root == nullptr || root->ChildCount() == 0)
-                    return;
-                if (!Actions->Click(*row, cell))
-                    return;
-                if (row->Kind == 1)
-                    Model->SubtreeChanged(row);
-                else
-                    Model->RowChanged(row);
-            });
+            [this](TResultRow* row, int cell, Qt::MouseButton) { ClickCell(row, cell); });
     connect(VST1, &TResultTreeView::ContextMenuRequested, this, &TQuillonMain::ShowMenu);
+}
+
+void TQuillonMain::ClickCell(TResultRow* row, int cell)
+{
+    // Before the first analysis there is nothing to choose.
+    const TResultRow* root = Model->Root();
+    if (row == nullptr || root == nullptr || root->ChildCount() == 0)
+        return;
+    if (!Actions->Click(*row, cell))
+        return;
+    if (row->Kind == 1)
+        Model->SubtreeChanged(row);
+    else
+        Model->RowChanged(row);
+}
+
+TResultRow* TQuillonMain::CurrentRow() const
+{
+    return Model->RowOf(VST1->currentIndex());
+}
+
+void TQuillonMain::CopyCurrentRow(bool toRight)
+{
+    ClickCell(CurrentRow(), toRight ? TResultTreeView::RightCell : TResultTreeView::LeftCell);
+}
+
+// The middle picture's click on every file of the row that copies, so that
+// nothing that stood still starts to copy.
+void TQuillonMain::DoNotCopyCurrentRow()
+{
+    TResultRow* row = CurrentRow();
+    if (row == nullptr || Model->Root() == nullptr || Model->Root()->ChildCount() == 0)
+        return;
+    const std::function<void(TResultRow&)> stop = [&](TResultRow& item) {
+        if (item.Kind == 1) {
+            for (int i = 0; i < item.ChildCount(); ++i)
+                stop(*item.Child(i));
+        } else if (item.Direction != SyncDirection::None) {
+            Actions->Click(item, TResultTreeView::DirectCell);
+        }
+    };
+    stop(*row);
+    if (row->Kind == 1)
+        Model->SubtreeChanged(row);
+    else
+        Model->RowChanged(row);
 }
 
 TResultRow* TQuillonMain::MenuRow() const

@@ -63,6 +63,11 @@ public:
     void PeriodTimerTimer();
     void Timer1Timer();
 
+    // The main window's Action menu: the tree's current row copies to the right
+    // or to the left, as a click on its arrow, or stops copying.
+    void CopyCurrentRow(bool toRight);
+    void DoNotCopyCurrentRow();
+
     // 0 when the folders may be analysed, else the number of the failed test.
     qint32 ValidateFolders() const;
 
@@ -170,6 +175,8 @@ private:
     void BrowseSide(bool left);
     void RestoreSide(bool left);
     TResultRow* MenuRow() const;
+    TResultRow* CurrentRow() const;
+    void ClickCell(TResultRow* row, int cell);
 
     TRunDriver Driver;
     TSyncTask* CurrentJob = nullptr;

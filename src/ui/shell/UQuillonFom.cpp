@@ -283,14 +283,26 @@ void TQuillonFom::BuildMenus()
     connect(Delete1, &QAction::triggered, this, &TQuillonFom::Delete1Click);
     connect(Exit1, &QAction::triggered, this, &TQuillonFom::Exit1Click);
 
-    // The three directions are the comparison page's (its row menu); here they
-    // have no command.
+    // The three directions act on the current row of the current job's page, as
+    // the clicks on its pictures do: the way to them without a mouse.
     ActionMenu = Menu(this, QStringLiteral("ActionMenu"), QStringLiteral("Action"));
     Donotcopy1 = Entry(ActionMenu, QStringLiteral("Donotcopy1"), QStringLiteral(" Do not copy"));
     RighttoLeft1 =
         Entry(ActionMenu, QStringLiteral("RighttoLeft1"), QStringLiteral(" Copy Left to Right"));
     ActionmoveRight1 = Entry(ActionMenu, QStringLiteral("ActionmoveRight1"),
                              QStringLiteral(" Copy Right to Left"));
+    connect(Donotcopy1, &QAction::triggered, this, [this] {
+        if (TQuillonMain* page = CurrentPage())
+            page->DoNotCopyCurrentRow();
+    });
+    connect(RighttoLeft1, &QAction::triggered, this, [this] {
+        if (TQuillonMain* page = CurrentPage())
+            page->CopyCurrentRow(true);
+    });
+    connect(ActionmoveRight1, &QAction::triggered, this, [this] {
+        if (TQuillonMain* page = CurrentPage())
+            page->CopyCurrentRow(false);
+    });
 
     ViewMenu = Menu(this, QStringLiteral("ViewMenu"), QStringLiteral("View"));
     Log1 = Entry(ViewMenu, QStringLiteral("Log1"), QStringLiteral(" Option"));
@@ -603,6 +615,12 @@ QString TQuillonFom::PageCaption(int index) const
 {
     const QWidget* page = Notebook1->widget(index);
     return page ? page->windowTitle() : QString();
+}
+
+TQuillonMain* TQuillonFom::CurrentPage() const
+{
+    const int index = CurrentJobIndex();
+    return index >= 0 && index < PageList.size() ? PageList.at(index).Page.data() : nullptr;
 }
 
 int TQuillonFom::CurrentJobIndex() const

@@ -58,6 +58,8 @@ public:
 
     // The current job's position in the job list; -1 on the page "Default".
     int CurrentJobIndex() const;
+    // The page of the current tab; null without one.
+    TQuillonMain* CurrentPage() const;
     bool IsMaximized() const;
     // From the start of the window's close or destruction on.
     bool IsClosing() const { return Closing; }

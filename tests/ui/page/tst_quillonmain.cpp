@@ -471,6 +471,13 @@ private Q_SLOTS:
         QCOMPARE(qint32(row->Direction), SyncDirection::None);
         QTest::keyClick(Page->VST1, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(qint32(row->Direction), SyncDirection::LeftToRight);
+        // The Action menu's commands act on the current row; a file only on the
+        // left cannot be copied to the left.
+        Page->CopyCurrentRow(false);
+        QCOMPARE(qint32(row->Direction), SyncDirection::LeftToRight);
+        Page->DoNotCopyCurrentRow();
+        Page->DoNotCopyCurrentRow();
+        QCOMPARE(qint32(row->Direction), SyncDirection::None);
         QTest::keyClick(Page->VST1, Qt::Key_Menu);
         QTRY_VERIFY(Page->pop_direction->isVisible());
         Page->pop_direction->hide();
