@@ -38,8 +38,10 @@ public:
 
     QAccessible::Role role() const override
     {
+        // A picture that does nothing when clicked is shown as one (the
+        // direction indicator, the frames), not as an empty filler.
         return Pressable() ? QAccessible::Role(widget()->property(RoleProperty).toInt())
-                           : QAccessibleWidget::role();
+                           : QAccessible::Graphic;
     }
 
     QAccessible::State state() const override

@@ -430,6 +430,10 @@ private Q_SLOTS:
         }
         QCOMPARE(Page->bt_LBrowse->accessibleName(), QStringLiteral("Browse left"));
         QCOMPARE(Page->bt_RBrowse->accessibleName(), QStringLiteral("Browse right"));
+        QAccessibleInterface* indicator =
+            QAccessible::queryAccessibleInterface(Page->bt_taskconfig);
+        QCOMPARE(indicator->role(), QAccessible::Graphic);
+        QCOMPARE(indicator->text(QAccessible::Name), QStringLiteral("Both ways"));
 
         QAccessibleInterface* analyze = QAccessible::queryAccessibleInterface(Page->BitBtn_Analyze);
         analyze->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
