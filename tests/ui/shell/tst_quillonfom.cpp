@@ -155,6 +155,10 @@ private Q_SLOTS:
         QCOMPARE(window.CurrentTab, nullptr);
         QCOMPARE(window.Notebook1->currentIndex(), 0);
         QCOMPARE(window.CurrentJobIndex(), -1);
+        // Not a blank page: it says how to make the first job.
+        auto* hint = window.Notebook1->currentWidget()->findChild<QLabel*>();
+        QVERIFY(hint != nullptr && hint->isVisible());
+        QVERIFY(hint->text().contains(QStringLiteral("add new job")));
     }
 
     void tabsAreSelectedByPictureCaptionKeyAndScreenReader()
