@@ -2,24 +2,33 @@
 
 namespace {
 
-bool IsDigit(QChar c)
+bool IsDigit(char16_t c)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    return c >= u'0' && c <= u'9';
 }
 
-// Compares the digit runs starting at i and j by their value; moves both past
-// their runs. Leading zeros do not count.
-int CompareNumbers(const QString& a, qsizetype& i, const QString& b, qsizetype& j)
+// Letters of the ASCII range without regard to case at the cost of an addition;
+// the rest through the full case folding.
+char16_t Folded(char16_t c)
 {
-    while (i < a.size() && a[i] == QLatin1Char('0'))
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+    return QChar(c).toCaseFolded().unicode();
+}
+
+// Compares the digit runs starting at i and j by their value and moves both
+// past their runs. Leading zeros do not count.
+int CompareNumbers(QStringView a, qsizetype& i, QStringView b, qsizetype& j)
+{
+    while (i < a.size() && a[i] == u'0')
         ++i;
-    while (j < b.size() && b[j] == QLatin1Char('0'))
+    while (j < b.size() && b[j] == u'0')
         ++j;
     const qsizetype startA = i;
     const qsizetype startB = j;
-    while (i < a.size() && IsDigit(a[i]))
+    while (i < a.size() && IsDigit(a[i].unicode()))
         ++i;
-    while (j < b.size() && IsDigit(b[j]))
+    while (j < b.size() && IsDigit(b[j].unicode()))
         ++j;
     if (i - startA != j - startB)
         return i - startA < j - startB ? -1 : 1;
@@ -30,20 +39,28 @@ int CompareNumbers(const QString& a, qsizetype& i, const QString& b, qsizetype& 
     return 0;
 }
 
-int CompareNatural(const QString& a, const QString& b)
+int CompareNatural(QStringView a, QStringView b)
 {
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < a.size() && j < b.size()) {
-        if (IsDigit(a[i]) && IsDigit(b[j])) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[j].unicode();
+        const bool digits = IsDigit(x) && IsDigit(y);
+        if (x == y && !digits) {
+            ++i;
+            ++j;
+            continue;
+        }
+        if (digits) {
             if (const int order = CompareNumbers(a, i, b, j))
                 return order;
             continue;
         }
-        const QChar x = a[i].toCaseFolded();
-        const QChar y = b[j].toCaseFolded();
-        if (x != y)
-            return x < y ? -1 : 1;
+        const char16_t fx = Folded(x);
+        const char16_t fy = Folded(y);
+        if (fx != fy)
+            return fx < fy ? -1 : 1;
         ++i;
         ++j;
     }
@@ -54,7 +71,7 @@ int CompareNatural(const QString& a, const QString& b)
 
 } // namespace
 
-bool NameOrder::Before(const QString& a, const QString& b)
+bool NameOrder::Before(QStringView a, QStringView b)
 {
     if (const int order = CompareNatural(a, b))
         return order < 0;

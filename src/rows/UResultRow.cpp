@@ -6,6 +6,10 @@
 #include "engine/UFileStructure.h"
 #include "jobs/UTSyncTask.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 TResultRow* TResultRow::AddChild()
 {
     Children.push_back(std::make_unique<TResultRow>());
@@ -203,12 +207,35 @@ std::vector<const TFileAttri*> TRowBuilder::ItemsInOrder(const TFileAttri& folde
     items.reserve(folder.Children.size());
     for (const auto& child : folder.Children)
         items.push_back(child.get());
-    if (SortByName) {
+    if (SortByName)
+        SortItems(items);
+    return items;
+}
+
+// Folders first, then files, each by name. A wide folder is sorted on a thread
+// of its own while the caller's events go on, so that a window stays answering.
+void TRowBuilder::SortItems(std::vector<const TFileAttri*>& items) const
+{
+    const auto sort = [&items] {
         std::sort(items.begin(), items.end(), [](const TFileAttri* a, const TFileAttri* b) {
             if ((a->Kind == 1) != (b->Kind == 1))
                 return a->Kind == 1;
             return NameOrder::Before(a->ItemName, b->ItemName);
         });
+    };
+    constexpr size_t WideFolder = 20000;
+    if (items.size() < WideFolder || !ProcessEvents) {
+        sort();
+        return;
     }
-    return items;
+    std::atomic<bool> sorted = false;
+    std::thread sorter([&] {
+        sort();
+        sorted = true;
+    });
+    while (!sorted) {
+        ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    sorter.join();
 }

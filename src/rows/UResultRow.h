@@ -155,6 +155,7 @@ private:
     void AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths);
     void AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths);
     std::vector<const TFileAttri*> ItemsInOrder(const TFileAttri& folder) const;
+    void SortItems(std::vector<const TFileAttri*>& items) const;
     static void CountDirections(TResultRow& folder);
 
     bool IsCancelled() const { return Cancel.load(std::memory_order_relaxed); }

@@ -1,6 +1,7 @@
 #include "rows/RowText.h"
 
 #include "jobs/PackedDateTime.h"
+#include "rows/NameOrder.h"
 #include "rows/UResultRow.h"
 
 #include <QTest>
@@ -122,6 +123,27 @@ private Q_SLOTS:
         other.RtoLCount = 5;
         QCOMPARE(CellText(other, false, Column::RtoLCount, c), QString());
         QCOMPARE(CellText(file, false, Column::Count, c), QString());
+    }
+
+    // Names in the order a file manager lists them; every pair has one order.
+    void namesInFileManagerOrder()
+    {
+        QStringList names{QStringLiteral("f10"),  QStringLiteral("F9"),    QStringLiteral("f9"),
+                          QStringLiteral("f009"), QStringLiteral("a.txt"), QStringLiteral("B.txt"),
+                          QStringLiteral("f1x"),  QStringLiteral("f1"),    QStringLiteral("é"),
+                          QStringLiteral("f9 2"), QStringLiteral("f9 10")};
+        std::sort(names.begin(), names.end(),
+                  [](const QString& a, const QString& b) { return NameOrder::Before(a, b); });
+        QCOMPARE(names, (QStringList{
+                            QStringLiteral("a.txt"), QStringLiteral("B.txt"), QStringLiteral("f1"),
+                            QStringLiteral("f1x"), QStringLiteral("F9"), QStringLiteral("f009"),
+                            QStringLiteral("f9"), QStringLiteral("f9 2"), QStringLiteral("f9 10"),
+                            QStringLiteral("f10"), QStringLiteral("é")}));
+        for (const QString& a : names) {
+            QVERIFY(!NameOrder::Before(a, a));
+            for (const QString& b : names)
+                QVERIFY(a == b || NameOrder::Before(a, b) != NameOrder::Before(b, a));
+        }
     }
 };
 
