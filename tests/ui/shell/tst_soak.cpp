@@ -326,6 +326,10 @@ private Q_SLOTS:
                  TTaskListLoad::Outcome::Loaded);
         QCOMPARE(written.Count(), kept);
 
+        // Closed in the middle of a run, as the impatient user finally does.
+        if (page != nullptr)
+            page->BitBtn_AnalyzeClick();
+        QTest::qWait(Pick(30));
         Window->close();
         Window.reset();
     }
