@@ -10,17 +10,21 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace {
 
@@ -317,6 +321,33 @@ private Q_SLOTS:
         Q_EMIT Page->VST1->ImageCellPressed(late, 2, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
         QVERIFY(!QFile::exists(Right.path() + QStringLiteral("/z-late")));
+    }
+
+    // The restore question is open while a timed analysis replaces the rows: the
+    // answer then restores nothing, and no freed row is touched.
+    void restoreAnsweredAfterTheRowsWereReplaced()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("doc.txt"), "current", New));
+        QVERIFY(r.file(QStringLiteral("doc.txt"), "current", New));
+        QVERIFY(l.file(QStringLiteral("__Save__/doc.txt"), "previous", Old));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        Page->rb_all->setChecked(true);
+        TResultRow* doc = RowNamed(Root(), QStringLiteral("doc.txt"));
+        Q_EMIT Page->VST1->ContextMenuRequested(doc, QPoint(10, 10));
+        Page->pop_direction->hide();
+        QTimer::singleShot(0, Page.get(), [this] {
+            Page->BitBtn_AnalyzeClick();
+            QTRY_VERIFY_WITH_TIMEOUT(!Page->IsRunning(), 20000);
+            // The rows the menu was opened on are gone by now.
+            QCoreApplication::processEvents();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        Page->Restoretheleftfile1->trigger();
+        QCOMPARE(l.read(QStringLiteral("doc.txt")), QByteArray("current"));
+        QVERIFY(l.exists(QStringLiteral("__Save__/doc.txt")));
     }
 
     // Delete moves the file to the trash; restore brings the kept version back.
