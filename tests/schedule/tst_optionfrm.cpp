@@ -143,6 +143,24 @@ private Q_SLOTS:
                               QStringLiteral("SMCLoseBtn")}));
     }
 
+    // The user asked for the check: a server that cannot be reached is told, and
+    // no empty description file is left behind.
+    void checkNowTellsThatTheServerCannotBeReached()
+    {
+        QSettings(SettingsFilePath(), QSettings::IniFormat)
+            .setValue(QStringLiteral("UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+        MyRegistryInfo.CheckUpdate = false;
+        TDM dm;
+        TScriptedDialogs dialogs;
+        TOptionFrm form;
+        Click(form.CheckUpdateBtn);
+        QCOMPARE(dialogs.Asked.size(), 1);
+        QCOMPARE(dialogs.Asked[0].Text,
+                 QStringLiteral("Can not download the new version.\nBecause Can not connect "
+                                "Brenvale,Please check the network."));
+        QVERIFY(!QFile::exists(Config.path() + QStringLiteral("/Update.ini")));
+    }
+
     void generalSettingsLoadAndApply()
     {
         QSettings(SettingsFilePath(), QSettings::IniFormat)

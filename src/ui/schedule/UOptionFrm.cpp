@@ -207,10 +207,11 @@ void TOptionFrm::ApplyBtnClick()
     accept();
 }
 
+// The user asked: the check tells what it found, a failed download included.
 void TOptionFrm::CheckUpdateBtnClick()
 {
     if (DM)
-        DM->CheckForUpdate(false);
+        DM->CheckForUpdate(true);
 }
 
 bool TOptionFrm::Reachable(const TScheduleResult& result)
