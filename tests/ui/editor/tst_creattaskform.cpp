@@ -48,7 +48,8 @@ constexpr qint32 March15 = (27 << 25) | (3 << 21) | (15 << 16) | (14 << 11) | (3
 
 // Types the path into the folder chooser that a press is about to open, once it has
 // the keyboard, and confirms it with Enter. A chooser that never gets the keyboard
-// is cancelled, so the test fails instead of waiting for ever.
+// (or that Enter does not close) is cancelled, so the test fails instead of
+// waiting for ever.
 void AnswerChooser(const QString& path, int triesLeft = 300)
 {
     QTimer::singleShot(10, [path, triesLeft] {
@@ -63,6 +64,7 @@ void AnswerChooser(const QString& path, int triesLeft = 300)
         }
         QTest::keyClicks(focus, path);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTimer::singleShot(1000, chooser, &QDialog::reject);
     });
 }
 
