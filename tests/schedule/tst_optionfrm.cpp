@@ -107,6 +107,7 @@ private Q_SLOTS:
                               QStringLiteral("Button 'OK' [Press,SetFocus] focusable"),
                               QStringLiteral("Button 'Cancel' [Press,SetFocus] focusable"),
                               QStringLiteral("Button 'Close' [Press,SetFocus] focusable")}));
+        QCOMPARE(AccessibleFace(&form), QStringLiteral("Dialog 'Schedlueing' []"));
         QCOMPARE(TabOrder(&form),
                  QStringList({QStringLiteral("comScheduleTask"), QStringLiteral("dtpStartTime"),
                               QStringLiteral("seEveryOfDaily"), QStringLiteral("OkButton"),
@@ -130,6 +131,7 @@ private Q_SLOTS:
                  button.arg(QStringLiteral("Add")), button.arg(QStringLiteral("Remove")),
                  button.arg(QStringLiteral("Clear All")), button.arg(QStringLiteral("Close"))}));
         QVERIFY(QAccessible::queryAccessibleInterface(form.select1Button)->state().selected);
+        QCOMPARE(AccessibleFace(&form), QStringLiteral("Dialog 'Options' []"));
         QCOMPARE(TabOrder(&form),
                  QStringList({QStringLiteral("ChkRun"), QStringLiteral("cbCheckUpdate"),
                               QStringLiteral("CheckUpdateBtn"), QStringLiteral("select1Button"),

@@ -263,11 +263,10 @@ TCreatTaskForm::TCreatTaskForm(QWidget* parent)
                   .Picture = QStringLiteral("CreatTaskForm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Job"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Sync job")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({540, 6}))
 {
-    // Screen readers name the dialog by the caption its picture shows.
-    setAccessibleName(QStringLiteral("Sync job"));
     BuildFrame();
     Notebook1->addWidget(BuildGeneralPage());
     Notebook1->addWidget(BuildFilterPage());

@@ -52,7 +52,8 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
                   .Picture = QStringLiteral("ScheduleManagerForm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Schedlueing"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Schedlueing")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({458, 6}))
 {
     Label9 =

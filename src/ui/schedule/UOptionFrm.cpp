@@ -27,7 +27,8 @@ TOptionFrm::TOptionFrm(QWidget* parent)
                   .Picture = QStringLiteral("OptionFrm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Options"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Options")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({470, 7}))
 {
     UseHoverPictures(SMCLoseBtn, QStringLiteral("OSMCLoseBtn"));

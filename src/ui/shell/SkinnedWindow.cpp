@@ -16,6 +16,8 @@ TSkinnedWindow::TSkinnedWindow(QWidget* window, const TLook& look)
 {
     window->setObjectName(look.Name);
     window->setWindowTitle(QStringLiteral("Brenvale"));
+    if (!look.Caption.isEmpty())
+        window->setAccessibleName(look.Caption);
     window->setFixedSize(look.Size);
     // The ground shows wherever a picture does not cover the window.
     window->setAutoFillBackground(true);

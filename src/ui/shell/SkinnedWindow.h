@@ -35,6 +35,9 @@ public:
         QString PictureText;
         // A drag on the background moves the window.
         bool MoveByPicture = false;
+        // What screen readers call the window: the caption it shows. Empty: its
+        // title, "Brenvale".
+        QString Caption = {};
     };
 
     TSkinnedWindow(QWidget* window, const TLook& look);

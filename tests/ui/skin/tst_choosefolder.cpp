@@ -158,6 +158,7 @@ private Q_SLOTS:
                               QStringLiteral("Button 'Cancel' [Press,SetFocus] focusable"),
                               QStringLiteral("Button 'Close' [Press,SetFocus] focusable")}));
         Form->MakeFolderButton->setEnabled(true);
+        QCOMPARE(AccessibleFace(Form.get()), QStringLiteral("Dialog 'Choose a folder' []"));
         QCOMPARE(TabOrder(Form.get()),
                  QStringList({QStringLiteral("Edit_Address"), QStringLiteral("strv1"),
                               QStringLiteral("MakeFolderButton"), QStringLiteral("OkButton"),
