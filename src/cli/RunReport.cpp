@@ -2,6 +2,8 @@
 
 #include "cli/ProgressBar.h"
 
+#include <QTextStream>
+
 void TRunReport::PhaseStarted(TRunPhase phase, qint64 total)
 {
     switch (phase) {
@@ -20,4 +22,10 @@ void TRunReport::PhaseStarted(TRunPhase phase, qint64 total)
 void TRunReport::Progressed(qint64 done)
 {
     Bar.SetDone(done);
+}
+
+void TRunReport::IncludeListLeftOutAll()
+{
+    Bar.Clear();
+    QTextStream(stderr) << "No file matches the include list: every file is left out\n";
 }

@@ -26,6 +26,8 @@ public:
 
     void PhaseStarted(TRunPhase phase, qint64 total) override;
     void Progressed(qint64 done) override;
+    // Said on standard error in both formats: the run itself is sound.
+    void IncludeListLeftOutAll() override;
 
 protected:
     TProgressBar& Bar;

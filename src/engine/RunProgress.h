@@ -60,6 +60,9 @@ public:
     virtual void NameUnreadable(const QString& /*path*/) {}
     // A link to a folder, not followed: what it leads to is left out of the run.
     virtual void FolderLinkSkipped(const QString& /*path*/) {}
+    // The job's include list left out every file there was to compare: no name
+    // matches any of its patterns. Comes before AnalysisFinished.
+    virtual void IncludeListLeftOutAll() {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

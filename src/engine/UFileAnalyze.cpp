@@ -93,6 +93,9 @@ void TFileAnalyze::BuildTrees()
     UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
     BadNames = leftScan.BadNames + rightScan.BadNames;
     FolderLinks = leftScan.FolderLinks + rightScan.FolderLinks;
+    IncludeListLeftOutAll =
+        !IsCancelled() && leftScan.NotInIncludeList + rightScan.NotInIncludeList > 0 &&
+        LeftTree->FileCount(TScanTree::Root) == 0 && RightTree->FileCount(TScanTree::Root) == 0;
     Filter.reset();
 }
 

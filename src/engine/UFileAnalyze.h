@@ -62,6 +62,9 @@ public:
     QStringList BadNames;
     // Links to folders, not followed: what they lead to is left out.
     QStringList FolderLinks;
+    // The include list left out every file that the other filters let through
+    // (and there was at least one): the job compares nothing.
+    bool IncludeListLeftOutAll = false;
 
 protected:
     void run() override;

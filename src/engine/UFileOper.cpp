@@ -3,22 +3,13 @@
 #include "engine/UFileStructure.h"
 #include "jobs/UTSyncTask.h"
 
-namespace {
-
-bool MatchesFragment(const QStringList& fragments, const QString& name)
+TBeenTortured::TBeenTortured(const TSyncTask& task)
+    : Task(task), Excluded(task.ExcludeFilterr), Included(task.IncludeFilterr)
 {
-    for (const QString& fragment : fragments) {
-        // An empty fragment matches nothing; every character stands for itself.
-        if (!fragment.isEmpty() && name.contains(fragment, Qt::CaseSensitive))
-            return true;
-    }
-    return false;
 }
 
-} // namespace
-
-bool TBeenTortured::IsExcluded(const QString& name, qint32 time, qint32 attributes,
-                               qint64 size) const
+bool TBeenTortured::IsExcluded(const QString& name, qint32 time, qint32 attributes, qint64 size,
+                               QStringView folder) const
 {
     if (Task.ExcFileTimeMin != -1 && time < Task.ExcFileTimeMin)
         return true;
@@ -32,22 +23,33 @@ bool TBeenTortured::IsExcluded(const QString& name, qint32 time, qint32 attribut
         return true;
     if (Task.ExcludeSystemFile == 1 && (attributes & FileAttribute::System))
         return true;
-    return MatchesFragment(Task.ExcludeFilterr, name);
+    return Excluded.Matches(name, folder);
 }
 
-bool TBeenTortured::IsIncluded(const QString& name, qint32 time, qint64 size) const
+bool TBeenTortured::InIncludeRanges(qint32 time, qint64 size) const
 {
-    if (Task.IncFileTimeMin != -1 && time < Task.IncFileTimeMin)
+    return !(Task.IncFileTimeMin != -1 && time < Task.IncFileTimeMin) &&
+           !(Task.IncFileTimeMax != -1 && time > Task.IncFileTimeMax) &&
+           !(Task.IncFileSizeMin != -1 && size < Task.IncFileSizeMin) &&
+           !(Task.IncFileSizeMax != -1 && size > Task.IncFileSizeMax);
+}
+
+bool TBeenTortured::IsIncluded(const QString& name, qint32 time, qint64 size,
+                               QStringView folder) const
+{
+    if (!InIncludeRanges(time, size))
         return false;
-    if (Task.IncFileTimeMax != -1 && time > Task.IncFileTimeMax)
-        return false;
-    if (Task.IncFileSizeMin != -1 && size < Task.IncFileSizeMin)
-        return false;
-    if (Task.IncFileSizeMax != -1 && size > Task.IncFileSizeMax)
-        return false;
-    if (Task.IncludeFilterr.isEmpty())
-        return true;
-    return MatchesFragment(Task.IncludeFilterr, name);
+    return Task.IncludeFilterr.isEmpty() || Included.Matches(name, folder);
+}
+
+TBeenTortured::TVerdict TBeenTortured::Judge(const QString& name, qint32 time, qint32 attributes,
+                                             qint64 size, QStringView folder) const
+{
+    if (IsExcluded(name, time, attributes, size, folder) || !InIncludeRanges(time, size))
+        return TVerdict::Dropped;
+    if (Task.IncludeFilterr.isEmpty() || Included.Matches(name, folder))
+        return TVerdict::Kept;
+    return TVerdict::NotInIncludeList;
 }
 
 bool TBeenTortured::IsFolderExcluded(qint32 attributes) const

@@ -1,29 +1,55 @@
 #pragma once
 
+#include "engine/NamePatterns.h"
+
 #include <QString>
 #include <QtGlobal>
 
 class TSyncTask;
 
-// Evaluates a job's include and exclude filters for one file. Reads the job's
-// filter fields at every call, so changes to the job take effect at once.
+// Evaluates a job's include and exclude filters for one file. The name lists are
+// read once, when the filter is made (one filter serves one analysis); the other
+// fields are read at every call. The name patterns are those of TNamePatterns;
+// `folder` is the file's folder below the root (see there), needed only when
+// NeedsFolder() says so.
 class TBeenTortured
 {
 public:
-    explicit TBeenTortured(const TSyncTask& task) : Task(task) {}
+    explicit TBeenTortured(const TSyncTask& task);
+
+    // What the filters make of one file.
+    enum class TVerdict
+    {
+        Kept,
+        Dropped,
+        // Dropped for matching no pattern of the include list only.
+        NotInIncludeList
+    };
+
+    bool NeedsFolder() const { return Excluded.NeedsFolder() || Included.NeedsFolder(); }
 
     // True when the exclude filter drops the file: outside the exclude time or
     // size range, hidden (system) while such files are excluded, or matching an
-    // exclude name fragment.
-    bool IsExcluded(const QString& name, qint32 time, qint32 attributes, qint64 size) const;
+    // exclude name pattern.
+    bool IsExcluded(const QString& name, qint32 time, qint32 attributes, qint64 size,
+                    QStringView folder = {}) const;
     // True when the include filter keeps the file: inside the include time and
-    // size ranges and, when fragments are given, matching one of them.
-    bool IsIncluded(const QString& name, qint32 time, qint64 size) const;
+    // size ranges and, when patterns are given, matching one of them.
+    bool IsIncluded(const QString& name, qint32 time, qint64 size, QStringView folder = {}) const;
+    // Both filters at once, telling a file that only the include list left out.
+    TVerdict Judge(const QString& name, qint32 time, qint32 attributes, qint64 size,
+                   QStringView folder = {}) const;
     // True when a folder is skipped with everything inside it: hidden or system
     // folders while such items are excluded. No other filter applies to folders.
     bool IsFolderExcluded(qint32 attributes) const;
 
     const TSyncTask& Task;
+
+private:
+    bool InIncludeRanges(qint32 time, qint64 size) const;
+
+    TNamePatterns Excluded;
+    TNamePatterns Included;
 };
 
 // Paths: roots and relative paths are joined with exactly one separator.

@@ -112,12 +112,15 @@ struct TWinFile::TScanWork
     std::vector<TScanJob> Jobs;
     // Folders being listed; none, and no job left: the scan is complete.
     int Busy = 0;
+    // The bytes of the root folder's path, "/" at its end included.
+    size_t RootLength = 0;
 };
 
 qint32 TWinFile::ScanFolder(const QString& path, TScanTree& tree, const TBeenTortured& filter)
 {
-    TScanWork work{tree, filter, {}, {}, {}, 0};
+    TScanWork work{tree, filter, {}, {}, {}, 0, 0};
     work.Jobs.push_back(TScanJob{TScanTree::Root, Bytes(SyncPath::FolderPrefix(path))});
+    work.RootLength = work.Jobs.back().Path.size();
     // A folder's items are examined one system call each, which waits for the
     // disk when the metadata is not cached: several folders listed at once keep
     // the disk busy.
@@ -162,6 +165,7 @@ void TWinFile::ScanJobs(TScanWork& work)
 {
     std::vector<TScanFound> found;
     QStringList badNames;
+    qint64 notListed = 0;
     std::unique_lock<std::mutex> hold(work.Lock);
     for (;;) {
         work.Ready.wait(hold, [&work] { return !work.Jobs.empty() || work.Busy == 0; });
@@ -173,11 +177,14 @@ void TWinFile::ScanJobs(TScanWork& work)
         hold.unlock();
         found.clear();
         badNames.clear();
-        const TListing listing =
-            Cancelled() ? TListing::Complete : ListFolder(job.Path, work.Filter, found, badNames);
+        notListed = 0;
+        const TListing listing = Cancelled() ? TListing::Complete
+                                             : ListFolder(job.Path, work.RootLength, work.Filter,
+                                                          found, badNames, notListed);
         hold.lock();
         AddListing(work, job, listing, found);
         BadNames += badNames;
+        NotInIncludeList += notListed;
         --work.Busy;
         if (!work.Jobs.empty() || work.Busy == 0)
             work.Ready.notify_all();
@@ -185,9 +192,15 @@ void TWinFile::ScanJobs(TScanWork& work)
 }
 
 // Lists one folder with one directory read and one fstatat per entry.
-TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTortured& filter,
-                                        std::vector<TScanFound>& found, QStringList& badNames) const
+TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLength,
+                                        const TBeenTortured& filter, std::vector<TScanFound>& found,
+                                        QStringList& badNames, qint64& notListed) const
 {
+    // The folder below the root, for patterns that name paths.
+    QString folder;
+    if (filter.NeedsFolder() && path.size() > rootLength)
+        folder = QString::fromUtf8(path.data() + rootLength,
+                                   qsizetype(path.size() - rootLength - 1)); // no last "/"
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? TListing::Complete : TListing::Incomplete;
@@ -237,8 +250,11 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
         if (isFolder) {
             if (filter.IsFolderExcluded(record.Attr))
                 continue;
-        } else if (filter.IsExcluded(name, record.Time, record.Attr, record.Size) ||
-                   !filter.IsIncluded(name, record.Time, record.Size)) {
+        } else if (const TBeenTortured::TVerdict verdict =
+                       filter.Judge(name, record.Time, record.Attr, record.Size, folder);
+                   verdict != TBeenTortured::TVerdict::Kept) {
+            if (verdict == TBeenTortured::TVerdict::NotInIncludeList)
+                ++notListed;
             continue;
         }
         found.push_back(TScanFound{std::string(raw, length), record, isFolder, folderLink});

@@ -124,6 +124,8 @@ public:
     QStringList BadNames;
     // Links to folders, which are never entered.
     QStringList FolderLinks;
+    // Files that the include list alone left out.
+    qint64 NotInIncludeList = 0;
 
     // The folders (root, "/" and the path below it) whose stale temporary files
     // were removed in one run, shared by the copiers of the run.
@@ -172,8 +174,11 @@ private:
         Incomplete
     };
     void ScanJobs(TScanWork& work);
-    TListing ListFolder(const std::string& path, const TBeenTortured& filter,
-                        std::vector<TScanFound>& found, QStringList& badNames) const;
+    // `rootLength`: the bytes of the root at the start of `path`. Counts the files
+    // that only the include list left out in `notListed`.
+    TListing ListFolder(const std::string& path, size_t rootLength, const TBeenTortured& filter,
+                        std::vector<TScanFound>& found, QStringList& badNames,
+                        qint64& notListed) const;
     void AddListing(TScanWork& work, const TScanJob& job, TListing listing,
                     const std::vector<TScanFound>& found);
     static void CountFiles(TScanTree& tree);

@@ -74,6 +74,7 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     UnreadableFolders.clear();
     BadNames.clear();
     FolderLinks.clear();
+    IncludeListLeftOutAll = false;
     ConnectResult = 0;
     Synced = false;
     Snapshot = job.Snapshot();
@@ -115,6 +116,9 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
         Progress.NameUnreadable(name);
     for (const QString& link : FolderLinks)
         Progress.FolderLinkSkipped(link);
+    IncludeListLeftOutAll = analysis.IncludeListLeftOutAll;
+    if (IncludeListLeftOutAll)
+        Progress.IncludeListLeftOutAll();
     Progress.AnalysisFinished();
 }
 

@@ -89,6 +89,8 @@ public:
     QStringList UnreadableFolders;
     QStringList BadNames;
     QStringList FolderLinks;
+    // The include list left out every file (see TRunProgress::IncludeListLeftOutAll).
+    bool IncludeListLeftOutAll = false;
     // The folder another run holds, when a run could not start for it.
     QString BusyFolder;
     // What the page and the runner tell of it.

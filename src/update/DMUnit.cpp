@@ -160,12 +160,16 @@ bool TDM::DownloadUpdateFile(const QString& url, const QString& fileName, bool r
              body.size() <= MaxUpdateFileSize;
         delete reply;
     }
-    // The local copy holds what came, and nothing of an older check.
-    QFile file(fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (ok)
+    // The local copy holds what came, and nothing of an older check: a failed
+    // download leaves no copy at all rather than an empty or stale one.
+    if (ok) {
+        QSaveFile file(fileName);
+        if (file.open(QIODevice::WriteOnly)) {
             file.write(body);
-        file.close();
+            (void)file.commit(); // a copy that cannot be written is read back as no version
+        }
+    } else {
+        QFile::remove(fileName);
     }
     Prompts().Busy(false);
     if (!ok && report)

@@ -368,6 +368,19 @@ private Q_SLOTS:
         QCOMPARE(listed({QStringLiteral("--exclude-hidden"), QStringLiteral("--include"),
                          QStringLiteral("report")}),
                  (Texts({"report.tmp.txt", "report.txt"})));
+        // Wildcards on the whole name, paths below the folder.
+        QCOMPARE(listed({QStringLiteral("--include"), QStringLiteral("*.txt")}),
+                 (Texts({".git/config.txt", ".hidden.txt", "report.tmp.txt", "report.txt"})));
+        QCOMPARE(listed({QStringLiteral("--exclude"), QStringLiteral("/sub"),
+                         QStringLiteral("--exclude"), QStringLiteral("/.git/"),
+                         QStringLiteral("--exclude"), QStringLiteral("*.tmp")}),
+                 (Texts({".hidden.txt", "notes.md", "report.tmp.txt", "report.txt"})));
+        const CliResult none = CliRunner::Run(s.Args(
+            QStringLiteral("analyze"), {QStringLiteral("--include"), QStringLiteral("*.none")}));
+        QCOMPARE(none.Code, 0);
+        QVERIFY2(none.Err.contains(
+                     QStringLiteral("No file matches the include list: every file is left out")),
+                 qPrintable(none.Err));
 
         const CliResult synced = CliRunner::Run(
             s.Args(QStringLiteral("sync"), {QStringLiteral("--exclude-hidden"),

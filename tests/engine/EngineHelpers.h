@@ -51,6 +51,7 @@ public:
     }
     void RowsVisited(qint32 count) override { Visited += count; }
     void RowCopied(TResultRow& row) override { Copied.push_back(&row); }
+    void IncludeListLeftOutAll() override { ++LeftOutByIncludeList; }
     void AnalysisFinished() override { ++Finished; }
     void SyncFinished() override { ++Finished; }
 
@@ -60,6 +61,7 @@ public:
     std::vector<TResultRow*> Copied;
     qint64 Visited = 0;
     int Finished = 0;
+    int LeftOutByIncludeList = 0;
     // Runs inside each message's delivery, while the worker waits.
     std::function<void(const Message&)> OnMessage;
 

@@ -293,6 +293,34 @@ private Q_SLOTS:
         QCOMPARE(both.Messages[2], (Message{WM_PROGRESS, 0, 4}));
     }
 
+    // Told when the include list, and nothing else, leaves every file out.
+    void includeListThatLeavesOutEveryFileIsTold()
+    {
+        QTemporaryDir left, right;
+        auto job = MakeJob(left.path(), right.path());
+        job->IncludeFilterr = {QStringLiteral("*.none")};
+        TestRun empty;
+        QVERIFY(empty.Analyze(*job));
+        QCOMPARE(empty.Log.LeftOutByIncludeList, 0); // nothing there to leave out
+
+        TreeBuilder l(left.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "1"));
+        QVERIFY(l.file(QStringLiteral("sub/b.md"), "1"));
+        const std::pair<QStringList, bool> cases[] = {
+            {{QStringLiteral("*.none")}, true},
+            {{QStringLiteral("*.txt")}, false},
+            {{}, false},
+        };
+        for (const auto& [patterns, told] : cases) {
+            job->IncludeFilterr = patterns;
+            TestRun run;
+            QVERIFY(run.Analyze(*job));
+            QCOMPARE(run.Log.LeftOutByIncludeList, told ? 1 : 0);
+            QCOMPARE(run.Driver.IncludeListLeftOutAll, told);
+            QCOMPARE(run.Log.Finished, 1);
+        }
+    }
+
     void unreachableSides()
     {
         QTemporaryDir dir, other;

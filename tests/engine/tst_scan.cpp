@@ -114,20 +114,80 @@ private Q_SLOTS:
         QVERIFY(!filter.IsExcluded(QStringLiteral("f"), 5000, 32, 10));
     }
 
-    void fragmentsAreLiteralAndCaseSensitive()
+    // Pieces of the name as they always were; "*" and "?" on the whole name; a "/"
+    // first names a path below the root, a folder's with everything in it.
+    void namePatternsOfThreeKinds()
     {
+        const auto included = [](const QStringList& patterns, const char* name,
+                                 const char* folder = "") {
+            TSyncTask job;
+            job.IncludeFilterr = patterns;
+            return TBeenTortured(job).IsIncluded(QString::fromUtf8(name), 0, 1,
+                                                 QString::fromUtf8(folder));
+        };
+        const auto excluded = [](const QStringList& patterns, const char* name,
+                                 const char* folder = "") {
+            TSyncTask job;
+            job.ExcludeFilterr = patterns;
+            return TBeenTortured(job).IsExcluded(QString::fromUtf8(name), 0, 32, 1,
+                                                 QString::fromUtf8(folder));
+        };
+        const QStringList doc{QStringLiteral("doc")};
+        QVERIFY(included(doc, "mydocument.txt") && !included(doc, "MyDOCument.txt"));
+        QVERIFY(!included({QString()}, "a.txt"));
+        QVERIFY(excluded({QString(), QStringLiteral(" b")}, "a b"));
+        QVERIFY(!excluded({QString(), QStringLiteral(" b")}, "ab"));
+
+        const QStringList wild{QStringLiteral("*.txt"), QStringLiteral("f?le")};
+        QVERIFY(included(wild, "a.txt") && included(wild, ".txt") && included(wild, "file"));
+        QVERIFY(!included(wild, "a.txt.bak") && !included(wild, "A.TXT") && !included(wild, "fle"));
+        QVERIFY(included({QStringLiteral("a*b*c")}, "aXbYbZc"));
+        QVERIFY(!included({QStringLiteral("a*b*c")}, "aXbYcZ"));
+
+        const QStringList paths{QStringLiteral("/file1.txt"),
+                                QStringLiteral("/My Document/works/")};
+        QVERIFY(excluded(paths, "file1.txt") && !excluded(paths, "file1.txt", "sub"));
+        QVERIFY(excluded(paths, "a.txt", "My Document/works"));
+        QVERIFY(excluded(paths, "b.txt", "My Document/works/deep"));
+        QVERIFY(excluded(paths, "works", "My Document"));
+        QVERIFY(!excluded(paths, "a.txt", "My Document/workshop"));
+        QVERIFY(!excluded(paths, "a.txt", "My Document") && !excluded(paths, "works"));
+        QVERIFY(included({QStringLiteral("/*/old")}, "a", "2024/old/x"));
+        QVERIFY(!included({QStringLiteral("/*/old")}, "a", "2024/x/old"));
+    }
+
+    void pathPatternsLeaveOutFilesBelowTheRoot()
+    {
+        QTemporaryDir dir;
+        TreeBuilder tree(dir.path());
+        for (const char* file : {"file1.txt", "sub/file1.txt", "My Document/works/a.txt",
+                                 "My Document/works/deep/b.txt", "My Document/other.txt"})
+            QVERIFY(tree.file(QString::fromUtf8(file), "1"));
         TSyncTask job;
+        job.ExcludeFilterr = {QStringLiteral("/file1.txt"), QStringLiteral("/My Document/works")};
         TBeenTortured filter(job);
-        job.IncludeFilterr = {QStringLiteral("doc")};
-        QVERIFY(filter.IsIncluded(QStringLiteral("mydocument.txt"), 0, 1));
-        QVERIFY(!filter.IsIncluded(QStringLiteral("MyDOCument.txt"), 0, 1));
-        job.IncludeFilterr = {QStringLiteral("*.txt")};
-        QVERIFY(!filter.IsIncluded(QStringLiteral("a.txt"), 0, 1));
-        job.IncludeFilterr = {QString()};
-        QVERIFY(!filter.IsIncluded(QStringLiteral("a.txt"), 0, 1));
-        job.ExcludeFilterr = {QString(), QStringLiteral(" b")};
-        QVERIFY(filter.IsExcluded(QStringLiteral("a b"), 0, 32, 1));
-        QVERIFY(!filter.IsExcluded(QStringLiteral("ab"), 0, 32, 1));
+        TWinFile scanner;
+        TScanTree scanned;
+        QCOMPARE(scanner.ScanFolder(dir.path() + QLatin1Char('/'), scanned, filter), 2);
+        QCOMPARE(scanner.NotInIncludeList, 0);
+        QStringList paths;
+        Paths(scanned, TScanTree::Root, QString(), paths);
+        QVERIFY(paths.contains(QStringLiteral("sub/file1.txt")));
+        QVERIFY(paths.contains(QStringLiteral("My Document/other.txt")));
+
+        // Files only the include list leaves out are counted.
+        TSyncTask only;
+        only.IncludeFilterr = {QStringLiteral("*.none")};
+        only.ExcFileSizeMax = 0; // every file has one byte: the exclude filter takes them
+        TWinFile excludedScan;
+        TScanTree none;
+        QCOMPARE(excludedScan.ScanFolder(dir.path(), none, TBeenTortured(only)), 0);
+        QCOMPARE(excludedScan.NotInIncludeList, 0);
+        only.ExcFileSizeMax = -1;
+        TWinFile notListedScan;
+        TScanTree alsoNone;
+        QCOMPARE(notListedScan.ScanFolder(dir.path(), alsoNone, TBeenTortured(only)), 0);
+        QCOMPARE(notListedScan.NotInIncludeList, 5);
     }
 
     // Each flag drops items with its own bit set, whatever other bits they carry.

@@ -1,3 +1,4 @@
+#include "AccessibleFace.h"
 #include "MemoryCrontab.h"
 #include "ScriptedDialogs.h"
 
@@ -6,10 +7,14 @@
 #include "schedule/ScheduleTaskUnit.h"
 #include "ui/schedule/ScheduleManagerUnit.h"
 #include "ui/schedule/UOptionFrm.h"
+#include "ui/schedule/UpdateMessages.h"
 #include "ui/skin/ImageExButton.h"
+#include "update/DMUnit.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpression>
@@ -52,6 +57,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         qputenv("XDG_CONFIG_HOME", Config.path().toUtf8());
+        qputenv("BRENVALE_HOME", Config.path().toUtf8());
+        InstallUpdateMessages();
         SetScheduleExecutablePath(QStringLiteral("/opt/brenvale/brenvale"));
     }
 
@@ -88,6 +95,72 @@ private Q_SLOTS:
             form.abScheduleTaskName->text().contains(QStringLiteral(" on day 31 of every month")));
         Click(form.OkButton);
         QVERIFY(form.Accepted());
+    }
+
+    void scheduleDialogIsReadAndReachedByTab()
+    {
+        TScheduleManagerForm form;
+        QCOMPARE(AccessibleFaces(
+                     {form.comScheduleTask, form.OkButton, form.CancelButton, form.SMCLoseBtn}),
+                 QStringList({QStringLiteral("ComboBox 'Schedule Task:' [ShowMenu,SetFocus] "
+                                             "focusable"),
+                              QStringLiteral("Button 'OK' [Press,SetFocus] focusable"),
+                              QStringLiteral("Button 'Cancel' [Press,SetFocus] focusable"),
+                              QStringLiteral("Button 'Close' [Press,SetFocus] focusable")}));
+        QCOMPARE(AccessibleFace(&form), QStringLiteral("Dialog 'Schedlueing' []"));
+        QCOMPARE(TabOrder(&form),
+                 QStringList({QStringLiteral("comScheduleTask"), QStringLiteral("dtpStartTime"),
+                              QStringLiteral("seEveryOfDaily"), QStringLiteral("OkButton"),
+                              QStringLiteral("CancelButton"), QStringLiteral("SMCLoseBtn")}));
+        QVERIFY(form.lb_startjobs->text().contains(QStringLiteral("Sync On Brenvale start")));
+    }
+
+    void optionsAreReadAndReachedByTab()
+    {
+        TOptionFrm form;
+        QCOMPARE(form.ChkRun->text(), QStringLiteral("Run when I log in"));
+        const QString button = QStringLiteral("Button '%1' [Press,SetFocus] focusable");
+        const QString tab = QStringLiteral("PageTab '%1' [Press,SetFocus] focusable");
+        QCOMPARE(
+            AccessibleFaces({form.select1Button, form.select2Button, form.CheckUpdateBtn,
+                             form.ApplyBtn, form.AddScheduleBtn, form.RemoveScheduleBtn,
+                             form.ClearAllBtn, form.SMCLoseBtn}),
+            QStringList(
+                {tab.arg(QStringLiteral("General Settings")), tab.arg(QStringLiteral("Scheduling")),
+                 button.arg(QStringLiteral("Check now")), button.arg(QStringLiteral("Apply")),
+                 button.arg(QStringLiteral("Add")), button.arg(QStringLiteral("Remove")),
+                 button.arg(QStringLiteral("Clear All")), button.arg(QStringLiteral("Close"))}));
+        QVERIFY(QAccessible::queryAccessibleInterface(form.select1Button)->state().selected);
+        QCOMPARE(AccessibleFace(&form), QStringLiteral("Dialog 'Options' []"));
+        QCOMPARE(TabOrder(&form),
+                 QStringList({QStringLiteral("ChkRun"), QStringLiteral("cbCheckUpdate"),
+                              QStringLiteral("CheckUpdateBtn"), QStringLiteral("select1Button"),
+                              QStringLiteral("select2Button"), QStringLiteral("ApplyBtn"),
+                              QStringLiteral("SMCLoseBtn")}));
+        Click(form.select2Button);
+        QCOMPARE(TabOrder(&form),
+                 QStringList({QStringLiteral("ScheduleListView"), QStringLiteral("select1Button"),
+                              QStringLiteral("select2Button"), QStringLiteral("AddScheduleBtn"),
+                              QStringLiteral("RemoveScheduleBtn"), QStringLiteral("ClearAllBtn"),
+                              QStringLiteral("SMCLoseBtn")}));
+    }
+
+    // The user asked for the check: a server that cannot be reached is told, and
+    // no empty description file is left behind.
+    void checkNowTellsThatTheServerCannotBeReached()
+    {
+        QSettings(SettingsFilePath(), QSettings::IniFormat)
+            .setValue(QStringLiteral("UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+        MyRegistryInfo.CheckUpdate = false;
+        TDM dm;
+        TScriptedDialogs dialogs;
+        TOptionFrm form;
+        Click(form.CheckUpdateBtn);
+        QCOMPARE(dialogs.Asked.size(), 1);
+        QCOMPARE(dialogs.Asked[0].Text,
+                 QStringLiteral("Can not download the new version.\nBecause Can not connect "
+                                "Brenvale,Please check the network."));
+        QVERIFY(!QFile::exists(Config.path() + QStringLiteral("/Update.ini")));
     }
 
     void generalSettingsLoadAndApply()
@@ -179,6 +252,18 @@ private Q_SLOTS:
         QCOMPARE(form.ScheduleListView->topLevelItemCount(), 3);
         Click(form.select1Button);
         Click(form.select2Button);
+        QCOMPARE(form.ScheduleListView->topLevelItemCount(), 0);
+        QCOMPARE(dialogs.Asked.size(), 1);
+
+        // A row a screen reader selects, without moving the current row, is removed.
+        QTest::qWait(1100);
+        Click(form.AddScheduleBtn);
+        form.show(); // a tree lists its rows to screen readers once it is laid out
+        form.ScheduleListView->setCurrentItem(nullptr);
+        QAccessible::queryAccessibleInterface(form.ScheduleListView)
+            ->tableInterface()
+            ->selectRow(0);
+        Click(form.RemoveScheduleBtn);
         QCOMPARE(form.ScheduleListView->topLevelItemCount(), 0);
         QCOMPARE(dialogs.Asked.size(), 1);
 

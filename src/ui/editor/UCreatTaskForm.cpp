@@ -5,6 +5,7 @@
 #include "ui/shell/ModalDialogs.h"
 #include "ui/shell/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
+#include "ui/skin/NamedList.h"
 #include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"
 
@@ -121,8 +122,8 @@ void MakeSizeFields(QLineEdit* number, QComboBox* unit, const QString& caption)
     number->setAccessibleName(caption);
     number->setToolTip(SizeHint);
     number->setEnabled(false);
+    NameList(unit, caption + QStringLiteral(" unit"));
     unit->addItems({QStringLiteral("B"), QStringLiteral("KB"), QStringLiteral("MB")});
-    unit->setAccessibleName(caption + QStringLiteral(" unit"));
     unit->setToolTip(SizeHint);
     unit->setEnabled(false);
 }
@@ -149,6 +150,9 @@ void MakePatternGrid(QTableWidget* grid, const QString& caption)
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab and Shift+Tab leave the grid for the next or previous field; the arrow
+    // keys move between its cells.
+    grid->setTabKeyNavigation(false);
     grid->setAccessibleName(caption);
 }
 
@@ -259,13 +263,18 @@ TCreatTaskForm::TCreatTaskForm(QWidget* parent)
                   .Picture = QStringLiteral("CreatTaskForm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Job"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Sync job")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({540, 6}))
 {
     BuildFrame();
     Notebook1->addWidget(BuildGeneralPage());
     Notebook1->addWidget(BuildFilterPage());
     Notebook1->addWidget(BuildSchedulingPage());
+    // The pages come into the window last: Tab runs through their fields, then
+    // the page buttons, OK or Apply, Cancel and the close picture.
+    Skin.EndTabOrderWith(
+        {select1Button, select2Button, select3Button, OkButton, applyButton, CancelButton});
 }
 
 TCreatTaskForm::~TCreatTaskForm() = default;
@@ -363,7 +372,7 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     rb_sync->adjustSize();
     rb_sync->setChecked(true);
     Label1 = Note(page, "Label1",
-                  QStringLiteral("2-way job: use when files are changed on both sides and Quillon "
+                  QStringLiteral("2-way job: use when files are changed on both sides and Brenvale "
                                  "will propagate changes both ways, ensuring that files are copied "
                                  "in both directions and keeping the two or more locations during "
                                  "synchronization with each other."),
@@ -374,9 +383,9 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     rb_backup->move(30, 216);
     rb_backup->adjustSize();
     cb_syncdirect = Control<QComboBox>(page, "cb_syncdirect", {130, 213, 150, 24});
+    NameList(cb_syncdirect, QStringLiteral("Backup direction"));
     cb_syncdirect->addItems({QStringLiteral("Right to Left"), QStringLiteral("Left to Right")});
     cb_syncdirect->setCurrentIndex(1);
-    cb_syncdirect->setAccessibleName(QStringLiteral("Backup direction"));
     Label_sync = Note(page, "Label_sync",
                       QStringLiteral("1-way job: use to copy changed files from the Left side to "
                                      "Backup folder on the Right side; it is mostly used for "
@@ -396,7 +405,7 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
                                          "will be saved automatically after the synchronization."));
     cb_estimatedisk = Check(
         page, "cb_estimatedisk",
-        QStringLiteral("Do not create __Quillon__ folder in the both sync folder"), {30, 344});
+        QStringLiteral("Do not create __Brenvale__ folder in the both sync folder"), {30, 344});
     cb_estimatedisk->setToolTip(
         QStringLiteral("The application will not create its own folder in the synchronized "
                        "folders."));
@@ -620,9 +629,9 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     gb_atuocondition->setTitle(QStringLiteral("Auto condiction"));
     QWidget* box = gb_atuocondition;
     cb_syncitstart =
-        Check(box, "cb_syncitstart", QStringLiteral("Sync On Quillon start"), {20, 30});
+        Check(box, "cb_syncitstart", QStringLiteral("Sync On Brenvale start"), {20, 30});
     cb_anaitstart =
-        Check(box, "cb_anaitstart", QStringLiteral("Analyze On Quillon start"), {280, 30});
+        Check(box, "cb_anaitstart", QStringLiteral("Analyze On Brenvale start"), {280, 30});
     cb_syncconn = Check(box, "cb_syncconn", QStringLiteral("Sync On Floders Connect"), {20, 60});
     cb_anaconn = Check(box, "cb_anaconn", QStringLiteral("Analyze On  Floders Connect"), {280, 60});
     cb_synclogoff =

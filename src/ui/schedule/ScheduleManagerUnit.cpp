@@ -3,6 +3,7 @@
 #include "schedule/ScheduleTaskUnit.h"
 
 #include "ui/skin/ImageExButton.h"
+#include "ui/skin/NamedList.h"
 #include "ui/skin/SkinResourceUnit.h"
 
 #include <QCheckBox>
@@ -51,7 +52,8 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
                   .Picture = QStringLiteral("ScheduleManagerForm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Schedlueing"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Schedlueing")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({458, 6}))
 {
     Label9 =
@@ -83,7 +85,7 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
                       {16, 54, 140, 18});
     comScheduleTask = new QComboBox(panel);
     comScheduleTask->setObjectName(QStringLiteral("comScheduleTask"));
-    comScheduleTask->setAccessibleName(QStringLiteral("Schedule Task:"));
+    NameList(comScheduleTask, QStringLiteral("Schedule Task:"));
     comScheduleTask->addItems(
         {QStringLiteral("Daily"), QStringLiteral("Weekly"), QStringLiteral("Monthly")});
     comScheduleTask->setGeometry(16, 74, 140, 24);
@@ -151,6 +153,17 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
                           QStringLiteral("Cancel"), 412);
     connect(OkButton, &TImageEx::OnClick, this, &QDialog::accept);
     connect(CancelButton, &TImageEx::OnClick, this, &QDialog::reject);
+    Skin.EndTabOrderWith({OkButton, CancelButton});
+
+    // A scheduled start is an ordinary start: without such a job it does nothing.
+    lb_startjobs = NewLabel(this, QStringLiteral("lb_startjobs"),
+                            QStringLiteral("A scheduled start runs the jobs marked \"Sync On "
+                                           "Brenvale start\" or \"Analyze On Brenvale start\"."),
+                            {10, 287, 320, 40});
+    lb_startjobs->setWordWrap(true);
+    QFont small = lb_startjobs->font();
+    small.setPixelSize(11);
+    lb_startjobs->setFont(small);
 
     for (QSpinBox* box : {seEveryOfDaily, seEveryOfWeekly, seEveryOfMonthly})
         connect(box, &QSpinBox::valueChanged, this, [this, box] { SpinBoxChange(box); });

@@ -64,6 +64,8 @@ public:
     QSpinBox* seEveryOfMonthly;
     TImageExButton* OkButton;
     TImageExButton* CancelButton;
+    // Says which jobs a scheduled start runs.
+    QLabel* lb_startjobs;
 
 private:
     std::array<QCheckBox*, 7> WeekBoxes() const

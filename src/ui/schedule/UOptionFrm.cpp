@@ -7,6 +7,7 @@
 #include "ui/schedule/ScheduleManagerUnit.h"
 #include "ui/shell/ModalDialogs.h"
 #include "ui/skin/ImageExButton.h"
+#include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"
 #include "update/DMUnit.h"
 
@@ -26,7 +27,8 @@ TOptionFrm::TOptionFrm(QWidget* parent)
                   .Picture = QStringLiteral("OptionFrm"),
                   .PictureName = QStringLiteral("Image1"),
                   .PictureText = QStringLiteral("Options"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Options")}),
       Image1(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({470, 7}))
 {
     UseHoverPictures(SMCLoseBtn, QStringLiteral("OSMCLoseBtn"));
@@ -57,10 +59,12 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     };
     select1Button = button(this, QStringLiteral("select1Button"),
                            QStringLiteral("General Settings"), {12, 40, 126, 28});
+    MakePressable(select1Button, QAccessible::PageTab);
     Label1 =
         pageLabel(QStringLiteral("Label1"), QStringLiteral("General Settings"), {12, 40, 126, 28});
     select2Button = button(this, QStringLiteral("select2Button"), QStringLiteral("Scheduling"),
                            {140, 40, 126, 28});
+    MakePressable(select2Button, QAccessible::PageTab);
     Label2 = pageLabel(QStringLiteral("Label2"), QStringLiteral("Scheduling"), {140, 40, 126, 28});
 
     Notebook1 = new QStackedWidget(this);
@@ -77,7 +81,7 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setAccessibleName(GroupBox1->title());
     GroupBox1->setGeometry(8, 10, 460, 70);
-    ChkRun = new QCheckBox(QStringLiteral("Run at windows startup"), GroupBox1);
+    ChkRun = new QCheckBox(QStringLiteral("Run when I log in"), GroupBox1);
     ChkRun->setObjectName(QStringLiteral("ChkRun"));
     ChkRun->setAccessibleName(ChkRun->text());
     ChkRun->setGeometry(16, 30, 420, 24);
@@ -92,7 +96,7 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     cbCheckUpdate->setAccessibleName(cbCheckUpdate->text());
     cbCheckUpdate->setGeometry(16, 32, 330, 24);
     CheckUpdateBtn = button(GroupBox2, QStringLiteral("CheckUpdateBtn"),
-                            QStringLiteral("Check update"), {360, 31, 84, 25});
+                            QStringLiteral("Check now"), {360, 31, 84, 25});
     UseHoverPictures(CheckUpdateBtn, QStringLiteral("CheckUpdateBtn"));
     LabelVer = new QLabel(GroupBox2);
     LabelVer->setObjectName(QStringLiteral("LabelVer"));
@@ -127,7 +131,7 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     ApplyBtn =
         button(this, QStringLiteral("ApplyBtn"), QStringLiteral("Apply"), {420, 348, 66, 25});
     UseHoverPictures(ApplyBtn, QStringLiteral("apply"));
-    ClearAllBtn = button(this, QStringLiteral("ClearAllBtn"), QStringLiteral("Clear all"),
+    ClearAllBtn = button(this, QStringLiteral("ClearAllBtn"), QStringLiteral("Clear All"),
                          {420, 348, 66, 25});
     UseHoverPictures(ClearAllBtn, QStringLiteral("ClearAllBtn"));
 
@@ -139,6 +143,8 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     connect(RemoveScheduleBtn, &TImageEx::OnClick, this, &TOptionFrm::RemoveScheduleBtnClick);
     connect(ClearAllBtn, &TImageEx::OnClick, this, &TOptionFrm::ClearAllBtnClick);
 
+    Skin.EndTabOrderWith(
+        {select1Button, select2Button, AddScheduleBtn, RemoveScheduleBtn, ApplyBtn, ClearAllBtn});
     select1ButtonClick();
 }
 
@@ -152,6 +158,8 @@ void TOptionFrm::select1ButtonClick()
 {
     LoadJpgResource(select1Button, QStringLiteral("ieb2"));
     LoadJpgResource(select2Button, QStringLiteral("ieb1"));
+    SetPressableSelected(select1Button, true);
+    SetPressableSelected(select2Button, false);
     AddScheduleBtn->hide();
     RemoveScheduleBtn->hide();
     ClearAllBtn->hide();
@@ -164,6 +172,8 @@ void TOptionFrm::select2ButtonClick()
 {
     LoadJpgResource(select1Button, QStringLiteral("ieb1"));
     LoadJpgResource(select2Button, QStringLiteral("ieb2"));
+    SetPressableSelected(select1Button, false);
+    SetPressableSelected(select2Button, true);
     AddScheduleBtn->show();
     RemoveScheduleBtn->show();
     ClearAllBtn->show();
@@ -198,10 +208,11 @@ void TOptionFrm::ApplyBtnClick()
     accept();
 }
 
+// The user asked: the check tells what it found, a failed download included.
 void TOptionFrm::CheckUpdateBtnClick()
 {
     if (DM)
-        DM->CheckForUpdate(false);
+        DM->CheckForUpdate(true);
 }
 
 bool TOptionFrm::Reachable(const TScheduleResult& result)
@@ -248,8 +259,11 @@ void TOptionFrm::AddScheduleBtnClick()
 
 void TOptionFrm::RemoveScheduleBtnClick()
 {
-    QTreeWidgetItem* selected = ScheduleListView->currentItem();
-    if (selected == nullptr || !selected->isSelected()) {
+    // The selected row, however it was selected: by mouse, by keys or by a screen
+    // reader, which selects without moving the current row.
+    const QList<QTreeWidgetItem*> rows = ScheduleListView->selectedItems();
+    QTreeWidgetItem* selected = rows.isEmpty() ? nullptr : rows.constFirst();
+    if (selected == nullptr) {
         ModalDialogs::Message(
             this, QMessageBox::Warning,
             QStringLiteral("Please select the specific item for this operation!"));

@@ -11,8 +11,11 @@ void InstallUpdateMessages()
     TUpdatePrompts prompts;
     prompts.AskToUpdate = [] {
         return ModalDialogs::Question(
-                   nullptr, QStringLiteral("A newer version of Brenvale is available. Would you "
-                                           "like to update now?")) == QMessageBox::Yes;
+                   nullptr,
+                   QStringLiteral("A newer version of Brenvale is available. Would you "
+                                  "like to update now?"),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton,
+                   QMessageBox::Information) == QMessageBox::Yes;
     };
     prompts.TellUpToDate = [] {
         ModalDialogs::Message(nullptr, QMessageBox::Information,

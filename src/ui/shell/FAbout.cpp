@@ -23,4 +23,5 @@ TAboutBox::TAboutBox(QWidget* parent)
     OKButton->setCursor(Qt::PointingHandCursor);
     UseHoverPictures(OKButton, QStringLiteral("Ok"));
     connect(OKButton, &TImageEx::OnClick, this, &QWidget::close);
+    Skin.EndTabOrderWith({OKButton});
 }

@@ -83,13 +83,14 @@ void Message(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 
 QMessageBox::StandardButton Question(QWidget* parent, const QString& text,
                                      QMessageBox::StandardButtons buttons,
-                                     QMessageBox::StandardButton defaultButton)
+                                     QMessageBox::StandardButton defaultButton,
+                                     QMessageBox::Icon icon)
 {
     TRequest request;
     request.Kind = TKind::Question;
     request.Caption = QStringLiteral("Brenvale");
     request.Text = text;
-    request.Icon = QMessageBox::Question;
+    request.Icon = icon;
     request.Buttons = buttons;
     request.DefaultButton = defaultButton;
     return Ask(parent, request).Button;

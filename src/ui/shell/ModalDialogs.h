@@ -62,12 +62,14 @@ TDialogs* Install(TDialogs* dialogs);
 // A message box with an OK button, captioned "Brenvale".
 void Message(QWidget* parent, QMessageBox::Icon icon, const QString& text);
 
-// A question captioned "Brenvale"; the button the user chose, or the escape button
-// when the user closed the box.
+// A question captioned "Brenvale", with the question mark unless another icon (or
+// none) is given; the button the user chose, or the escape button when the user
+// closed the box.
 QMessageBox::StandardButton
 Question(QWidget* parent, const QString& text,
          QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
-         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+         QMessageBox::Icon icon = QMessageBox::Question);
 
 // A line of text; nothing when cancelled.
 std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& prompt,

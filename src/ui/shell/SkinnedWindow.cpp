@@ -3,6 +3,7 @@
 #include "ui/shell/UWindowMover.h"
 #include "ui/shell/WindowPlacement.h"
 #include "ui/skin/ImageEx.h"
+#include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"
 
 #include <QPalette>
@@ -15,6 +16,8 @@ TSkinnedWindow::TSkinnedWindow(QWidget* window, const TLook& look)
 {
     window->setObjectName(look.Name);
     window->setWindowTitle(QStringLiteral("Brenvale"));
+    if (!look.Caption.isEmpty())
+        window->setAccessibleName(look.Caption);
     window->setFixedSize(look.Size);
     // The ground shows wherever a picture does not cover the window.
     window->setAutoFillBackground(true);
@@ -40,6 +43,7 @@ void TSkinnedWindow::MoveBy(QWidget* handle)
 TImageEx* TSkinnedWindow::AddCloseButton(const QPoint& topLeft)
 {
     auto* button = new TImageEx(Window);
+    MakePressable(button);
     button->setObjectName(QStringLiteral("SMCLoseBtn"));
     button->setAccessibleName(QStringLiteral("Close"));
     button->setGeometry(QRect(topLeft, QSize(22, 17)));
@@ -47,5 +51,21 @@ TImageEx* TSkinnedWindow::AddCloseButton(const QPoint& topLeft)
     UseHoverPictures(button, QStringLiteral("SMCLoseBtn"));
     // QDialog answers a close with reject(), as it does the Escape key.
     QObject::connect(button, &TImageEx::OnClick, Window, &QWidget::close);
+    CloseButton = button;
     return button;
+}
+
+void TSkinnedWindow::EndTabOrderWith(std::initializer_list<QWidget*> controls)
+{
+    // Each control goes in front of a stand-in at the end of the chain: Qt does not
+    // move a widget behind the last one of a window's chain.
+    QWidget end(Window);
+    end.setFocusPolicy(Qt::TabFocus);
+    const auto putLast = [&end](QWidget* control) {
+        if (control != nullptr)
+            QWidget::setTabOrder(end.previousInFocusChain(), control);
+    };
+    for (QWidget* control : controls)
+        putLast(control);
+    putLast(CloseButton);
 }

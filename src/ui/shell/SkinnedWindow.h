@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <initializer_list>
+
 class QPoint;
 class QWidget;
 class TImageEx;
@@ -33,6 +35,9 @@ public:
         QString PictureText;
         // A drag on the background moves the window.
         bool MoveByPicture = false;
+        // What screen readers call the window: the caption it shows. Empty: its
+        // title, "Brenvale".
+        QString Caption = {};
     };
 
     TSkinnedWindow(QWidget* window, const TLook& look);
@@ -45,10 +50,16 @@ public:
     void MoveBy(QWidget* handle);
 
     // The close picture, 22 x 17, with its top left corner at `topLeft`. A click on it
-    // closes the window; a dialog is rejected.
+    // (or Space or Enter while it has the focus) closes the window; a dialog is rejected.
     TImageEx* AddCloseButton(const QPoint& topLeft);
+
+    // Puts `controls` at the end of the window's Tab order, in the given order, and
+    // the close picture after them: Tab then runs through a window's fields first
+    // and its buttons last, whatever order they were made in.
+    void EndTabOrderWith(std::initializer_list<QWidget*> controls);
 
 private:
     QWidget* Window;
     TImageEx* Picture;
+    TImageEx* CloseButton = nullptr;
 };

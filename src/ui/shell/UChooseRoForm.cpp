@@ -11,6 +11,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -36,7 +37,8 @@ TChooseRoForm::TChooseRoForm(QWidget* parent)
                   .Picture = QStringLiteral("ChooseRoForm"),
                   .PictureName = QStringLiteral("Image2"),
                   .PictureText = QStringLiteral("Choose a folder"),
-                  .MoveByPicture = true}),
+                  .MoveByPicture = true,
+                  .Caption = QStringLiteral("Choose a folder")}),
       Image2(Skin.Background()), SMCLoseBtn(Skin.AddCloseButton({611, 6})),
       Label_Address(new QLabel(QStringLiteral("Address"), this)), Edit_Address(new QLineEdit(this)),
       strv1(new QTreeView(this)), FolderModel(new QFileSystemModel(this)),
@@ -108,6 +110,7 @@ void TChooseRoForm::BuildControls()
         UseHoverPictures(b.button, QString::fromLatin1(b.pictures));
         connect(b.button, &TImageEx::OnClick, this, b.click);
     }
+    Skin.EndTabOrderWith({MakeFolderButton, OkButton, CancelButton});
 }
 
 void TChooseRoForm::BuildFolderTree()
@@ -130,14 +133,31 @@ void TChooseRoForm::BuildFolderTree()
     strv1->setUniformRowHeights(true);
     strv1->setStyleSheet(QStringLiteral("QTreeView#strv1 { border: 1px solid #aab7ca; }"));
     strv1->expand(FolderModel->index(QStringLiteral("/")));
-    connect(strv1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { strv1Change(current); });
+    // The address follows the folder the user selects, by mouse or keys. Not the
+    // tree's current folder: the tree makes its first folder current, unselected,
+    // when Tab enters it, which must not wipe out a path typed in the address.
+    connect(strv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty())
+                    strv1Change(selected.indexes().constFirst());
+            });
 }
 
 void TChooseRoForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     FormShow();
+}
+
+void TChooseRoForm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter confirms the address, from the address, the tree or the dialog itself;
+    // on a picture button it presses that button instead (the button takes it).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        OkButtonClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TChooseRoForm::FormShow()

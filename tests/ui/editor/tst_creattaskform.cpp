@@ -1,4 +1,5 @@
 #include "../skin/SkinTestHelpers.h"
+#include "AccessibleFace.h"
 #include "ScriptedDialogs.h"
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
@@ -44,6 +45,28 @@ QString Size(const QLineEdit* number, const QComboBox* unit)
 
 // 15 March 2007, 14:30, packed.
 constexpr qint32 March15 = (27 << 25) | (3 << 21) | (15 << 16) | (14 << 11) | (30 << 5);
+
+// Types the path into the folder chooser that a press is about to open, once it has
+// the keyboard, and confirms it with Enter. A chooser that never gets the keyboard
+// (or that Enter does not close) is cancelled, so the test fails instead of
+// waiting for ever.
+void AnswerChooser(const QString& path, int triesLeft = 300)
+{
+    QTimer::singleShot(10, [path, triesLeft] {
+        auto* chooser = qobject_cast<TChooseRoForm*>(QApplication::activeModalWidget());
+        QWidget* focus = QApplication::focusWidget();
+        if (chooser == nullptr || focus == nullptr || focus->window() != chooser) {
+            if (triesLeft > 0)
+                AnswerChooser(path, triesLeft - 1);
+            else if (chooser != nullptr)
+                chooser->reject();
+            return;
+        }
+        QTest::keyClicks(focus, path);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTimer::singleShot(1000, chooser, &QDialog::reject);
+    });
+}
 
 } // namespace
 
@@ -476,6 +499,87 @@ private Q_SLOTS:
         Open(0);
         QTest::mouseClick(Form->RFolderImage, Qt::LeftButton);
         QCOMPARE(job.RFolder.FolerAllName, QStringLiteral("/r"));
+    }
+
+    void editorIsReadAndReachedByTab()
+    {
+        TCreatTaskForm& form = Open(-1);
+        QCOMPARE(AccessibleFace(&form), QStringLiteral("Dialog 'Sync job' []"));
+        const QString button = QStringLiteral("Button '%1' [Press,SetFocus] focusable");
+        const QString tab = QStringLiteral("PageTab '%1' [Press,SetFocus] focusable");
+        QCOMPARE(AccessibleFaces({form.lbrowseButton, form.RFolderImage, form.cb_syncdirect,
+                                  form.select1Button, form.select2Button, form.select3Button,
+                                  form.OkButton, form.CancelButton, form.SMCLoseBtn}),
+                 QStringList(
+                     {button.arg(QStringLiteral("Browse Left Folder")),
+                      button.arg(QStringLiteral("Browse Right Folder")),
+                      QStringLiteral("ComboBox 'Backup direction' [ShowMenu,SetFocus] "
+                                     "focusable"),
+                      tab.arg(QStringLiteral("General")), tab.arg(QStringLiteral("Filter")),
+                      tab.arg(QStringLiteral("Scheduling")), button.arg(QStringLiteral("OK")),
+                      button.arg(QStringLiteral("Cancel")), button.arg(QStringLiteral("Close"))}));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(form.cb_syncdirect)->text(QAccessible::Value),
+            QStringLiteral("Left to Right"));
+
+        for (const QAbstractButton* box : form.findChildren<QAbstractButton*>())
+            QVERIFY2(!box->text().contains(QStringLiteral("Quillon")), qPrintable(box->text()));
+        QVERIFY(form.Label1->text().contains(QStringLiteral("Brenvale will propagate")));
+
+        // The fields first, then the page buttons, OK, Cancel and the close picture.
+        const QStringList order = TabOrder(&form);
+        QCOMPARE(order.first(), QStringLiteral("edit_taskname"));
+        QCOMPARE(order.mid(order.size() - 6),
+                 QStringList({QStringLiteral("select1Button"), QStringLiteral("select2Button"),
+                              QStringLiteral("select3Button"), QStringLiteral("OkButton"),
+                              QStringLiteral("CancelButton"), QStringLiteral("SMCLoseBtn")}));
+
+        // Tab and Shift+Tab pass through the pattern grid.
+        form.ShowPage(TCreatTaskForm::FilterPage);
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.vedit_exclude->setFocus();
+        QTest::keyClick(form.vedit_exclude, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.bt_addexclude));
+        form.vedit_exclude->setFocus();
+        QTest::keyClick(form.vedit_exclude, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.cb_exfiletimemax));
+    }
+
+    // A new job made with the keyboard alone, its folders typed in the chooser.
+    void keyboardMakesAJobWithTypedFolders()
+    {
+        QTemporaryDir left;
+        QTemporaryDir right;
+        TCreatTaskForm& form = Open(-1);
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const auto key = [](int code) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(code));
+        };
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Typed"));
+        key(Qt::Key_Tab); // the left folder
+        key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.lbrowseButton));
+        AnswerChooser(left.path());
+        key(Qt::Key_Space);
+        QCOMPARE(form.edit_lfolder->text(), left.path());
+        QApplication::setActiveWindow(&form); // as the desktop does when a dialog closes
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.lbrowseButton));
+        key(Qt::Key_Tab); // the right folder
+        key(Qt::Key_Tab);
+        AnswerChooser(right.path());
+        key(Qt::Key_Return);
+        QCOMPARE(form.edit_rfolder->text(), right.path());
+        QApplication::setActiveWindow(&form); // as the desktop does when a dialog closes
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.RFolderImage));
+        for (int step = 0; step < 60 && QApplication::focusWidget() != form.OkButton; ++step)
+            key(Qt::Key_Tab);
+        key(Qt::Key_Space);
+        QVERIFY(form.Confirmed);
+        QCOMPARE(SyncTaskList->Count(), 1);
+        QCOMPARE(SyncTaskList->TaskByIndex(0)->LFolder.FolerAllName, left.path());
+        QCOMPARE(SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName, right.path());
     }
 
     void everyControlHasAnAccessibleName()

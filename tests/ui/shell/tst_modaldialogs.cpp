@@ -22,9 +22,12 @@ private Q_SLOTS:
         // A button the box does not offer cannot close it; nor can an empty queue.
         QCOMPARE(Question(nullptr, QStringLiteral("Go on?"), QMessageBox::Ok | QMessageBox::No),
                  QMessageBox::No);
-        QCOMPARE(Question(nullptr, QStringLiteral("Again?")), QMessageBox::No);
+        QCOMPARE(Question(nullptr, QStringLiteral("Again?"), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::NoButton, QMessageBox::NoIcon),
+                 QMessageBox::No);
 
         QCOMPARE(dialogs.Asked.size(), 4);
+        QCOMPARE(dialogs.Asked.last().Icon, QMessageBox::NoIcon);
         const TRequest first = dialogs.Asked.first();
         QCOMPARE(first.Kind, TKind::Question);
         QCOMPARE(first.Caption, QStringLiteral("Brenvale"));

@@ -2,6 +2,7 @@
 #include "ui/shell/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 
+#include "AccessibleFace.h"
 #include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
 
@@ -144,6 +145,57 @@ private Q_SLOTS:
         QVERIFY(!Form->isVisible());
         QCOMPARE(Side.FolerAllName, QStringLiteral(" /no/such/place/ "));
         QCOMPARE(Side.DeviceType, 1);
+    }
+
+    void buttonsAreReadAndReachedByTab()
+    {
+        OpenOn(QString());
+        Form->MakeFolderButton->setEnabled(false);
+        QCOMPARE(AccessibleFaces({Form->MakeFolderButton, Form->OkButton, Form->CancelButton,
+                                  Form->SMCLoseBtn}),
+                 QStringList({QStringLiteral("Button 'Make New Folder' [Press] focusable disabled"),
+                              QStringLiteral("Button 'OK' [Press,SetFocus] focusable"),
+                              QStringLiteral("Button 'Cancel' [Press,SetFocus] focusable"),
+                              QStringLiteral("Button 'Close' [Press,SetFocus] focusable")}));
+        Form->MakeFolderButton->setEnabled(true);
+        QCOMPARE(AccessibleFace(Form.get()), QStringLiteral("Dialog 'Choose a folder' []"));
+        QCOMPARE(TabOrder(Form.get()),
+                 QStringList({QStringLiteral("Edit_Address"), QStringLiteral("strv1"),
+                              QStringLiteral("MakeFolderButton"), QStringLiteral("OkButton"),
+                              QStringLiteral("CancelButton"), QStringLiteral("SMCLoseBtn")}));
+    }
+
+    // Typed, then Tab into the tree (which makes its first folder current), then
+    // Enter: the typed path is chosen. Tab on to OK and Space choose it as well.
+    void typedAddressSurvivesTabAndEnterConfirms_data()
+    {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("Enter in the tree") << true;
+        QTest::newRow("Space on OK") << false;
+    }
+    void typedAddressSurvivesTabAndEnterConfirms()
+    {
+        QFETCH(bool, byEnter);
+        TreeBuilder tree(Root);
+        QVERIFY(tree.folder(QStringLiteral("typed")));
+        const QString typed = tree.path(QStringLiteral("typed"));
+        OpenOn(QString());
+        QApplication::setActiveWindow(Form.get());
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form->Edit_Address));
+        QTest::keyClicks(Form->Edit_Address, typed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form->strv1));
+        QCOMPARE(Form->Edit_Address->text(), typed);
+        if (!byEnter) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form->OkButton));
+        }
+        QTest::keyClick(QApplication::focusWidget(), byEnter ? Qt::Key_Return : Qt::Key_Space);
+        QVERIFY(Form->Chosen);
+        QVERIFY(!Form->isVisible());
+        QCOMPARE(Side.FolerAllName, typed);
     }
 
     void showingAgainClearsChosen()

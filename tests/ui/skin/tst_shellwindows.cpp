@@ -1,3 +1,4 @@
+#include "AccessibleFace.h"
 #include "SkinTestHelpers.h"
 
 #include "ui/shell/FAbout.h"
@@ -81,6 +82,25 @@ private Q_SLOTS:
         QVERIFY(target);
         QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!box.isVisible());
+    }
+
+    void aboutBoxIsReadAndClosedWithoutAMouse()
+    {
+        TAboutBox box;
+        QCOMPARE(AccessibleFaces({box.OKButton, box.SMCLoseBtn}),
+                 QStringList({QStringLiteral("Button 'OK' [Press,SetFocus] focusable"),
+                              QStringLiteral("Button 'Close' [Press,SetFocus] focusable")}));
+        QCOMPARE(TabOrder(&box),
+                 QStringList({QStringLiteral("OKButton"), QStringLiteral("SMCLoseBtn")}));
+        box.show();
+        box.SMCLoseBtn->setFocus();
+        QTest::keyClick(box.SMCLoseBtn, Qt::Key_Space);
+        QVERIFY(!box.isVisible());
+        box.show();
+        QAccessible::queryAccessibleInterface(box.SMCLoseBtn)
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!box.isVisible());
     }
 
     void aboutBoxButtonsHover()
