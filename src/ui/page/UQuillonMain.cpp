@@ -750,6 +750,11 @@ void TQuillonMain::FolderLinkSkipped(const QString& path)
     AddLog(QStringLiteral("Not followed: folder link ") + path, true);
 }
 
+void TQuillonMain::IncludeListLeftOutAll()
+{
+    AddLog(QStringLiteral("No file matches the include list: every file is left out"), true);
+}
+
 void TQuillonMain::RowsVisited(qint32 count)
 {
     QScrollBar* bar = VST1->verticalScrollBar();

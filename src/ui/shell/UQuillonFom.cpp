@@ -796,8 +796,11 @@ void TQuillonFom::Delete1Click()
     TImageEx* deleted = TabImages.at(i);
     QLabel* caption = TabLabels.at(i).Label;
     const QString text = caption ? caption->text() : QString();
-    if (ModalDialogs::Question(this, QStringLiteral("Are you going to delete ") + text +
-                                         QStringLiteral(" ? ")) != QMessageBox::Yes)
+    // The question shows no icon.
+    if (ModalDialogs::Question(
+            this, QStringLiteral("Are you going to delete ") + text + QStringLiteral(" ? "),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton,
+            QMessageBox::NoIcon) != QMessageBox::Yes)
         return;
     if (SyncTaskList)
         SyncTaskList->MarkDeleted(i);

@@ -199,6 +199,14 @@ private Q_SLOTS:
         Page->BitBtn_cancelClick();
         CompareButtons(true, false, false);
 
+        // An include list that leaves out every file says so.
+        TreeBuilder(Left.path()).file(QStringLiteral("a.txt"), "a");
+        SyncTaskList->TaskByIndex(0)->IncludeFilterr = {QStringLiteral("*.jpg")};
+        SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName = Right.path();
+        Analyze();
+        QVERIFY(Log().contains(
+            QStringLiteral("No file matches the include list: every file is left out")));
+
         SyncTaskList->TaskByIndex(0)->LFolder.FolerAllName = Left.path() + QStringLiteral("/gone");
         SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName = Right.path();
         Analyze();

@@ -488,6 +488,7 @@ private Q_SLOTS:
         window.Delete1->trigger();
         QCOMPARE(dialogs.Asked.last().Text, QStringLiteral("Are you going to delete Mail ? "));
         QCOMPARE(dialogs.Asked.last().Caption, QStringLiteral("Brenvale"));
+        QCOMPARE(dialogs.Asked.last().Icon, QMessageBox::NoIcon);
         QVERIFY(Tab(1)->isVisible());
 
         const int captionX = Caption(2)->x();
