@@ -1,5 +1,6 @@
 #include "../skin/SkinTestHelpers.h"
 #include "AccessibleFace.h"
+#include "KeyboardUser.h"
 #include "ScriptedDialogs.h"
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
@@ -45,28 +46,6 @@ QString Size(const QLineEdit* number, const QComboBox* unit)
 
 // 15 March 2007, 14:30, packed.
 constexpr qint32 March15 = (27 << 25) | (3 << 21) | (15 << 16) | (14 << 11) | (30 << 5);
-
-// Types the path into the folder chooser that a press is about to open, once it has
-// the keyboard, and confirms it with Enter. A chooser that never gets the keyboard
-// (or that Enter does not close) is cancelled, so the test fails instead of
-// waiting for ever.
-void AnswerChooser(const QString& path, int triesLeft = 300)
-{
-    QTimer::singleShot(10, [path, triesLeft] {
-        auto* chooser = qobject_cast<TChooseRoForm*>(QApplication::activeModalWidget());
-        QWidget* focus = QApplication::focusWidget();
-        if (chooser == nullptr || focus == nullptr || focus->window() != chooser) {
-            if (triesLeft > 0)
-                AnswerChooser(path, triesLeft - 1);
-            else if (chooser != nullptr)
-                chooser->reject();
-            return;
-        }
-        QTest::keyClicks(focus, path);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTimer::singleShot(1000, chooser, &QDialog::reject);
-    });
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "../skin/SkinTestHelpers.h"
+#include "KeyboardUser.h"
 #include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
 #include "common/PublicFunctionUnit.h"
@@ -453,6 +454,57 @@ private Q_SLOTS:
                  TTaskListLoad::Outcome::Loaded);
         QCOMPARE(written.Count(), 2);
         QCOMPARE(written.TaskByIndex(1)->SyncName, QStringLiteral("Mail"));
+    }
+
+    // Without a mouse from the first start: "+" makes a job whose folders are
+    // typed into the folder chooser, Analyze and Sync run it, the close button
+    // ends the program.
+    void keyboardMakesAJobRunsItAndCloses()
+    {
+        TreeBuilder left(Left.path());
+        QVERIFY(left.file(QStringLiteral("a.txt"), "a"));
+        TQuillonFom& window = Open({});
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTimer::singleShot(10, this, [this] {
+            auto* form = qobject_cast<TCreatTaskForm*>(QApplication::activeModalWidget());
+            QVERIFY(form != nullptr);
+            QApplication::setActiveWindow(form);
+            QVERIFY(QTest::qWaitForWindowActive(form));
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Keys"));
+            for (const QString& folder : {Left.path(), Right.path()}) {
+                PressKey(Qt::Key_Tab);
+                PressKey(Qt::Key_Tab);
+                AnswerChooser(folder);
+                PressKey(Qt::Key_Space);
+                QApplication::setActiveWindow(form); // as the desktop does
+            }
+            for (int step = 0; step < 60 && QApplication::focusWidget() != form->OkButton; ++step)
+                PressKey(Qt::Key_Tab);
+            PressKey(Qt::Key_Space);
+        });
+        window.bt_addtask->setFocus();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.bt_addtask));
+        PressKey(Qt::Key_Space);
+        QCOMPARE(window.PageList.size(), 1);
+        QCOMPARE(SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName, Right.path());
+        QApplication::setActiveWindow(&window); // as the desktop does when a dialog closes
+
+        TQuillonMain* page = window.PageList.at(0).Page;
+        page->BitBtn_Analyze->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(page->BitBtn_Analyze));
+        PressKey(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(page->BitBtn_Sync->isEnabled(), 20000);
+        page->BitBtn_Sync->setFocus();
+        PressKey(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Right.path() + QStringLiteral("/a.txt")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->IsRunning(), 20000);
+
+        window.CloseBtn->setFocus();
+        PressKey(Qt::Key_Space);
+        QTRY_VERIFY(!window.isVisible());
+        QDir(Left.path()).removeRecursively();
+        QDir(Right.path()).removeRecursively();
     }
 
     void editingTheCurrentJobRebindsItsPage()
