@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -463,6 +464,7 @@ private Q_SLOTS:
     {
         TreeBuilder left(Left.path());
         QVERIFY(left.file(QStringLiteral("a.txt"), "a"));
+        QVERIFY(QDir().mkpath(Right.path()));
         TQuillonFom& window = Open({});
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -494,7 +496,8 @@ private Q_SLOTS:
         page->BitBtn_Analyze->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(page->BitBtn_Analyze));
         PressKey(Qt::Key_Space);
-        QTRY_VERIFY_WITH_TIMEOUT(page->BitBtn_Sync->isEnabled(), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(page->BitBtn_Sync->isEnabled(),
+                                  qPrintable(page->memo1->toPlainText()), 20000);
         page->BitBtn_Sync->setFocus();
         PressKey(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Right.path() + QStringLiteral("/a.txt")), 20000);
