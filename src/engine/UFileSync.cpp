@@ -1,5 +1,6 @@
 #include "engine/UFileSync.h"
 
+#include "engine/CaseTwins.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
 #include "engine/WorkerMessages.h"
@@ -72,6 +73,7 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     OpenRoots();
+    FindCaseTwins();
     SyncRows();
     FlushWrittenRoots();
     Deliver(true);
@@ -81,6 +83,42 @@ void TFileSync::OpenRoots()
 {
     LeftRootFd = OpenRoot(Task.LFolder.FolerAllName);
     RightRootFd = OpenRoot(Task.RFolder.FolerAllName);
+}
+
+bool TFileSync::SideIgnoresCase(const QString& root, int rootFd) const
+{
+    if (FolderIgnoresCase)
+        return FolderIgnoresCase(root);
+    return rootFd >= 0 && TCaseTwins::IgnoresCase(rootFd);
+}
+
+// A side that ignores letter case cannot keep two names that differ only in
+// case: the rows of such names are not copied, in either direction, so that
+// neither overwrites the other there, now or in a later run.
+void TFileSync::FindCaseTwins()
+{
+    CaseTwinPaths.assign(Work.size(), QString());
+    if (Work.empty())
+        return;
+    const QString& leftRoot = Task.LFolder.FolerAllName;
+    const QString& rightRoot = Task.RFolder.FolerAllName;
+    std::vector<QString> relative;
+    relative.reserve(Work.size());
+    for (const WorkItem& item : Work)
+        relative.push_back(item.LeftPath.isEmpty() ? SyncPath::RelativeTo(item.RightPath, rightRoot)
+                                                   : SyncPath::RelativeTo(item.LeftPath, leftRoot));
+    for (const auto& [root, fd] : {std::pair<QString, int>{leftRoot, LeftRootFd},
+                                   std::pair<QString, int>{rightRoot, RightRootFd}}) {
+        if (!SideIgnoresCase(root, fd))
+            continue;
+        TCaseTwins twins(root);
+        for (const QString& path : relative)
+            twins.Add(path);
+        for (size_t i = 0; i < Work.size(); ++i) {
+            if (CaseTwinPaths[i].isEmpty() && twins.IsTwin(relative[i]))
+                CaseTwinPaths[i] = SyncPath::Join(TrimBlanksAndControls(root), relative[i]);
+        }
+    }
 }
 
 // Before the run reports its end, what it wrote is on the disk: a backup drive
@@ -236,14 +274,21 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
         order.TargetTime = toLeft ? item.LeftTime : item.RightTime;
     }
     order.Target = target;
+    outcome.Target = target;
+    outcome.TargetIsNew = order.TargetWasAbsent;
+    if (!CaseTwinPaths[index].isEmpty()) {
+        outcome.Result = TWinFile::Transfer::WriteFailed;
+        outcome.Error = QStringLiteral("Two names differ only in case and the target folder "
+                                       "cannot keep both: ") +
+                        CaseTwinPaths[index];
+        return;
+    }
     (toLeft ? LeftWritten : RightWritten).store(true, std::memory_order_relaxed);
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
     outcome.Result = file.TransferFile(order);
     outcome.Error = file.LastError;
-    outcome.Target = target;
-    outcome.TargetIsNew = order.TargetWasAbsent;
 }
 
 // The report of a row a copier handled, in row order.

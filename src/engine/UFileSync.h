@@ -71,6 +71,9 @@ public:
     // Test seam: runs on a copier's thread just before it starts the copy of the
     // file row at this index of the run's work list (tree order).
     std::function<void(size_t index)> BeforeCopy;
+    // Test seam: answers whether the folders below a side's root find names
+    // whatever their letter case; unset: the root's file system is asked.
+    std::function<bool(const QString& root)> FolderIgnoresCase;
 
 protected:
     void run() override;
@@ -122,6 +125,8 @@ private:
     void Collect(size_t index);
     void AllowUpTo(size_t limit);
     void OpenRoots();
+    void FindCaseTwins();
+    bool SideIgnoresCase(const QString& root, int rootFd) const;
     void FlushWrittenRoots();
     void Deliver(bool force);
     void Replay(Pending& pending);
@@ -129,6 +134,9 @@ private:
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
+    // Per row of Work: the path on a side that ignores case where a name that
+    // differs from the row's only in case stands or will stand; empty for most.
+    std::vector<QString> CaseTwinPaths;
     std::unique_ptr<Outcome[]> Outcomes;
     // The next row a copier takes, and the first row it may not start yet.
     std::atomic<size_t> NextRow{0};

@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "ScratchFileSystem.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileSync.h"
@@ -158,6 +159,64 @@ private Q_SLOTS:
         AnalysisOutcome second = RunAnalysis(*job);
         QCOMPARE(second.Tree->LeftCount + second.Tree->RightCount, 0);
         QCOMPARE(second.Tree->FileCount, 3);
+    }
+
+    // A side that ignores case would hold twins in one file: they are copied in
+    // neither direction, the other files are, and a twin already on that side
+    // counts too.
+    void namesThatDifferOnlyInCaseAreNotCopiedToACaseBlindSide()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "q.txt", "plain.txt"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        QVERIFY(r.file(QStringLiteral("Q.txt"), "right", Old));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        TRecorder log;
+        QObject receiver;
+        std::atomic<bool> cancel{false};
+        TFileSync sync(run.Root(), *run.Driver.Job(), cancel, &receiver, log, 50);
+        sync.FolderIgnoresCase = [&](const QString& root) { return root == right.path(); };
+        sync.start();
+        QTRY_VERIFY_WITH_TIMEOUT(sync.isFinished(), 60000);
+        QCOMPARE(sync.SyncDoneCount, 1);
+        QCOMPARE(sync.SyncErrorCount, 6);
+        QStringList told;
+        for (const TFileReport& file : log.Files) {
+            if (file.Outcome != TFileReport::TOutcome::Copied)
+                told.append(file.Error);
+        }
+        const QString text = QStringLiteral(
+            "Two names differ only in case and the target folder cannot keep both: ");
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "q.txt", "Q.txt"})
+            QVERIFY2(told.contains(text + r.path(QString::fromLatin1(name))), name);
+        QStringList onRight = QDir(right.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        onRight.sort(Qt::CaseSensitive);
+        QCOMPARE(onRight, (QStringList{QStringLiteral("Q.txt"), QStringLiteral("plain.txt")}));
+        QVERIFY(!l.exists(QStringLiteral("Q.txt")));
+    }
+
+    // The same on a real exFAT drive, which the run recognises by itself.
+    void twinNamesOnAnExfatDrive()
+    {
+        ScratchFileSystem drive;
+        const QString why = drive.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path()), r(drive.Path());
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "plain.txt"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 4);
+        QCOMPARE(
+            QDir(drive.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{QStringLiteral("plain.txt")});
     }
 
     // A direction is read when the run reaches its row: the user may change the
