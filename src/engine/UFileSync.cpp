@@ -9,10 +9,13 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -76,6 +79,7 @@ void TFileSync::run()
     FindCaseTwins();
     SyncRows();
     FlushWrittenRoots();
+    ReportLostCopies();
     Deliver(true);
 }
 
@@ -125,15 +129,68 @@ void TFileSync::FindCaseTwins()
 // may be unplugged once the page says the sync is done.
 void TFileSync::FlushWrittenRoots()
 {
-    for (auto [fd, written] : {std::pair<int, bool>{LeftRootFd, LeftWritten.load()},
-                               std::pair<int, bool>{RightRootFd, RightWritten.load()}}) {
-        if (fd < 0)
-            continue;
-        if (written)
-            ::syncfs(fd);
-        ::close(fd);
+    if (LeftWritten.load() && LeftRootFd >= 0)
+        Flush(LeftRootFd, Task.LFolder.FolerAllName, LeftFlush);
+    if (RightWritten.load() && RightRootFd >= 0)
+        Flush(RightRootFd, Task.RFolder.FolerAllName, RightFlush);
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            ::close(fd);
     }
     LeftRootFd = RightRootFd = -1;
+}
+
+// A flush that fails may have lost the data of any file written before it
+// ended, and the system reports each write error once: the files copied while
+// it ran are counted lost with those before it.
+void TFileSync::Flush(int rootFd, const QString& root, SideFlush& side)
+{
+    std::vector<size_t> batch;
+    {
+        const std::lock_guard<std::mutex> hold(side.Lock);
+        batch.swap(side.Unflushed);
+    }
+    if (::syncfs(rootFd) == 0)
+        return;
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const std::lock_guard<std::mutex> hold(side.Lock);
+    side.Lost.insert(side.Lost.end(), batch.begin(), batch.end());
+    side.Lost.insert(side.Lost.end(), side.Unflushed.begin(), side.Unflushed.end());
+    side.Unflushed.clear();
+    if (side.Error.isEmpty())
+        side.Error = QStringLiteral("The target file system reported a write error: ") +
+                     TrimBlanksAndControls(root) + QStringLiteral(": ") + reason;
+}
+
+// Files reported as copied whose data the disk then failed to write are told
+// again, as failed, in row order, and counted as failed.
+void TFileSync::ReportLostCopies()
+{
+    std::vector<std::pair<size_t, const QString*>> lost;
+    for (SideFlush* side : {&LeftFlush, &RightFlush}) {
+        for (size_t index : side->Lost)
+            lost.emplace_back(index, &side->Error);
+    }
+    std::sort(lost.begin(), lost.end());
+    for (const auto& [index, error] : lost) {
+        Outcome& outcome = Outcomes[index];
+        if (!outcome.Reported)
+            continue;
+        outcome.Reported = false;
+        const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
+        --SyncDoneCount;
+        ++SyncErrorCount;
+        Pending pending{{}, 0, {}, toLeft};
+        TFileReport& report = pending.Report;
+        report.Outcome = TFileReport::TOutcome::WriteFailed;
+        report.Handled = HandledCount;
+        report.Direction = outcome.Direction;
+        report.Source = toLeft ? Work[index].RightPath : Work[index].LeftPath;
+        report.Error = *error;
+        report.Row = Work[index].Row;
+        FailedFiles.append(report.Source);
+        Reports.push_back(std::move(pending));
+    }
 }
 
 // The copiers take the rows; this thread takes their outcomes in row order and
@@ -201,9 +258,9 @@ void TFileSync::WriteBehind()
     while (!CopyingEnded.wait_for(hold, std::chrono::seconds(1), [this] { return !Copying; })) {
         hold.unlock();
         if (LeftWritten.load(std::memory_order_relaxed) && LeftRootFd >= 0)
-            ::syncfs(LeftRootFd);
+            Flush(LeftRootFd, Task.LFolder.FolerAllName, LeftFlush);
         if (RightWritten.load(std::memory_order_relaxed) && RightRootFd >= 0)
-            ::syncfs(RightRootFd);
+            Flush(RightRootFd, Task.RFolder.FolerAllName, RightFlush);
         hold.lock();
     }
 }
@@ -289,6 +346,11 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     file.CleanedFolders = &CleanedFolders;
     outcome.Result = file.TransferFile(order);
     outcome.Error = file.LastError;
+    if (outcome.Result == TWinFile::Transfer::Copied) {
+        SideFlush& side = toLeft ? LeftFlush : RightFlush;
+        const std::lock_guard<std::mutex> hold(side.Lock);
+        side.Unflushed.push_back(index);
+    }
 }
 
 // The report of a row a copier handled, in row order.
@@ -306,6 +368,7 @@ void TFileSync::Collect(size_t index)
     report.Row = item.Row;
     if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
+        Outcomes[index].Reported = true;
         report.LeftPath = toLeft ? outcome.Target : item.LeftPath;
         report.RightPath = toLeft ? item.RightPath : outcome.Target;
         if (outcome.TargetIsNew)

@@ -38,7 +38,10 @@ class TSyncTask;
 // none is started after, and every copy made is reported.
 //
 // Disk: a thread flushes the target file systems every second while the
-// copiers go, and the run flushes them once more before it reports its end.
+// copiers go, and the run flushes them once more before it reports its end. A
+// flush that reports a write error fails every file copied to that side since
+// the last flush that reported none: those reported as copied are reported
+// again, as failed, before the run ends.
 //
 // Reports: a copy of a small file takes less time than one round trip between
 // two threads, so the run collects the reports of the files it handled and hands
@@ -108,6 +111,18 @@ private:
         QString Target;
         bool TargetIsNew = false;
         QString Error;
+        // Told to the receiver's side as copied.
+        bool Reported = false;
+    };
+    // The flushes of one side's file system.
+    struct SideFlush
+    {
+        std::mutex Lock;
+        // Rows copied to the side since the last flush that reported no error began.
+        std::vector<size_t> Unflushed;
+        // Rows whose data a flush reported it could not write, and why.
+        std::vector<size_t> Lost;
+        QString Error;
     };
     struct Pending
     {
@@ -128,6 +143,8 @@ private:
     void FindCaseTwins();
     bool SideIgnoresCase(const QString& root, int rootFd) const;
     void FlushWrittenRoots();
+    void Flush(int rootFd, const QString& root, SideFlush& side);
+    void ReportLostCopies();
     void Deliver(bool force);
     void Replay(Pending& pending);
 
@@ -159,6 +176,8 @@ private:
     int RightRootFd = -1;
     std::atomic<bool> LeftWritten{false};
     std::atomic<bool> RightWritten{false};
+    SideFlush LeftFlush;
+    SideFlush RightFlush;
     // Set while the copiers run; its end wakes the write-behind thread.
     bool Copying = true;
     std::mutex CopyingLock;

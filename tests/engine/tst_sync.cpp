@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
@@ -217,6 +218,41 @@ private Q_SLOTS:
         QCOMPARE(
             QDir(drive.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList{QStringLiteral("plain.txt")});
+    }
+
+    // A drive whose write-back fails (an ext4 image on a tmpfs too small for
+    // it): the files the failed flush covered are failed, not done.
+    void writeBackErrorFailsTheFilesItCovers()
+    {
+        ScratchFileSystem small;
+        QString why = small.Mount(ScratchFileSystem::Kind::Tmpfs, 8);
+        ScratchFileSystem drive;
+        if (why.isEmpty())
+            why = drive.Mount(ScratchFileSystem::Kind::Ext4, 64, small.Path());
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path());
+        for (int i = 0; i < 4; ++i) {
+            QByteArray data(3 * 1024 * 1024, 0);
+            for (char& c : data)
+                c = char(QRandomGenerator::global()->generate());
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), data));
+        }
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 0);
+        QCOMPARE(run.Driver.SyncErrorCount, 4);
+        QCOMPARE(run.Driver.FailedFiles.size(), 4);
+        const QString text =
+            QStringLiteral("The target file system reported a write error: ") + drive.Path();
+        int told = 0;
+        for (const TFileReport& file : run.Log.Files)
+            told +=
+                file.Outcome == TFileReport::TOutcome::WriteFailed && file.Error.startsWith(text);
+        QCOMPARE(told, 4);
     }
 
     // A direction is read when the run reaches its row: the user may change the

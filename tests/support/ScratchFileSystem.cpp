@@ -29,6 +29,13 @@ QString ScratchFileSystem::Mount(Kind kind, int sizeMb, const QString& imageFold
     FsKind = kind;
     if (::geteuid() != 0)
         return QStringLiteral("mounting a file system needs root");
+    if (kind == Kind::Tmpfs) {
+        Mounted = Run(QStringLiteral("mount"),
+                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                       QStringLiteral("size=%1m").arg(sizeMb), QStringLiteral("tmpfs"),
+                       MountPoint.path()});
+        return Mounted ? QString() : QStringLiteral("cannot mount a tmpfs");
+    }
     const QString maker =
         kind == Kind::Ext4 ? QStringLiteral("mkfs.ext4") : QStringLiteral("mkfs.exfat");
     QStringList tools{maker, QStringLiteral("losetup")};

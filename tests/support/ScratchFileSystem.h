@@ -12,6 +12,8 @@ class ScratchFileSystem
 public:
     enum class Kind
     {
+        // A tmpfs of the size, no image: a drive that fills up.
+        Tmpfs,
         Ext4,
         // exFAT through FUSE (exfat-fuse): names found whatever their letter
         // case, times kept to two seconds.
