@@ -62,6 +62,12 @@ void TJsonReport::FolderLinkSkipped(const QString& path)
     QTextStream(stderr) << "Not followed: folder link " << path << '\n';
 }
 
+void TJsonReport::SpecialFileSkipped(const QString& path)
+{
+    Bar.Clear();
+    QTextStream(stderr) << "Not copied, not a regular file: " << path << '\n';
+}
+
 void TJsonReport::Analysed(const TRunDriver&) {}
 
 void TJsonReport::FileHandled(const TFileReport& report)
@@ -149,6 +155,7 @@ void TJsonReport::Close(const TRunDriver* run)
         << "},\n  \"unreadable\": " << List(unreadable)
         << ",\n  \"bad_names\": " << List(run->BadNames)
         << ",\n  \"folder_links\": " << List(run->FolderLinks)
+        << ",\n  \"special_files\": " << List(run->SpecialFiles)
         << ",\n  \"cancelled\": " << (run->WasCancelled() ? "true" : "false");
     WriteRows(*run);
     if (WithSync && run->Synced) {

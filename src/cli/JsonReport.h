@@ -23,6 +23,7 @@ public:
     void Refused(const TSyncTask& job, const QString& text) override;
     void FolderUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
+    void SpecialFileSkipped(const QString& path) override;
     void Analysed(const TRunDriver& run) override;
     void FileHandled(const TFileReport& report) override;
     void Synced(const TRunDriver& run) override;

@@ -120,6 +120,11 @@ void TTextReport::FolderLinkSkipped(const QString& path)
     WriteError(QStringLiteral("Not followed: folder link ") + Printable(path));
 }
 
+void TTextReport::SpecialFileSkipped(const QString& path)
+{
+    WriteError(QStringLiteral("Not copied, not a regular file: ") + Printable(path));
+}
+
 void TTextReport::Analysed(const TRunDriver& run)
 {
     if (ShowRows)

@@ -60,6 +60,9 @@ public:
     virtual void NameUnreadable(const QString& /*path*/) {}
     // A link to a folder, not followed: what it leads to is left out of the run.
     virtual void FolderLinkSkipped(const QString& /*path*/) {}
+    // An item that is no file or folder (FIFO, socket, device, a link that
+    // leads nowhere): never copied. Told for information, not as a failure.
+    virtual void SpecialFileSkipped(const QString& /*path*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

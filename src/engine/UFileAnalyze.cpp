@@ -93,6 +93,7 @@ void TFileAnalyze::BuildTrees()
     UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
     BadNames = leftScan.BadNames + rightScan.BadNames;
     FolderLinks = leftScan.FolderLinks + rightScan.FolderLinks;
+    SpecialFiles = leftScan.SpecialFiles + rightScan.SpecialFiles;
     Filter.reset();
 }
 

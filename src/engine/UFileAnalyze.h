@@ -62,6 +62,8 @@ public:
     QStringList BadNames;
     // Links to folders, not followed: what they lead to is left out.
     QStringList FolderLinks;
+    // Items that are no file or folder, never copied.
+    QStringList SpecialFiles;
 
 protected:
     void run() override;

@@ -131,6 +131,7 @@ qint32 TWinFile::ScanFolder(const QString& path, TScanTree& tree, const TBeenTor
     UnreadableFolders.sort();
     BadNames.sort();
     FolderLinks.sort();
+    SpecialFiles.sort();
     CountFiles(tree);
     tree.Finish();
     return tree.FileCount(TScanTree::Root);
@@ -161,7 +162,7 @@ bool TWinFile::Cancelled() const
 void TWinFile::ScanJobs(TScanWork& work)
 {
     std::vector<TScanFound> found;
-    QStringList badNames;
+    TLeftOut leftOut;
     std::unique_lock<std::mutex> hold(work.Lock);
     for (;;) {
         work.Ready.wait(hold, [&work] { return !work.Jobs.empty() || work.Busy == 0; });
@@ -172,12 +173,14 @@ void TWinFile::ScanJobs(TScanWork& work)
         ++work.Busy;
         hold.unlock();
         found.clear();
-        badNames.clear();
+        leftOut.BadNames.clear();
+        leftOut.SpecialFiles.clear();
         const TListing listing =
-            Cancelled() ? TListing::Complete : ListFolder(job.Path, work.Filter, found, badNames);
+            Cancelled() ? TListing::Complete : ListFolder(job.Path, work.Filter, found, leftOut);
         hold.lock();
         AddListing(work, job, listing, found);
-        BadNames += badNames;
+        BadNames += leftOut.BadNames;
+        SpecialFiles += leftOut.SpecialFiles;
         --work.Busy;
         if (!work.Jobs.empty() || work.Busy == 0)
             work.Ready.notify_all();
@@ -186,7 +189,7 @@ void TWinFile::ScanJobs(TScanWork& work)
 
 // Lists one folder with one directory read and one fstatat per entry.
 TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTortured& filter,
-                                        std::vector<TScanFound>& found, QStringList& badNames) const
+                                        std::vector<TScanFound>& found, TLeftOut& leftOut) const
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -218,18 +221,16 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
             continue;
         }
         bool folderLink = false;
-        if (S_ISLNK(st.st_mode)) {
-            // A link to a file stands for that file; a link to a folder is never
-            // entered (it may loop) and nothing may be copied into it.
-            if (::fstatat(fd, raw, &st, 0) != 0)
-                continue;
+        // A link to a file stands for that file; a link to a folder is never
+        // entered (it may loop) and nothing may be copied into it. A link that
+        // leads nowhere is told like a FIFO, socket or device, which are never
+        // read: a read could block forever.
+        if (S_ISLNK(st.st_mode) && ::fstatat(fd, raw, &st, 0) == 0)
             folderLink = S_ISDIR(st.st_mode);
-        }
-        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-            continue; // FIFOs, sockets and devices could block a read forever
+        const bool special = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
         const size_t length = std::strlen(raw);
         if (!DecodeName(raw, length, name)) {
-            badNames.append(QFile::decodeName(path.c_str()) + EscapedName(raw, length));
+            leftOut.BadNames.append(QFile::decodeName(path.c_str()) + EscapedName(raw, length));
             continue;
         }
         const TItemRecord record = RecordOf(raw, st);
@@ -239,6 +240,10 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
                 continue;
         } else if (filter.IsExcluded(name, record.Time, record.Attr, record.Size) ||
                    !filter.IsIncluded(name, record.Time, record.Size)) {
+            continue;
+        }
+        if (special) {
+            leftOut.SpecialFiles.append(QFile::decodeName(path.c_str()) + name);
             continue;
         }
         found.push_back(TScanFound{std::string(raw, length), record, isFolder, folderLink});

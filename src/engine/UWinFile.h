@@ -124,6 +124,9 @@ public:
     QStringList BadNames;
     // Links to folders, which are never entered.
     QStringList FolderLinks;
+    // Items that pass the filters but are no file or folder (FIFOs, sockets,
+    // devices, links that lead nowhere): never copied, reading them could block.
+    QStringList SpecialFiles;
 
     // The folders (root, "/" and the path below it) whose stale temporary files
     // were removed in one run, shared by the copiers of the run.
@@ -172,8 +175,14 @@ private:
         Incomplete
     };
     void ScanJobs(TScanWork& work);
+    // What a listing found that is told, not compared.
+    struct TLeftOut
+    {
+        QStringList BadNames;
+        QStringList SpecialFiles;
+    };
     TListing ListFolder(const std::string& path, const TBeenTortured& filter,
-                        std::vector<TScanFound>& found, QStringList& badNames) const;
+                        std::vector<TScanFound>& found, TLeftOut& leftOut) const;
     void AddListing(TScanWork& work, const TScanJob& job, TListing listing,
                     const std::vector<TScanFound>& found);
     static void CountFiles(TScanTree& tree);

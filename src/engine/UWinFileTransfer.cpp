@@ -269,12 +269,16 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
 {
     LastError.clear();
     TempBroken = false;
-    const Descriptor source(::open(Bytes(order.Source).c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting: a source replaced by a FIFO or a device since the
+    // analysis would otherwise block the copier for good.
+    const Descriptor source(
+        ::open(Bytes(order.Source).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat sourceStat;
     if (source.Fd < 0 || ::fstat(source.Fd, &sourceStat) != 0)
         return Fail(Transfer::ReadFailed, ErrnoText("Cannot find", order.Source));
     if (!S_ISREG(sourceStat.st_mode))
-        return Fail(Transfer::ReadFailed, QStringLiteral("Not a file: ") + order.Source);
+        return Fail(Transfer::ReadFailed, QStringLiteral("Not a regular file: ") + order.Source);
+    ::fcntl(source.Fd, F_SETFL, ::fcntl(source.Fd, F_GETFL) & ~O_NONBLOCK);
     const qint64 size = qint64(sourceStat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
     // Read from start to end: the kernel reads further ahead.

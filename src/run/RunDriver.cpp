@@ -66,6 +66,7 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     UnreadableFolders.clear();
     BadNames.clear();
     FolderLinks.clear();
+    SpecialFiles.clear();
     BusyFolder.clear();
     ConnectResult = 0;
     Synced = false;
@@ -107,12 +108,15 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     UnreadableFolders = analysis.UnreadableFolders;
     BadNames = analysis.BadNames;
     FolderLinks = analysis.FolderLinks;
+    SpecialFiles = analysis.SpecialFiles;
     for (const QString& folder : UnreadableFolders)
         Progress.FolderUnreadable(folder);
     for (const QString& name : BadNames)
         Progress.NameUnreadable(name);
     for (const QString& link : FolderLinks)
         Progress.FolderLinkSkipped(link);
+    for (const QString& item : SpecialFiles)
+        Progress.SpecialFileSkipped(item);
     Progress.AnalysisFinished();
 }
 

@@ -87,6 +87,7 @@ public:
     QStringList UnreadableFolders;
     QStringList BadNames;
     QStringList FolderLinks;
+    QStringList SpecialFiles;
     // The folder another run holds, when a run could not start for it.
     QString BusyFolder;
     // What the page and the runner tell of it.

@@ -645,6 +645,32 @@ private Q_SLOTS:
                  QJsonArray{s.Left.path(QStringLiteral("linked"))});
     }
 
+    // FIFOs and links that lead nowhere are told, never read; that is no
+    // failure of the run.
+    void specialFilesAreToldNotCopied()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        QCOMPARE(::mkfifo(QFile::encodeName(s.Left.path(QStringLiteral("pipe"))).constData(), 0600),
+                 0);
+        QVERIFY(QFile::link(s.Left.path(QStringLiteral("gone")),
+                            s.Left.path(QStringLiteral("nowhere"))));
+        const CliResult text = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(text.Code, 0);
+        const QString told = QStringLiteral("Not copied, not a regular file: ");
+        QCOMPARE(text.Err, told + s.Left.path(QStringLiteral("nowhere")) + QLatin1Char('\n') +
+                               told + s.Left.path(QStringLiteral("pipe")) + QLatin1Char('\n'));
+        QCOMPARE(
+            QDir(s.RightPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            QStringList{QStringLiteral("a.txt")});
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("analyze"), {QStringLiteral("--json")}));
+        QCOMPARE(json.Code, 0);
+        QCOMPARE(json.Json()[QStringLiteral("special_files")].toArray(),
+                 (QJsonArray{s.Left.path(QStringLiteral("nowhere")),
+                             s.Left.path(QStringLiteral("pipe"))}));
+    }
+
     void ctrlCStopsAfterTheCurrentFile()
     {
         Sides s;

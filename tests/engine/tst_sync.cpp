@@ -13,6 +13,7 @@
 #include <QTest>
 #include <map>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -253,6 +254,32 @@ private Q_SLOTS:
             told +=
                 file.Outcome == TFileReport::TOutcome::WriteFailed && file.Error.startsWith(text);
         QCOMPARE(told, 4);
+    }
+
+    // A source that became a FIFO after the analysis is not opened for reading
+    // (which would wait for a writer for ever): it fails, the rest is copied.
+    void sourceReplacedByAFifoFailsAtOnce()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "a"));
+        QVERIFY(l.file(QStringLiteral("b.txt"), "b"));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        const QByteArray fifo = QFile::encodeName(l.path(QStringLiteral("a.txt")));
+        QVERIFY(::unlink(fifo.constData()) == 0 && ::mkfifo(fifo.constData(), 0600) == 0);
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(run.Driver.SyncErrorCount, 1);
+        const auto failed =
+            std::find_if(run.Log.Files.begin(), run.Log.Files.end(), [](const TFileReport& f) {
+                return f.Outcome == TFileReport::TOutcome::ReadFailed;
+            });
+        QVERIFY(failed != run.Log.Files.end());
+        QCOMPARE(failed->Error,
+                 QStringLiteral("Not a regular file: ") + l.path(QStringLiteral("a.txt")));
+        QVERIFY(!r.exists(QStringLiteral("a.txt")));
     }
 
     // A direction is read when the run reaches its row: the user may change the

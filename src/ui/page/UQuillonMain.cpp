@@ -693,6 +693,11 @@ void TQuillonMain::FolderLinkSkipped(const QString& path)
     AddLog(QStringLiteral("Not followed: folder link ") + path, true);
 }
 
+void TQuillonMain::SpecialFileSkipped(const QString& path)
+{
+    AddLog(QStringLiteral("Not copied, not a regular file: ") + path, true);
+}
+
 void TQuillonMain::RowsVisited(qint32 count)
 {
     QScrollBar* bar = VST1->verticalScrollBar();

@@ -133,6 +133,7 @@ private:
     void FolderUnreadable(const QString& path) override;
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
+    void SpecialFileSkipped(const QString& path) override;
     void FileHandled(const TFileReport& report) override;
     void RowsVisited(qint32 count) override;
     void RowCopied(TResultRow& row) override;
