@@ -52,6 +52,18 @@ TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::at
 TFileSync::~TFileSync()
 {
     wait();
+    // Roots handed over to a run that never started.
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+void TFileSync::UseRoots(int leftFd, int rightFd)
+{
+    LeftRootFd = leftFd;
+    RightRootFd = rightFd;
+    RootsGiven = true;
 }
 
 // Every file row, whatever its direction now: the user may give it one before
@@ -85,6 +97,8 @@ void TFileSync::run()
 
 void TFileSync::OpenRoots()
 {
+    if (RootsGiven)
+        return;
     LeftRootFd = OpenRoot(Task.LFolder.FolerAllName);
     RightRootFd = OpenRoot(Task.RFolder.FolerAllName);
 }

@@ -59,6 +59,11 @@ public:
               QObject* receiver, TRunProgress& progress, int deliveryIntervalMs = 50);
     ~TFileSync() override;
 
+    // The two roots, opened by the caller, who checked that they are still the
+    // folders the analysis read; the run writes through these and closes them.
+    // Without them, the run opens the roots by their paths.
+    void UseRoots(int leftFd, int rightFd);
+
     QObject* const Receiver;
     const TSyncTask& Task;
 
@@ -174,6 +179,7 @@ private:
     // could not be), and whether the run wrote below them.
     int LeftRootFd = -1;
     int RightRootFd = -1;
+    bool RootsGiven = false;
     std::atomic<bool> LeftWritten{false};
     std::atomic<bool> RightWritten{false};
     SideFlush LeftFlush;

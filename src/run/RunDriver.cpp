@@ -4,7 +4,15 @@
 #include "engine/UFileSync.h"
 #include "run/FolderValidation.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
+#include <tuple>
+#include <utility>
 
 void TRunDriver::Relay::PhaseStarted(TRunPhase phase, qint64 total)
 {
@@ -42,6 +50,16 @@ void TRunDriver::Relay::RowCopied(TResultRow& row)
         Target->RowCopied(row);
 }
 
+namespace {
+
+int OpenFolder(const QString& root)
+{
+    return ::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+} // namespace
+
 TRunDriver::TRunDriver(TRunProgress& progress) : Progress(progress), Reports(progress) {}
 
 TRunDriver::~TRunDriver()
@@ -77,6 +95,16 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
         return Refusal;
     if (!LockTrees())
         return Refusal = InUse;
+    for (auto [root, id] : {std::pair{&Snapshot->LFolder.FolerAllName, &LeftRootId},
+                            std::pair{&Snapshot->RFolder.FolerAllName, &RightRootId}}) {
+        struct stat st;
+        const int fd = OpenFolder(*root);
+        id->Known = fd >= 0 && ::fstat(fd, &st) == 0;
+        id->Device = id->Known ? quint64(st.st_dev) : 0;
+        id->Inode = id->Known ? quint64(st.st_ino) : 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
     Cancelled = false;
     Reports.PhaseStarted(TRunPhase::Scanning, 0);
     auto worker =
@@ -90,6 +118,37 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
 QString TRunDriver::BusyText() const
 {
     return QStringLiteral("The folder is in use by another Brenvale run: ") + BusyFolder;
+}
+
+QString TRunDriver::SyncRefusalText() const
+{
+    if (!ChangedFolder.isEmpty())
+        return QStringLiteral("The folder changed since the analysis: ") + ChangedFolder;
+    return BusyText();
+}
+
+// The rows name the items below the roots the analysis read: a root moved away
+// since, with another folder or a link in its place, is not written through.
+bool TRunDriver::OpenAnalysedRoots(int& leftFd, int& rightFd)
+{
+    leftFd = rightFd = -1;
+    for (auto [root, id, fd] :
+         {std::tuple{&Snapshot->LFolder.FolerAllName, &LeftRootId, &leftFd},
+          std::tuple{&Snapshot->RFolder.FolerAllName, &RightRootId, &rightFd}}) {
+        struct stat st;
+        *fd = OpenFolder(*root);
+        if (*fd >= 0 && ::fstat(*fd, &st) == 0 && id->Known && quint64(st.st_dev) == id->Device &&
+            quint64(st.st_ino) == id->Inode)
+            continue;
+        ChangedFolder = *root;
+        for (int open : {leftFd, rightFd}) {
+            if (open >= 0)
+                ::close(open);
+        }
+        leftFd = rightFd = -1;
+        return false;
+    }
+    return true;
 }
 
 bool TRunDriver::LockTrees()
@@ -165,8 +224,15 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     // stay those of the analysis; keeping old versions may only have been
     // chosen since.
     Snapshot->SaveOldFile = job.SaveOldFile;
+    ChangedFolder.clear();
     if (!LockTrees())
         return false;
+    int leftFd = -1;
+    int rightFd = -1;
+    if (!OpenAnalysedRoots(leftFd, rightFd)) {
+        TreeLock.Release();
+        return false;
+    }
     Cancelled = false;
     Synced = false;
     SyncDoneCount = 0;
@@ -175,6 +241,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     Reports.PhaseStarted(TRunPhase::Syncing, RowsToCopy());
     auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
                                               ReportIntervalMs);
+    worker->UseRoots(leftFd, rightFd);
     TFileSync* run = worker.get();
     Worker.Start(std::move(worker), Cancelled, &Receiver, [this, run] { SyncEnded(*run); });
     return true;

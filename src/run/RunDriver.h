@@ -92,6 +92,11 @@ public:
     QString BusyFolder;
     // What the page and the runner tell of it.
     QString BusyText() const;
+    // A root that is no longer the folder the analysis read (moved away, a link
+    // put in its place), when a sync could not start for it.
+    QString ChangedFolder;
+    // Why the last StartSync refused: a changed root or a tree in use.
+    QString SyncRefusalText() const;
 
     // Findings of the last sync.
     bool Synced = false;
@@ -118,6 +123,17 @@ private:
     void AnalysisEnded(class TFileAnalyze& analysis);
     void SyncEnded(class TFileSync& run);
     bool LockTrees();
+    bool OpenAnalysedRoots(int& leftFd, int& rightFd);
+
+    // Device and inode of the two roots when the analysis began.
+    struct TRootIdentity
+    {
+        quint64 Device = 0;
+        quint64 Inode = 0;
+        bool Known = false;
+    };
+    TRootIdentity LeftRootId;
+    TRootIdentity RightRootId;
 
     TRunProgress& Progress;
     Relay Reports;

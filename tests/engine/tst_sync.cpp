@@ -282,6 +282,34 @@ private Q_SLOTS:
         QVERIFY(!r.exists(QStringLiteral("a.txt")));
     }
 
+    // A root moved away after the analysis, with a link to another folder in
+    // its place, is not written through: the sync is refused.
+    void rootSwappedForALinkAfterTheAnalysisIsRefused()
+    {
+        QTemporaryDir base;
+        TreeBuilder b(base.path());
+        QVERIFY(b.file(QStringLiteral("left/a.txt"), "a"));
+        QVERIFY(b.folder(QStringLiteral("right")));
+        QVERIFY(b.folder(QStringLiteral("elsewhere")));
+        const QString right = b.path(QStringLiteral("right"));
+        auto job = MakeJob(b.path(QStringLiteral("left")), right);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        QVERIFY(QDir(base.path()).rename(QStringLiteral("right"), QStringLiteral("moved")));
+        QVERIFY(QFile::link(b.path(QStringLiteral("elsewhere")), right));
+        QVERIFY(!run.Driver.StartSync(*job));
+        QCOMPARE(run.Driver.SyncRefusalText(),
+                 QStringLiteral("The folder changed since the analysis: ") + right);
+        QVERIFY(!b.exists(QStringLiteral("elsewhere/a.txt")));
+        QVERIFY(!b.exists(QStringLiteral("moved/a.txt")));
+
+        // Put back, the same folder is synced.
+        QVERIFY(QFile::remove(right));
+        QVERIFY(QDir(base.path()).rename(QStringLiteral("moved"), QStringLiteral("right")));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+    }
+
     // A direction is read when the run reaches its row: the user may change the
     // rows still ahead while the run goes on.
     void directionsChangedDuringARunAreHonoured()

@@ -590,7 +590,7 @@ void TQuillonMain::BitBtn_SyncClick()
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
     if (!Driver.StartSync(*CurrentJob)) {
-        AddLog(Driver.BusyText(), true);
+        AddLog(Driver.SyncRefusalText(), true);
         FlushLog();
         ShowRunning(false);
         SetButtons(true, true, false);
