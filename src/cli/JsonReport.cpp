@@ -68,6 +68,12 @@ void TJsonReport::SpecialFileSkipped(const QString& path)
     QTextStream(stderr) << "Not copied, not a regular file: " << path << '\n';
 }
 
+void TJsonReport::TimesNotKept(const QString& root)
+{
+    Bar.Clear();
+    QTextStream(stderr) << "The target does not keep modification times: " << root << '\n';
+}
+
 void TJsonReport::Analysed(const TRunDriver&) {}
 
 void TJsonReport::FileHandled(const TFileReport& report)
@@ -160,8 +166,12 @@ void TJsonReport::Close(const TRunDriver* run)
     WriteRows(*run);
     if (WithSync && run->Synced) {
         Out << ",\n  \"sync\": {\"done\": " << run->SyncDoneCount
-            << ", \"errors\": " << run->SyncErrorCount << ", \"failed\": " << List(run->FailedFiles)
-            << '}';
+            << ", \"errors\": " << run->SyncErrorCount
+            << ", \"failed\": " << List(run->FailedFiles);
+        // Only where it happened: the documents of other runs stay as they were.
+        if (!run->TimesNotKept.isEmpty())
+            Out << ", \"times_not_kept\": " << List(run->TimesNotKept);
+        Out << '}';
     }
     Out << "\n}\n";
     Out.flush();

@@ -125,6 +125,11 @@ void TTextReport::SpecialFileSkipped(const QString& path)
     WriteError(QStringLiteral("Not copied, not a regular file: ") + Printable(path));
 }
 
+void TTextReport::TimesNotKept(const QString& root)
+{
+    WriteError(QStringLiteral("The target does not keep modification times: ") + Printable(root));
+}
+
 void TTextReport::Analysed(const TRunDriver& run)
 {
     if (ShowRows)

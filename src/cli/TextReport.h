@@ -25,6 +25,7 @@ public:
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
     void SpecialFileSkipped(const QString& path) override;
+    void TimesNotKept(const QString& root) override;
     void Analysed(const TRunDriver& run) override;
     void FileHandled(const TFileReport& report) override;
     void Synced(const TRunDriver& run) override;

@@ -63,6 +63,10 @@ public:
     // An item that is no file or folder (FIFO, socket, device, a link that
     // leads nowhere): never copied. Told for information, not as a failure.
     virtual void SpecialFileSkipped(const QString& /*path*/) {}
+    // The file system below a root did not keep the times given to the copies:
+    // told once per root and run, since the next analysis will find those files
+    // changed again.
+    virtual void TimesNotKept(const QString& /*root*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

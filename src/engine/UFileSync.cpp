@@ -92,6 +92,10 @@ void TFileSync::run()
     SyncRows();
     FlushWrittenRoots();
     ReportLostCopies();
+    if (LeftLosesTimes.load())
+        TimesNotKept.append(TrimBlanksAndControls(Task.LFolder.FolerAllName));
+    if (RightLosesTimes.load())
+        TimesNotKept.append(TrimBlanksAndControls(Task.RFolder.FolerAllName));
     Deliver(true);
 }
 
@@ -360,6 +364,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     file.CleanedFolders = &CleanedFolders;
     outcome.Result = file.TransferFile(order);
     outcome.Error = file.LastError;
+    if (file.TimeNotKept)
+        (toLeft ? LeftLosesTimes : RightLosesTimes).store(true, std::memory_order_relaxed);
     if (outcome.Result == TWinFile::Transfer::Copied) {
         SideFlush& side = toLeft ? LeftFlush : RightFlush;
         const std::lock_guard<std::mutex> hold(side.Lock);

@@ -73,6 +73,8 @@ public:
     qint32 SyncDoneCount = 0;
     // Source paths of the files that failed.
     QStringList FailedFiles;
+    // Roots whose file system did not keep the time given to a copy.
+    QStringList TimesNotKept;
 
     // Copier threads: four with batched reports, one without.
     int CopierCount;
@@ -184,6 +186,8 @@ private:
     std::atomic<bool> RightWritten{false};
     SideFlush LeftFlush;
     SideFlush RightFlush;
+    std::atomic<bool> LeftLosesTimes{false};
+    std::atomic<bool> RightLosesTimes{false};
     // Set while the copiers run; its end wakes the write-behind thread.
     bool Copying = true;
     std::mutex CopyingLock;

@@ -144,6 +144,10 @@ public:
     TCleanedFolders* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
+    // The last copy's target, read back, did not carry the source's time to
+    // within two seconds (the coarsest resolution of the drives in use): its
+    // file system does not keep the times it is given.
+    bool TimeNotKept = false;
     // Test seam: when > 0, reading this piece fails as a real read error would.
     qint64 FailReadAtPiece = 0;
     // Test seam: runs after each piece was written, so that a test can change

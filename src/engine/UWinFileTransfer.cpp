@@ -77,6 +77,14 @@ bool SameState(const struct stat& a, const struct stat& b)
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
+// Within two seconds of each other: the resolution of the coarsest drives.
+bool CloseTimes(const struct timespec& a, const struct timespec& b)
+{
+    const qint64 ms =
+        (qint64(a.tv_sec) - qint64(b.tv_sec)) * 1000 + (a.tv_nsec - b.tv_nsec) / 1000000;
+    return ms > -2000 && ms < 2000;
+}
+
 // Splits a relative path into its folder part and its last component.
 void SplitRelative(const std::string& relative, std::string& folder, std::string& name)
 {
@@ -269,6 +277,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
 {
     LastError.clear();
     TempBroken = false;
+    TimeNotKept = false;
     // Opened without waiting: a source replaced by a FIFO or a device since the
     // analysis would otherwise block the copier for good.
     const Descriptor source(
@@ -369,12 +378,14 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     // The target takes the source's exact time, so that other tools see the two
     // files as equal, and its read, write and execute bits: never setuid, setgid
     // or sticky, which would hand the source's owner new powers.
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = sourceStat.st_mtim;
+    // Both times are given: some drives (exFAT through FUSE) take a time left
+    // out for "now" and set the modification time with it.
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
+    struct stat written;
+    TimeNotKept =
+        ::fstat(TempFd, &written) == 0 && !CloseTimes(written.st_mtim, sourceStat.st_mtim);
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
 }
 

@@ -254,6 +254,9 @@ void TRunDriver::SyncEnded(TFileSync& run)
     SyncDoneCount = run.SyncDoneCount;
     SyncErrorCount = run.SyncErrorCount;
     FailedFiles = run.FailedFiles;
+    TimesNotKept = run.TimesNotKept;
+    for (const QString& root : TimesNotKept)
+        Progress.TimesNotKept(root);
     Progress.SyncFinished();
 }
 

@@ -103,6 +103,8 @@ public:
     qint32 SyncDoneCount = 0;
     qint32 SyncErrorCount = 0;
     QStringList FailedFiles;
+    // Roots that did not keep the times given to the copies.
+    QStringList TimesNotKept;
 
 private:
     // Passes the workers' reports on unless the driver is going away.

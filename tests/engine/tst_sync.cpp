@@ -310,6 +310,40 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.SyncDoneCount, 1);
     }
 
+    // Copies on an exFAT drive keep their time, so the next analysis finds them
+    // equal; a drive that cannot hold a time (ext4 with small inodes ends in
+    // 2038) is told once for its root, and its copies still count as made.
+    void timesOnDrivesThatKeepThemAndOnOnesThatDoNot()
+    {
+        ScratchFileSystem exfat;
+        ScratchFileSystem ext4;
+        QString why = exfat.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (why.isEmpty())
+            why = ext4.Mount(ScratchFileSystem::Kind::Ext4SmallInodes, 16);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "a", Old));
+        QVERIFY(l.file(QStringLiteral("b.txt"), "b", New));
+        auto toExfat = MakeJob(left.path(), exfat.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*toExfat));
+        run.Sync(*toExfat);
+        QCOMPARE(run.Driver.SyncDoneCount, 2);
+        QVERIFY(run.Driver.TimesNotKept.isEmpty());
+        QVERIFY(run.Analyze(*toExfat));
+        QCOMPARE(run.Driver.CompareTree->LeftCount + run.Driver.CompareTree->RightCount, 0);
+
+        QVERIFY(l.setTime(QStringLiteral("a.txt"), LocalTime(2040, 1, 1)));
+        QVERIFY(l.setTime(QStringLiteral("b.txt"), LocalTime(2041, 1, 1)));
+        auto toExt4 = MakeJob(left.path(), ext4.Path());
+        QVERIFY(run.Analyze(*toExt4));
+        run.Sync(*toExt4);
+        QCOMPARE(run.Driver.SyncDoneCount, 2);
+        QCOMPARE(run.Driver.TimesNotKept, QStringList{ext4.Path()});
+    }
+
     // A direction is read when the run reaches its row: the user may change the
     // rows still ahead while the run goes on.
     void directionsChangedDuringARunAreHonoured()

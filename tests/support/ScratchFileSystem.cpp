@@ -36,8 +36,8 @@ QString ScratchFileSystem::Mount(Kind kind, int sizeMb, const QString& imageFold
                        MountPoint.path()});
         return Mounted ? QString() : QStringLiteral("cannot mount a tmpfs");
     }
-    const QString maker =
-        kind == Kind::Ext4 ? QStringLiteral("mkfs.ext4") : QStringLiteral("mkfs.exfat");
+    const bool ext4 = kind != Kind::ExfatFuse;
+    const QString maker = ext4 ? QStringLiteral("mkfs.ext4") : QStringLiteral("mkfs.exfat");
     QStringList tools{maker, QStringLiteral("losetup")};
     if (kind == Kind::ExfatFuse)
         tools.append(QStringLiteral("mount.exfat-fuse"));
@@ -55,9 +55,11 @@ QString ScratchFileSystem::Mount(Kind kind, int sizeMb, const QString& imageFold
     if (!image.open(QIODevice::WriteOnly) || !image.resize(qint64(sizeMb) * 1024 * 1024))
         return QStringLiteral("cannot make the image file");
     image.close();
-    const QStringList makeArgs =
-        kind == Kind::Ext4 ? QStringList{QStringLiteral("-q"), QStringLiteral("-F"), Image}
-                           : QStringList{Image};
+    QStringList makeArgs{Image};
+    if (ext4)
+        makeArgs = QStringList{QStringLiteral("-q"), QStringLiteral("-F"), Image};
+    if (kind == Kind::Ext4SmallInodes)
+        makeArgs.prepend(QStringLiteral("-I128"));
     if (!Run(maker, makeArgs))
         return maker + QStringLiteral(" failed");
     QProcess losetup;
@@ -73,7 +75,7 @@ QString ScratchFileSystem::Mount(Kind kind, int sizeMb, const QString& imageFold
 
 bool ScratchFileSystem::MountDevice()
 {
-    Mounted = FsKind == Kind::Ext4
+    Mounted = FsKind != Kind::ExfatFuse
                   ? Run(QStringLiteral("mount"),
                         {QStringLiteral("-t"), QStringLiteral("ext4"), Loop, MountPoint.path()})
                   : Run(QStringLiteral("mount.exfat-fuse"), {Loop, MountPoint.path()});

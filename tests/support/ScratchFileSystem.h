@@ -15,6 +15,8 @@ public:
         // A tmpfs of the size, no image: a drive that fills up.
         Tmpfs,
         Ext4,
+        // ext4 with 128-byte inodes: whole seconds, and no time after January 2038.
+        Ext4SmallInodes,
         // exFAT through FUSE (exfat-fuse): names found whatever their letter
         // case, times kept to two seconds.
         ExfatFuse

@@ -698,6 +698,11 @@ void TQuillonMain::SpecialFileSkipped(const QString& path)
     AddLog(QStringLiteral("Not copied, not a regular file: ") + path, true);
 }
 
+void TQuillonMain::TimesNotKept(const QString& root)
+{
+    AddLog(QStringLiteral("The target does not keep modification times: ") + root, true);
+}
+
 void TQuillonMain::RowsVisited(qint32 count)
 {
     QScrollBar* bar = VST1->verticalScrollBar();

@@ -134,6 +134,7 @@ private:
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
     void SpecialFileSkipped(const QString& path) override;
+    void TimesNotKept(const QString& root) override;
     void FileHandled(const TFileReport& report) override;
     void RowsVisited(qint32 count) override;
     void RowCopied(TResultRow& row) override;
