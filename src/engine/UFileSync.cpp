@@ -88,7 +88,9 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     OpenRoots();
-    FindCaseTwins();
+    const std::vector<QString> relative = RelativePaths();
+    FindCaseTwins(relative);
+    CleanSaveFolders(relative);
     SyncRows();
     FlushWrittenRoots();
     ReportLostCopies();
@@ -114,21 +116,49 @@ bool TFileSync::SideIgnoresCase(const QString& root, int rootFd) const
     return rootFd >= 0 && TCaseTwins::IgnoresCase(rootFd);
 }
 
+// The path of every file row below its side's root.
+std::vector<QString> TFileSync::RelativePaths() const
+{
+    std::vector<QString> relative;
+    relative.reserve(Work.size());
+    for (const WorkItem& item : Work)
+        relative.push_back(item.LeftPath.isEmpty()
+                               ? SyncPath::RelativeTo(item.RightPath, Task.RFolder.FolerAllName)
+                               : SyncPath::RelativeTo(item.LeftPath, Task.LFolder.FolerAllName));
+    return relative;
+}
+
+// Temporary names in "__Save__" left by a copy that ended early (a crash, a
+// kill) are removed before the copiers start: no copy of this run holds one
+// yet, and another run is kept off the tree by its lock.
+void TFileSync::CleanSaveFolders(const std::vector<QString>& relative)
+{
+    std::vector<std::string> folders;
+    for (const QString& path : relative) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        std::string folder =
+            slash < 0 ? std::string() : QFile::encodeName(path.left(slash)).toStdString();
+        if (folders.empty() || folders.back() != folder)
+            folders.push_back(std::move(folder));
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            TWinFile::CleanSaveFolders(fd, folders);
+    }
+}
+
 // A side that ignores letter case cannot keep two names that differ only in
 // case: the rows of such names are not copied, in either direction, so that
 // neither overwrites the other there, now or in a later run.
-void TFileSync::FindCaseTwins()
+void TFileSync::FindCaseTwins(const std::vector<QString>& relative)
 {
     CaseTwinPaths.assign(Work.size(), QString());
     if (Work.empty())
         return;
     const QString& leftRoot = Task.LFolder.FolerAllName;
     const QString& rightRoot = Task.RFolder.FolerAllName;
-    std::vector<QString> relative;
-    relative.reserve(Work.size());
-    for (const WorkItem& item : Work)
-        relative.push_back(item.LeftPath.isEmpty() ? SyncPath::RelativeTo(item.RightPath, rightRoot)
-                                                   : SyncPath::RelativeTo(item.LeftPath, leftRoot));
     for (const auto& [root, fd] : {std::pair<QString, int>{leftRoot, LeftRootFd},
                                    std::pair<QString, int>{rightRoot, RightRootFd}}) {
         if (!SideIgnoresCase(root, fd))

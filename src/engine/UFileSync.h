@@ -147,7 +147,9 @@ private:
     void Collect(size_t index);
     void AllowUpTo(size_t limit);
     void OpenRoots();
-    void FindCaseTwins();
+    std::vector<QString> RelativePaths() const;
+    void FindCaseTwins(const std::vector<QString>& relative);
+    void CleanSaveFolders(const std::vector<QString>& relative);
     bool SideIgnoresCase(const QString& root, int rootFd) const;
     void FlushWrittenRoots();
     void Flush(int rootFd, const QString& root, SideFlush& side);

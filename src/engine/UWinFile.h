@@ -94,6 +94,10 @@ public:
 
     // True for names of exactly the form of the copy's temporary files.
     static bool IsTemporaryName(const char* name);
+    // Removes the temporary names no copy holds from the kept versions'
+    // folders that mirror these folders (relative to the root, "" the root
+    // itself). For a run's start, before any copy keeps a version.
+    static void CleanSaveFolders(int rootFd, const std::vector<std::string>& folders);
 
     // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);

@@ -181,6 +181,18 @@ void TWinFile::RemoveStaleTemporaries(int folderFd)
     ::closedir(dir);
 }
 
+void TWinFile::CleanSaveFolders(int rootFd, const std::vector<std::string>& folders)
+{
+    struct stat st;
+    if (::fstatat(rootFd, "__Save__", &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    for (const std::string& folder : folders) {
+        TTargetFolder save;
+        if (save.Open(rootFd, folder.empty() ? "__Save__" : "__Save__/" + folder, false))
+            RemoveStaleTemporaries(save.Fd());
+    }
+}
+
 std::string TWinFile::TemporaryName()
 {
     static constexpr char Letters[] =
@@ -534,8 +546,17 @@ TWinFile::Transfer TWinFile::KeepOldVersion(const TCopyOrder& order, int folderF
 {
     const QString backup = BackupPath(order.Target, order.TargetRoot);
     struct stat old;
-    if (::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode))
+    const bool kept = ::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (kept && S_ISDIR(old.st_mode))
         return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
+    // A copy ended between keeping the old version and putting the new file in
+    // place leaves the kept version as a second name of the target; a rename
+    // between two names of one file does nothing, and would leave its
+    // temporary name behind.
+    struct stat current;
+    if (kept && ::fstatat(folderFd, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+        current.st_dev == old.st_dev && current.st_ino == old.st_ino)
+        return Transfer::Copied;
     for (int attempt = 0; attempt < 64; ++attempt) {
         const std::string link = TemporaryName();
         if (::linkat(folderFd, name.c_str(), saveFd, link.c_str(), 0) == 0) {

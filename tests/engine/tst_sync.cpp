@@ -657,6 +657,31 @@ private Q_SLOTS:
         QCOMPARE(again.Tree->FileCount, 1);
     }
 
+    // A kill between keeping the old version and putting the new file in place
+    // leaves the kept version as a second name of the target, and perhaps a
+    // temporary name in "__Save__": the next run leaves neither behind.
+    void savedVersionLeftAsASecondNameOfTheTarget()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("d/doc"), "version 2", New));
+        QVERIFY(r.file(QStringLiteral("d/doc"), "version 1", Old));
+        QVERIFY(r.folder(QStringLiteral("__Save__/d")));
+        for (const char* name : {"__Save__/d/doc", "__Save__/d/.__FileSync__Ab12Cd"})
+            QVERIFY(::link(QFile::encodeName(r.path(QStringLiteral("d/doc"))).constData(),
+                           QFile::encodeName(r.path(QString::fromLatin1(name))).constData()) == 0);
+        auto job = MakeJob(left.path(), right.path());
+        job->SaveOldFile = 1;
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(r.read(QStringLiteral("d/doc")), QByteArray("version 2"));
+        QCOMPARE(r.read(QStringLiteral("__Save__/d/doc")), QByteArray("version 1"));
+        QCOMPARE(QDir(r.path(QStringLiteral("__Save__/d"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("doc")});
+    }
+
     void rowsOfBothModesAndOneWayJobs()
     {
         QTemporaryDir left, right;
