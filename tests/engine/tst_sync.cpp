@@ -638,6 +638,31 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.SyncDoneCount, 1);
     }
 
+    // The lock lies on the tree, not in the user's runtime folder: a run of
+    // another user or login (another runtime folder) is refused as well.
+    void runsWithAnotherRuntimeFolderAreRefusedToo()
+    {
+        QTemporaryDir base, otherRuntime;
+        TreeBuilder b(base.path());
+        QVERIFY(b.file(QStringLiteral("left/a"), "1"));
+        QVERIFY(b.folder(QStringLiteral("right/inner")));
+        auto job = MakeJob(b.path(QStringLiteral("left")), b.path(QStringLiteral("right")));
+        TRunLock other;
+        QVERIFY(other.Take({b.path(QStringLiteral("right/inner"))}));
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otherRuntime.path()));
+        TestRun run;
+        const bool analysed = run.Analyze(*job);
+        const QString busy = run.Driver.BusyFolder;
+        other.Release();
+        TRunLock around;
+        const bool aroundTaken = around.Take({base.path()});
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(!analysed);
+        QCOMPARE(busy, b.path(QStringLiteral("right")));
+        QVERIFY(aroundTaken);
+    }
+
     void savedVersionsThroughARun()
     {
         QTemporaryDir left, right;
