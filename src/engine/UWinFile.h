@@ -91,6 +91,9 @@ public:
     // cannot: the piece is then read and written through the buffer, which also
     // tells a read error from a write error.
     bool CopyPiece(int sourceFd);
+    // Passes over the current piece, in the source and the temporary file,
+    // when the source holds no data there (a hole of a sparse file).
+    bool SkipHole(int sourceFd);
 
     // True for names of exactly the form of the copy's temporary files.
     static bool IsTemporaryName(const char* name);

@@ -262,6 +262,17 @@ bool TWinFile::CopyPiece(int sourceFd)
     return false;
 }
 
+bool TWinFile::SkipHole(int sourceFd)
+{
+    const off_t start = off_t((PieceNo - 1) * PieceBytes);
+    const off_t data = ::lseek(sourceFd, start, SEEK_DATA);
+    // No data in the piece (ENXIO: none up to the end of the file).
+    const bool hole = (data < 0 && errno == ENXIO) || (data >= 0 && data >= start + PieceSize);
+    const off_t next = hole ? start + off_t(PieceSize) : start;
+    return ::lseek(sourceFd, next, SEEK_SET) == next && hole &&
+           ::lseek(TempFd, next, SEEK_SET) == next;
+}
+
 TWinFile::Transfer TWinFile::Fail(Transfer kind, const QString& reason)
 {
     LastError = reason;
@@ -362,10 +373,18 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
                                             const std::string& folderPart)
 {
     const qint64 size = qint64(sourceStat.st_size);
+    // Fewer blocks than its size needs: the source has holes, which the copy
+    // keeps, a piece at a time, instead of filling them with zeros on the disk.
+    const bool sparse = qint64(sourceStat.st_blocks) * 512 < size;
     std::vector<char> buffer;
     for (qint64 k = 1; k <= PieceCount; ++k) {
         PieceNo = k;
         PieceSize = k < PieceCount ? PieceBytes : size - (k - 1) * PieceBytes;
+        if (sparse && SkipHole(sourceFd)) {
+            if (AfterPiece)
+                AfterPiece(k);
+            continue;
+        }
         if (!CopyPiece(sourceFd)) {
             if (TempBroken)
                 return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
@@ -377,6 +396,9 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
         if (AfterPiece)
             AfterPiece(k);
     }
+    // A hole at the end has no data that would give the file its length.
+    if (sparse && ::ftruncate(TempFd, off_t(size)) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
 
     // What was read is one state of the source: the file behind the descriptor
     // did not change, and the path still leads to it.
