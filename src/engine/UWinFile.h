@@ -204,7 +204,7 @@ private:
     static bool PlaceWithoutReplacing(int folderFd, const std::string& temp,
                                       const std::string& name);
     Transfer Fail(Transfer kind, const QString& reason);
-    Transfer FolderFailure(const QString& target);
+    Transfer FolderFailure(const QString& target, int rootFd);
     Transfer WriteTemporary(const TCopyOrder& order, int sourceFd, const struct stat& sourceStat,
                             int folderFd, std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);

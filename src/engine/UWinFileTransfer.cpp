@@ -77,6 +77,27 @@ bool SameState(const struct stat& a, const struct stat& b)
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
+// The file system refused the name itself: FAT and exFAT hold no ":", "?",
+// "*" and the like, and say so with EINVAL, or through FUSE with ENOENT while
+// the folder is there.
+bool NameRefused(int error, int folderFd)
+{
+    if (error == EINVAL || error == EILSEQ)
+        return true;
+    struct stat st;
+    return error == ENOENT && ::fstat(folderFd, &st) == 0 && st.st_nlink > 0;
+}
+
+// Why a name could not be made in the folder: the name, or errno's reason.
+QString PlaceErrorText(const char* what, const QString& target, int folderFd)
+{
+    const int error = errno;
+    if (NameRefused(error, folderFd))
+        return QStringLiteral("The name is not allowed on the target: ") + target;
+    errno = error;
+    return ErrnoText(what, target);
+}
+
 // Within two seconds of each other: the resolution of the coarsest drives.
 bool CloseTimes(const struct timespec& a, const struct timespec& b)
 {
@@ -333,7 +354,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
                     QStringLiteral("The target lies outside its folder: ") + order.Target);
     TTargetFolder folder;
     if (!folder.Open(rootFd, folderPart, true))
-        return FolderFailure(order.Target);
+        return FolderFailure(order.Target, rootFd);
 
     if (CleanedFolders == nullptr || CleanedFolders->Claim(Bytes(root) + '/' + folderPart))
         RemoveStaleTemporaries(folder.Fd());
@@ -358,11 +379,11 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     return result;
 }
 
-TWinFile::Transfer TWinFile::FolderFailure(const QString& target)
+TWinFile::Transfer TWinFile::FolderFailure(const QString& target, int rootFd)
 {
     if (errno == ELOOP)
         return Fail(Transfer::WriteFailed, QStringLiteral("A link is in the way: ") + target);
-    return Fail(Transfer::WriteFailed, ErrnoText("Cannot make the folder of", target));
+    return Fail(Transfer::WriteFailed, PlaceErrorText("Cannot make the folder of", target, rootFd));
 }
 
 // Copies the pieces into the open temporary file, gives it the source's time
@@ -501,7 +522,8 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         if (LinkUnnamed(folderFd, name))
             return Transfer::Copied;
         if (errno != EEXIST)
-            return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+            return Fail(Transfer::WriteFailed,
+                        PlaceErrorText("Cannot write", order.Target, folderFd));
     }
     bool targetExists = false;
     const Transfer checked = CheckTarget(order, folderFd, name, targetExists);
@@ -515,7 +537,7 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
                         errno == EEXIST
                             ? QStringLiteral("A file that was not compared is in the way: ") +
                                   order.Target
-                            : ErrnoText("Cannot write", order.Target));
+                            : PlaceErrorText("Cannot write", order.Target, folderFd));
         }
         // A file came to be where the analysis saw none and its version is kept:
         // the new file takes a temporary name and replaces it as any target.
@@ -534,7 +556,7 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         const std::string saveFolder =
             folderPart.empty() ? std::string("__Save__") : "__Save__/" + folderPart;
         if (!save.Open(rootFd, saveFolder, true))
-            return FolderFailure(BackupPath(order.Target, order.TargetRoot));
+            return FolderFailure(BackupPath(order.Target, order.TargetRoot), rootFd);
         const Transfer kept = KeepOldVersion(order, folderFd, save.Fd(), name, movedAside);
         if (kept != Transfer::Copied)
             return kept;
@@ -548,13 +570,14 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         const QString reason =
             errno == EEXIST
                 ? QStringLiteral("A file that was not compared is in the way: ") + order.Target
-                : ErrnoText("Cannot replace", order.Target);
+                : PlaceErrorText("Cannot replace", order.Target, folderFd);
         if (movedAside)
             ::renameat(save.Fd(), name.c_str(), folderFd, name.c_str());
         return Fail(Transfer::WriteFailed, reason);
     }
     if (::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) != 0)
-        return Fail(Transfer::WriteFailed, ErrnoText("Cannot replace", order.Target));
+        return Fail(Transfer::WriteFailed,
+                    PlaceErrorText("Cannot replace", order.Target, folderFd));
     return Transfer::Copied;
 }
 

@@ -344,6 +344,31 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.TimesNotKept, QStringList{ext4.Path()});
     }
 
+    // Names an exFAT drive cannot hold are told as such, not as missing files.
+    void namesTheDriveDoesNotAllow()
+    {
+        ScratchFileSystem drive;
+        const QString why = drive.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path()), r(drive.Path());
+        for (const char* name : {"c:d", "q?/x", "ok"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QStringList told;
+        for (const TFileReport& file : run.Log.Files)
+            told.append(file.Error);
+        told.sort();
+        const QString text = QStringLiteral("The name is not allowed on the target: ");
+        QCOMPARE(told, (QStringList{QString(), text + r.path(QStringLiteral("c:d")),
+                                    text + r.path(QStringLiteral("q?/x"))}));
+    }
+
     // A direction is read when the run reaches its row: the user may change the
     // rows still ahead while the run goes on.
     void directionsChangedDuringARunAreHonoured()
