@@ -49,11 +49,10 @@ void TJsonReport::Refused(const TSyncTask& job, const QString& text)
     QTextStream(stderr) << text << '\n';
 }
 
-void TJsonReport::FolderUnreadable(const QString& path)
+void TJsonReport::FolderUnreadable(const QString& path, const QString& reason)
 {
     Bar.Clear();
-    QTextStream(stderr) << "Cannot read the folder " << SyncPath::WithoutLastSeparator(path)
-                        << '\n';
+    QTextStream(stderr) << UnreadableFolderText(path, reason) << '\n';
 }
 
 void TJsonReport::FolderLinkSkipped(const QString& path)

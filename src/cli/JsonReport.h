@@ -21,7 +21,7 @@ public:
     TJsonReport(bool withSync, TProgressBar& progress);
 
     void Refused(const TSyncTask& job, const QString& text) override;
-    void FolderUnreadable(const QString& path) override;
+    void FolderUnreadable(const QString& path, const QString& reason) override;
     void FolderLinkSkipped(const QString& path) override;
     void SpecialFileSkipped(const QString& path) override;
     void TimesNotKept(const QString& root) override;

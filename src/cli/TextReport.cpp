@@ -104,10 +104,9 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
     WriteError(text);
 }
 
-void TTextReport::FolderUnreadable(const QString& path)
+void TTextReport::FolderUnreadable(const QString& path, const QString& reason)
 {
-    WriteError(QStringLiteral("Cannot read the folder ") +
-               Printable(SyncPath::WithoutLastSeparator(path)));
+    WriteError(Printable(UnreadableFolderText(path, reason)));
 }
 
 void TTextReport::NameUnreadable(const QString& path)

@@ -91,6 +91,8 @@ void TFileAnalyze::BuildTrees()
         rightScan.ScanRoot(Task.RFolder, *RightTree, *Filter);
     }
     UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
+    UnreadableReasons = leftScan.UnreadableReasons;
+    UnreadableReasons.insert(rightScan.UnreadableReasons);
     BadNames = leftScan.BadNames + rightScan.BadNames;
     FolderLinks = leftScan.FolderLinks + rightScan.FolderLinks;
     SpecialFiles = leftScan.SpecialFiles + rightScan.SpecialFiles;

@@ -175,10 +175,11 @@ void TWinFile::ScanJobs(TScanWork& work)
         found.clear();
         leftOut.BadNames.clear();
         leftOut.SpecialFiles.clear();
+        leftOut.Reason.clear();
         const TListing listing =
             Cancelled() ? TListing::Complete : ListFolder(job.Path, work.Filter, found, leftOut);
         hold.lock();
-        AddListing(work, job, listing, found);
+        AddListing(work, job, listing, found, leftOut.Reason);
         BadNames += leftOut.BadNames;
         SpecialFiles += leftOut.SpecialFiles;
         --work.Busy;
@@ -191,13 +192,18 @@ void TWinFile::ScanJobs(TScanWork& work)
 TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTortured& filter,
                                         std::vector<TScanFound>& found, TLeftOut& leftOut) const
 {
+    const auto incomplete = [&leftOut] {
+        leftOut.Reason = QString::fromLocal8Bit(std::strerror(errno));
+        return TListing::Incomplete;
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? TListing::Complete : TListing::Incomplete;
+        return errno == ENOENT ? TListing::Complete : incomplete();
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
+        const TListing failed = incomplete();
         ::close(fd);
-        return TListing::Incomplete;
+        return failed;
     }
     TListing listing = TListing::Complete;
     QString name;
@@ -208,7 +214,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
             // A failed read ends the listing; entries that could not be examined
             // have already marked it incomplete.
             if (errno != 0)
-                listing = TListing::Incomplete;
+                listing = incomplete();
             break;
         }
         const char* raw = entry->d_name;
@@ -217,7 +223,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
         struct stat st;
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) // gone since it was listed: nothing to compare
-                listing = TListing::Incomplete;
+                listing = incomplete();
             continue;
         }
         bool folderLink = false;
@@ -255,7 +261,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, const TBeenTort
 // Adds a folder's listing to the tree as the folder's children, and its
 // sub-folders to the folders still to list. Runs under the scan's lock.
 void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing,
-                          const std::vector<TScanFound>& found)
+                          const std::vector<TScanFound>& found, QString reason)
 {
     const size_t firstJob = work.Jobs.size();
     for (const TScanFound& item : found) {
@@ -267,6 +273,7 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
             // compared, and its folder, like one that cannot be listed, is told
             // and left alone.
             listing = TListing::Incomplete;
+            reason = QStringLiteral("more items than an analysis can hold");
             break;
         }
         if (item.FolderLink) {
@@ -280,7 +287,9 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
     std::reverse(work.Jobs.begin() + std::ptrdiff_t(firstJob), work.Jobs.end());
     if (listing == TListing::Incomplete) {
         work.Tree.SetUnreadable(job.Folder);
-        UnreadableFolders.append(QFile::decodeName(job.Path.c_str()));
+        const QString folder = QFile::decodeName(job.Path.c_str());
+        UnreadableFolders.append(folder);
+        UnreadableReasons.insert(folder, reason);
     }
 }
 

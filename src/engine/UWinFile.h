@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -124,8 +125,9 @@ public:
     const std::atomic<bool>* CancelFlag = nullptr;
     // Folders of one side listed at the same time.
     int ScanThreads = 4;
-    // Folders that could not be listed (or not completely).
+    // Folders that could not be listed (or not completely), and why, by folder.
     QStringList UnreadableFolders;
+    QHash<QString, QString> UnreadableReasons;
     // Items left out because their name is not valid UTF-8, the bytes that are
     // not written as \xNN.
     QStringList BadNames;
@@ -191,11 +193,13 @@ private:
     {
         QStringList BadNames;
         QStringList SpecialFiles;
+        // Why the listing is incomplete.
+        QString Reason;
     };
     TListing ListFolder(const std::string& path, const TBeenTortured& filter,
                         std::vector<TScanFound>& found, TLeftOut& leftOut) const;
     void AddListing(TScanWork& work, const TScanJob& job, TListing listing,
-                    const std::vector<TScanFound>& found);
+                    const std::vector<TScanFound>& found, QString reason);
     static void CountFiles(TScanTree& tree);
     bool Cancelled() const;
     static void RemoveStaleTemporaries(int folderFd);

@@ -82,6 +82,7 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     RootRow.reset();
     CompareTree.reset();
     UnreadableFolders.clear();
+    UnreadableReasons.clear();
     BadNames.clear();
     FolderLinks.clear();
     SpecialFiles.clear();
@@ -165,11 +166,12 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     ConnectResult = analysis.ConnectResult;
     CompareTree = analysis.TakeCompareTree();
     UnreadableFolders = analysis.UnreadableFolders;
+    UnreadableReasons = analysis.UnreadableReasons;
     BadNames = analysis.BadNames;
     FolderLinks = analysis.FolderLinks;
     SpecialFiles = analysis.SpecialFiles;
     for (const QString& folder : UnreadableFolders)
-        Progress.FolderUnreadable(folder);
+        Progress.FolderUnreadable(folder, UnreadableReasons.value(folder));
     for (const QString& name : BadNames)
         Progress.NameUnreadable(name);
     for (const QString& link : FolderLinks)

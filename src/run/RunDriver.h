@@ -7,6 +7,7 @@
 #include "rows/UResultRow.h"
 #include "run/RunLock.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QtGlobal>
@@ -85,6 +86,7 @@ public:
     std::unique_ptr<TFileAttri> CompareTree;
     std::unique_ptr<TResultRow> RootRow;
     QStringList UnreadableFolders;
+    QHash<QString, QString> UnreadableReasons;
     QStringList BadNames;
     QStringList FolderLinks;
     QStringList SpecialFiles;

@@ -677,10 +677,10 @@ void TQuillonMain::FileHandled(const TFileReport& report)
     WMProgress(0, report.Handled);
 }
 
-void TQuillonMain::FolderUnreadable(const QString& path)
+void TQuillonMain::FolderUnreadable(const QString& path, const QString& reason)
 {
     ++UnreadableCount;
-    AddLog(QStringLiteral("Cannot read the folder ") + SyncPath::WithoutLastSeparator(path), true);
+    AddLog(UnreadableFolderText(path, reason), true);
 }
 
 void TQuillonMain::NameUnreadable(const QString& path)

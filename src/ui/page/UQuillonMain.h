@@ -130,7 +130,7 @@ private:
     void PhaseStarted(TRunPhase phase, qint64 total) override;
     void Progressed(qint64 done) override;
     void ConnectFailed(qint32 side) override;
-    void FolderUnreadable(const QString& path) override;
+    void FolderUnreadable(const QString& path, const QString& reason) override;
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
     void SpecialFileSkipped(const QString& path) override;
