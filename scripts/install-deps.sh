@@ -8,6 +8,7 @@ packages=(
     xvfb xauth fonts-dejavu-core fonts-liberation2
     util-linux python3
     cron
+    e2fsprogs exfat-fuse exfatprogs
 )
 missing=()
 for p in "${packages[@]}"; do

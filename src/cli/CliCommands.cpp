@@ -78,7 +78,7 @@ int RunJob(const TCliOptions& options, const TSyncTask& job)
     if (sync && !run.WasCancelled()) {
         if (!run.Sync(job)) {
             CancelSignal::Release();
-            report->Refused(job, run.BusyText());
+            report->Refused(job, run.SyncRefusalText());
             report->Close(nullptr);
             return ExitCode::Refused;
         }

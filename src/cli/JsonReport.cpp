@@ -49,17 +49,28 @@ void TJsonReport::Refused(const TSyncTask& job, const QString& text)
     QTextStream(stderr) << text << '\n';
 }
 
-void TJsonReport::FolderUnreadable(const QString& path)
+void TJsonReport::FolderUnreadable(const QString& path, const QString& reason)
 {
     Bar.Clear();
-    QTextStream(stderr) << "Cannot read the folder " << SyncPath::WithoutLastSeparator(path)
-                        << '\n';
+    QTextStream(stderr) << UnreadableFolderText(path, reason) << '\n';
 }
 
 void TJsonReport::FolderLinkSkipped(const QString& path)
 {
     Bar.Clear();
     QTextStream(stderr) << "Not followed: folder link " << path << '\n';
+}
+
+void TJsonReport::SpecialFileSkipped(const QString& path)
+{
+    Bar.Clear();
+    QTextStream(stderr) << "Not copied, not a regular file: " << path << '\n';
+}
+
+void TJsonReport::TimesNotKept(const QString& root)
+{
+    Bar.Clear();
+    QTextStream(stderr) << "The target does not keep modification times: " << root << '\n';
 }
 
 void TJsonReport::Analysed(const TRunDriver&) {}
@@ -149,12 +160,17 @@ void TJsonReport::Close(const TRunDriver* run)
         << "},\n  \"unreadable\": " << List(unreadable)
         << ",\n  \"bad_names\": " << List(run->BadNames)
         << ",\n  \"folder_links\": " << List(run->FolderLinks)
+        << ",\n  \"special_files\": " << List(run->SpecialFiles)
         << ",\n  \"cancelled\": " << (run->WasCancelled() ? "true" : "false");
     WriteRows(*run);
     if (WithSync && run->Synced) {
         Out << ",\n  \"sync\": {\"done\": " << run->SyncDoneCount
-            << ", \"errors\": " << run->SyncErrorCount << ", \"failed\": " << List(run->FailedFiles)
-            << '}';
+            << ", \"errors\": " << run->SyncErrorCount
+            << ", \"failed\": " << List(run->FailedFiles);
+        // Only where it happened: the documents of other runs stay as they were.
+        if (!run->TimesNotKept.isEmpty())
+            Out << ", \"times_not_kept\": " << List(run->TimesNotKept);
+        Out << '}';
     }
     Out << "\n}\n";
     Out.flush();

@@ -21,8 +21,10 @@ public:
     TJsonReport(bool withSync, TProgressBar& progress);
 
     void Refused(const TSyncTask& job, const QString& text) override;
-    void FolderUnreadable(const QString& path) override;
+    void FolderUnreadable(const QString& path, const QString& reason) override;
     void FolderLinkSkipped(const QString& path) override;
+    void SpecialFileSkipped(const QString& path) override;
+    void TimesNotKept(const QString& root) override;
     void Analysed(const TRunDriver& run) override;
     void FileHandled(const TFileReport& report) override;
     void Synced(const TRunDriver& run) override;

@@ -104,10 +104,9 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
     WriteError(text);
 }
 
-void TTextReport::FolderUnreadable(const QString& path)
+void TTextReport::FolderUnreadable(const QString& path, const QString& reason)
 {
-    WriteError(QStringLiteral("Cannot read the folder ") +
-               Printable(SyncPath::WithoutLastSeparator(path)));
+    WriteError(Printable(UnreadableFolderText(path, reason)));
 }
 
 void TTextReport::NameUnreadable(const QString& path)
@@ -118,6 +117,16 @@ void TTextReport::NameUnreadable(const QString& path)
 void TTextReport::FolderLinkSkipped(const QString& path)
 {
     WriteError(QStringLiteral("Not followed: folder link ") + Printable(path));
+}
+
+void TTextReport::SpecialFileSkipped(const QString& path)
+{
+    WriteError(QStringLiteral("Not copied, not a regular file: ") + Printable(path));
+}
+
+void TTextReport::TimesNotKept(const QString& root)
+{
+    WriteError(QStringLiteral("The target does not keep modification times: ") + Printable(root));
 }
 
 void TTextReport::Analysed(const TRunDriver& run)

@@ -21,9 +21,11 @@ public:
     TTextReport(bool showRows, TProgressBar& progress);
 
     void Refused(const TSyncTask& job, const QString& text) override;
-    void FolderUnreadable(const QString& path) override;
+    void FolderUnreadable(const QString& path, const QString& reason) override;
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
+    void SpecialFileSkipped(const QString& path) override;
+    void TimesNotKept(const QString& root) override;
     void Analysed(const TRunDriver& run) override;
     void FileHandled(const TFileReport& report) override;
     void Synced(const TRunDriver& run) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/UFileOper.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -37,6 +39,15 @@ struct TFileReport
     TResultRow* Row = nullptr;
 };
 
+// The line that tells a folder that could not be listed, and why.
+inline QString UnreadableFolderText(const QString& path, const QString& reason)
+{
+    QString text = QStringLiteral("Cannot read the folder ") + SyncPath::WithoutLastSeparator(path);
+    if (!reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+    return text;
+}
+
 // What a run tells the one who started it: the comparison page and the
 // command-line runner each implement it. Every call comes on the thread that
 // started the run, while the worker waits, so a row named in a call is not
@@ -55,7 +66,8 @@ public:
     // without a result.
     virtual void ConnectFailed(qint32 /*side*/) {}
     // A folder that could not be listed completely; nothing below it is copied.
-    virtual void FolderUnreadable(const QString& /*path*/) {}
+    // reason: the system's, empty when unknown.
+    virtual void FolderUnreadable(const QString& /*path*/, const QString& /*reason*/) {}
     // An item left out because its name is not valid UTF-8.
     virtual void NameUnreadable(const QString& /*path*/) {}
     // A link to a folder, not followed: what it leads to is left out of the run.
@@ -63,6 +75,13 @@ public:
     // The job's include list left out every file there was to compare: no name
     // matches any of its patterns. Comes before AnalysisFinished.
     virtual void IncludeListLeftOutAll() {}
+    // An item that is no file or folder (FIFO, socket, device, a link that
+    // leads nowhere): never copied. Told for information, not as a failure.
+    virtual void SpecialFileSkipped(const QString& /*path*/) {}
+    // The file system below a root did not keep the times given to the copies:
+    // told once per root and run, since the next analysis will find those files
+    // changed again.
+    virtual void TimesNotKept(const QString& /*root*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

@@ -91,11 +91,14 @@ void TFileAnalyze::BuildTrees()
         rightScan.ScanRoot(Task.RFolder, *RightTree, *Filter);
     }
     UnreadableFolders = leftScan.UnreadableFolders + rightScan.UnreadableFolders;
+    UnreadableReasons = leftScan.UnreadableReasons;
+    UnreadableReasons.insert(rightScan.UnreadableReasons);
     BadNames = leftScan.BadNames + rightScan.BadNames;
     FolderLinks = leftScan.FolderLinks + rightScan.FolderLinks;
     IncludeListLeftOutAll =
         !IsCancelled() && leftScan.NotInIncludeList + rightScan.NotInIncludeList > 0 &&
         LeftTree->FileCount(TScanTree::Root) == 0 && RightTree->FileCount(TScanTree::Root) == 0;
+    SpecialFiles = leftScan.SpecialFiles + rightScan.SpecialFiles;
     Filter.reset();
 }
 

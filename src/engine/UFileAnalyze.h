@@ -4,6 +4,7 @@
 #include "engine/UFileStructure.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QStringList>
 
 #include <QThread>
@@ -58,6 +59,7 @@ public:
     qint32 ConnectResult = 0;
     // Folders that could not be listed; what lies below them is never copied.
     QStringList UnreadableFolders;
+    QHash<QString, QString> UnreadableReasons;
     // Items left out because their names are not valid UTF-8.
     QStringList BadNames;
     // Links to folders, not followed: what they lead to is left out.
@@ -65,6 +67,8 @@ public:
     // The include list left out every file that the other filters let through
     // (and there was at least one): the job compares nothing.
     bool IncludeListLeftOutAll = false;
+    // Items that are no file or folder, never copied.
+    QStringList SpecialFiles;
 
 protected:
     void run() override;

@@ -1,5 +1,6 @@
 #include "engine/UFileSync.h"
 
+#include "engine/CaseTwins.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
 #include "engine/WorkerMessages.h"
@@ -8,10 +9,13 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -48,6 +52,18 @@ TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::at
 TFileSync::~TFileSync()
 {
     wait();
+    // Roots handed over to a run that never started.
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+void TFileSync::UseRoots(int leftFd, int rightFd)
+{
+    LeftRootFd = leftFd;
+    RightRootFd = rightFd;
+    RootsGiven = true;
 }
 
 // Every file row, whatever its direction now: the user may give it one before
@@ -72,30 +88,157 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     OpenRoots();
+    const std::vector<QString> relative = RelativePaths();
+    FindCaseTwins(relative);
+    CleanSaveFolders(relative);
     SyncRows();
     FlushWrittenRoots();
+    ReportLostCopies();
+    if (LeftLosesTimes.load())
+        TimesNotKept.append(TrimBlanksAndControls(Task.LFolder.FolerAllName));
+    if (RightLosesTimes.load())
+        TimesNotKept.append(TrimBlanksAndControls(Task.RFolder.FolerAllName));
     Deliver(true);
 }
 
 void TFileSync::OpenRoots()
 {
+    if (RootsGiven)
+        return;
     LeftRootFd = OpenRoot(Task.LFolder.FolerAllName);
     RightRootFd = OpenRoot(Task.RFolder.FolerAllName);
+}
+
+bool TFileSync::SideIgnoresCase(const QString& root, int rootFd) const
+{
+    if (FolderIgnoresCase)
+        return FolderIgnoresCase(root);
+    return rootFd >= 0 && TCaseTwins::IgnoresCase(rootFd);
+}
+
+// The path of every file row below its side's root.
+std::vector<QString> TFileSync::RelativePaths() const
+{
+    std::vector<QString> relative;
+    relative.reserve(Work.size());
+    for (const WorkItem& item : Work)
+        relative.push_back(item.LeftPath.isEmpty()
+                               ? SyncPath::RelativeTo(item.RightPath, Task.RFolder.FolerAllName)
+                               : SyncPath::RelativeTo(item.LeftPath, Task.LFolder.FolerAllName));
+    return relative;
+}
+
+// Temporary names in "__Save__" left by a copy that ended early (a crash, a
+// kill) are removed before the copiers start: no copy of this run holds one
+// yet, and another run is kept off the tree by its lock.
+void TFileSync::CleanSaveFolders(const std::vector<QString>& relative)
+{
+    std::vector<std::string> folders;
+    for (const QString& path : relative) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        std::string folder =
+            slash < 0 ? std::string() : QFile::encodeName(path.left(slash)).toStdString();
+        if (folders.empty() || folders.back() != folder)
+            folders.push_back(std::move(folder));
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            TWinFile::CleanSaveFolders(fd, folders);
+    }
+}
+
+// A side that ignores letter case cannot keep two names that differ only in
+// case: the rows of such names are not copied, in either direction, so that
+// neither overwrites the other there, now or in a later run.
+void TFileSync::FindCaseTwins(const std::vector<QString>& relative)
+{
+    CaseTwinPaths.assign(Work.size(), QString());
+    if (Work.empty())
+        return;
+    const QString& leftRoot = Task.LFolder.FolerAllName;
+    const QString& rightRoot = Task.RFolder.FolerAllName;
+    for (const auto& [root, fd] : {std::pair<QString, int>{leftRoot, LeftRootFd},
+                                   std::pair<QString, int>{rightRoot, RightRootFd}}) {
+        if (!SideIgnoresCase(root, fd))
+            continue;
+        TCaseTwins twins(root);
+        for (const QString& path : relative)
+            twins.Add(path);
+        for (size_t i = 0; i < Work.size(); ++i) {
+            if (CaseTwinPaths[i].isEmpty() && twins.IsTwin(relative[i]))
+                CaseTwinPaths[i] = SyncPath::Join(TrimBlanksAndControls(root), relative[i]);
+        }
+    }
 }
 
 // Before the run reports its end, what it wrote is on the disk: a backup drive
 // may be unplugged once the page says the sync is done.
 void TFileSync::FlushWrittenRoots()
 {
-    for (auto [fd, written] : {std::pair<int, bool>{LeftRootFd, LeftWritten.load()},
-                               std::pair<int, bool>{RightRootFd, RightWritten.load()}}) {
-        if (fd < 0)
-            continue;
-        if (written)
-            ::syncfs(fd);
-        ::close(fd);
+    if (LeftWritten.load() && LeftRootFd >= 0)
+        Flush(LeftRootFd, Task.LFolder.FolerAllName, LeftFlush);
+    if (RightWritten.load() && RightRootFd >= 0)
+        Flush(RightRootFd, Task.RFolder.FolerAllName, RightFlush);
+    for (int fd : {LeftRootFd, RightRootFd}) {
+        if (fd >= 0)
+            ::close(fd);
     }
     LeftRootFd = RightRootFd = -1;
+}
+
+// A flush that fails may have lost the data of any file written before it
+// ended, and the system reports each write error once: the files copied while
+// it ran are counted lost with those before it.
+void TFileSync::Flush(int rootFd, const QString& root, SideFlush& side)
+{
+    std::vector<size_t> batch;
+    {
+        const std::lock_guard<std::mutex> hold(side.Lock);
+        batch.swap(side.Unflushed);
+    }
+    if (::syncfs(rootFd) == 0)
+        return;
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const std::lock_guard<std::mutex> hold(side.Lock);
+    side.Lost.insert(side.Lost.end(), batch.begin(), batch.end());
+    side.Lost.insert(side.Lost.end(), side.Unflushed.begin(), side.Unflushed.end());
+    side.Unflushed.clear();
+    if (side.Error.isEmpty())
+        side.Error = QStringLiteral("The target file system reported a write error: ") +
+                     TrimBlanksAndControls(root) + QStringLiteral(": ") + reason;
+}
+
+// Files reported as copied whose data the disk then failed to write are told
+// again, as failed, in row order, and counted as failed.
+void TFileSync::ReportLostCopies()
+{
+    std::vector<std::pair<size_t, const QString*>> lost;
+    for (SideFlush* side : {&LeftFlush, &RightFlush}) {
+        for (size_t index : side->Lost)
+            lost.emplace_back(index, &side->Error);
+    }
+    std::sort(lost.begin(), lost.end());
+    for (const auto& [index, error] : lost) {
+        Outcome& outcome = Outcomes[index];
+        if (!outcome.Reported)
+            continue;
+        outcome.Reported = false;
+        const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
+        --SyncDoneCount;
+        ++SyncErrorCount;
+        Pending pending{{}, 0, {}, toLeft};
+        TFileReport& report = pending.Report;
+        report.Outcome = TFileReport::TOutcome::WriteFailed;
+        report.Handled = HandledCount;
+        report.Direction = outcome.Direction;
+        report.Source = toLeft ? Work[index].RightPath : Work[index].LeftPath;
+        report.Error = *error;
+        report.Row = Work[index].Row;
+        FailedFiles.append(report.Source);
+        Reports.push_back(std::move(pending));
+    }
 }
 
 // The copiers take the rows; this thread takes their outcomes in row order and
@@ -163,9 +306,9 @@ void TFileSync::WriteBehind()
     while (!CopyingEnded.wait_for(hold, std::chrono::seconds(1), [this] { return !Copying; })) {
         hold.unlock();
         if (LeftWritten.load(std::memory_order_relaxed) && LeftRootFd >= 0)
-            ::syncfs(LeftRootFd);
+            Flush(LeftRootFd, Task.LFolder.FolerAllName, LeftFlush);
         if (RightWritten.load(std::memory_order_relaxed) && RightRootFd >= 0)
-            ::syncfs(RightRootFd);
+            Flush(RightRootFd, Task.RFolder.FolerAllName, RightFlush);
         hold.lock();
     }
 }
@@ -236,14 +379,28 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
         order.TargetTime = toLeft ? item.LeftTime : item.RightTime;
     }
     order.Target = target;
+    outcome.Target = target;
+    outcome.TargetIsNew = order.TargetWasAbsent;
+    if (!CaseTwinPaths[index].isEmpty()) {
+        outcome.Result = TWinFile::Transfer::WriteFailed;
+        outcome.Error = QStringLiteral("Two names differ only in case and the target folder "
+                                       "cannot keep both: ") +
+                        CaseTwinPaths[index];
+        return;
+    }
     (toLeft ? LeftWritten : RightWritten).store(true, std::memory_order_relaxed);
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
     outcome.Result = file.TransferFile(order);
     outcome.Error = file.LastError;
-    outcome.Target = target;
-    outcome.TargetIsNew = order.TargetWasAbsent;
+    if (file.TimeNotKept)
+        (toLeft ? LeftLosesTimes : RightLosesTimes).store(true, std::memory_order_relaxed);
+    if (outcome.Result == TWinFile::Transfer::Copied) {
+        SideFlush& side = toLeft ? LeftFlush : RightFlush;
+        const std::lock_guard<std::mutex> hold(side.Lock);
+        side.Unflushed.push_back(index);
+    }
 }
 
 // The report of a row a copier handled, in row order.
@@ -261,6 +418,7 @@ void TFileSync::Collect(size_t index)
     report.Row = item.Row;
     if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
+        Outcomes[index].Reported = true;
         report.LeftPath = toLeft ? outcome.Target : item.LeftPath;
         report.RightPath = toLeft ? item.RightPath : outcome.Target;
         if (outcome.TargetIsNew)

@@ -38,7 +38,10 @@ class TSyncTask;
 // none is started after, and every copy made is reported.
 //
 // Disk: a thread flushes the target file systems every second while the
-// copiers go, and the run flushes them once more before it reports its end.
+// copiers go, and the run flushes them once more before it reports its end. A
+// flush that reports a write error fails every file copied to that side since
+// the last flush that reported none: those reported as copied are reported
+// again, as failed, before the run ends.
 //
 // Reports: a copy of a small file takes less time than one round trip between
 // two threads, so the run collects the reports of the files it handled and hands
@@ -56,6 +59,11 @@ public:
               QObject* receiver, TRunProgress& progress, int deliveryIntervalMs = 50);
     ~TFileSync() override;
 
+    // The two roots, opened by the caller, who checked that they are still the
+    // folders the analysis read; the run writes through these and closes them.
+    // Without them, the run opens the roots by their paths.
+    void UseRoots(int leftFd, int rightFd);
+
     QObject* const Receiver;
     const TSyncTask& Task;
 
@@ -65,12 +73,17 @@ public:
     qint32 SyncDoneCount = 0;
     // Source paths of the files that failed.
     QStringList FailedFiles;
+    // Roots whose file system did not keep the time given to a copy.
+    QStringList TimesNotKept;
 
     // Copier threads: four with batched reports, one without.
     int CopierCount;
     // Test seam: runs on a copier's thread just before it starts the copy of the
     // file row at this index of the run's work list (tree order).
     std::function<void(size_t index)> BeforeCopy;
+    // Test seam: answers whether the folders below a side's root find names
+    // whatever their letter case; unset: the root's file system is asked.
+    std::function<bool(const QString& root)> FolderIgnoresCase;
 
 protected:
     void run() override;
@@ -105,6 +118,18 @@ private:
         QString Target;
         bool TargetIsNew = false;
         QString Error;
+        // Told to the receiver's side as copied.
+        bool Reported = false;
+    };
+    // The flushes of one side's file system.
+    struct SideFlush
+    {
+        std::mutex Lock;
+        // Rows copied to the side since the last flush that reported no error began.
+        std::vector<size_t> Unflushed;
+        // Rows whose data a flush reported it could not write, and why.
+        std::vector<size_t> Lost;
+        QString Error;
     };
     struct Pending
     {
@@ -122,13 +147,22 @@ private:
     void Collect(size_t index);
     void AllowUpTo(size_t limit);
     void OpenRoots();
+    std::vector<QString> RelativePaths() const;
+    void FindCaseTwins(const std::vector<QString>& relative);
+    void CleanSaveFolders(const std::vector<QString>& relative);
+    bool SideIgnoresCase(const QString& root, int rootFd) const;
     void FlushWrittenRoots();
+    void Flush(int rootFd, const QString& root, SideFlush& side);
+    void ReportLostCopies();
     void Deliver(bool force);
     void Replay(Pending& pending);
 
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
+    // Per row of Work: the path on a side that ignores case where a name that
+    // differs from the row's only in case stands or will stand; empty for most.
+    std::vector<QString> CaseTwinPaths;
     std::unique_ptr<Outcome[]> Outcomes;
     // The next row a copier takes, and the first row it may not start yet.
     std::atomic<size_t> NextRow{0};
@@ -149,8 +183,13 @@ private:
     // could not be), and whether the run wrote below them.
     int LeftRootFd = -1;
     int RightRootFd = -1;
+    bool RootsGiven = false;
     std::atomic<bool> LeftWritten{false};
     std::atomic<bool> RightWritten{false};
+    SideFlush LeftFlush;
+    SideFlush RightFlush;
+    std::atomic<bool> LeftLosesTimes{false};
+    std::atomic<bool> RightLosesTimes{false};
     // Set while the copiers run; its end wakes the write-behind thread.
     bool Copying = true;
     std::mutex CopyingLock;

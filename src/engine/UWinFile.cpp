@@ -134,6 +134,7 @@ qint32 TWinFile::ScanFolder(const QString& path, TScanTree& tree, const TBeenTor
     UnreadableFolders.sort();
     BadNames.sort();
     FolderLinks.sort();
+    SpecialFiles.sort();
     CountFiles(tree);
     tree.Finish();
     return tree.FileCount(TScanTree::Root);
@@ -164,8 +165,7 @@ bool TWinFile::Cancelled() const
 void TWinFile::ScanJobs(TScanWork& work)
 {
     std::vector<TScanFound> found;
-    QStringList badNames;
-    qint64 notListed = 0;
+    TLeftOut leftOut;
     std::unique_lock<std::mutex> hold(work.Lock);
     for (;;) {
         work.Ready.wait(hold, [&work] { return !work.Jobs.empty() || work.Busy == 0; });
@@ -176,15 +176,18 @@ void TWinFile::ScanJobs(TScanWork& work)
         ++work.Busy;
         hold.unlock();
         found.clear();
-        badNames.clear();
-        notListed = 0;
-        const TListing listing = Cancelled() ? TListing::Complete
-                                             : ListFolder(job.Path, work.RootLength, work.Filter,
-                                                          found, badNames, notListed);
+        leftOut.BadNames.clear();
+        leftOut.SpecialFiles.clear();
+        leftOut.Reason.clear();
+        leftOut.NotInIncludeList = 0;
+        const TListing listing =
+            Cancelled() ? TListing::Complete
+                        : ListFolder(job.Path, work.RootLength, work.Filter, found, leftOut);
         hold.lock();
-        AddListing(work, job, listing, found);
-        BadNames += badNames;
-        NotInIncludeList += notListed;
+        AddListing(work, job, listing, found, leftOut.Reason);
+        BadNames += leftOut.BadNames;
+        SpecialFiles += leftOut.SpecialFiles;
+        NotInIncludeList += leftOut.NotInIncludeList;
         --work.Busy;
         if (!work.Jobs.empty() || work.Busy == 0)
             work.Ready.notify_all();
@@ -194,20 +197,25 @@ void TWinFile::ScanJobs(TScanWork& work)
 // Lists one folder with one directory read and one fstatat per entry.
 TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLength,
                                         const TBeenTortured& filter, std::vector<TScanFound>& found,
-                                        QStringList& badNames, qint64& notListed) const
+                                        TLeftOut& leftOut) const
 {
     // The folder below the root, for patterns that name paths.
     QString folder;
     if (filter.NeedsFolder() && path.size() > rootLength)
         folder = QString::fromUtf8(path.data() + rootLength,
                                    qsizetype(path.size() - rootLength - 1)); // no last "/"
+    const auto incomplete = [&leftOut] {
+        leftOut.Reason = QString::fromLocal8Bit(std::strerror(errno));
+        return TListing::Incomplete;
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? TListing::Complete : TListing::Incomplete;
+        return errno == ENOENT ? TListing::Complete : incomplete();
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
+        const TListing failed = incomplete();
         ::close(fd);
-        return TListing::Incomplete;
+        return failed;
     }
     TListing listing = TListing::Complete;
     QString name;
@@ -218,7 +226,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
             // A failed read ends the listing; entries that could not be examined
             // have already marked it incomplete.
             if (errno != 0)
-                listing = TListing::Incomplete;
+                listing = incomplete();
             break;
         }
         const char* raw = entry->d_name;
@@ -227,22 +235,20 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
         struct stat st;
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) // gone since it was listed: nothing to compare
-                listing = TListing::Incomplete;
+                listing = incomplete();
             continue;
         }
         bool folderLink = false;
-        if (S_ISLNK(st.st_mode)) {
-            // A link to a file stands for that file; a link to a folder is never
-            // entered (it may loop) and nothing may be copied into it.
-            if (::fstatat(fd, raw, &st, 0) != 0)
-                continue;
+        // A link to a file stands for that file; a link to a folder is never
+        // entered (it may loop) and nothing may be copied into it. A link that
+        // leads nowhere is told like a FIFO, socket or device, which are never
+        // read: a read could block forever.
+        if (S_ISLNK(st.st_mode) && ::fstatat(fd, raw, &st, 0) == 0)
             folderLink = S_ISDIR(st.st_mode);
-        }
-        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-            continue; // FIFOs, sockets and devices could block a read forever
+        const bool special = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
         const size_t length = std::strlen(raw);
         if (!DecodeName(raw, length, name)) {
-            badNames.append(QFile::decodeName(path.c_str()) + EscapedName(raw, length));
+            leftOut.BadNames.append(QFile::decodeName(path.c_str()) + EscapedName(raw, length));
             continue;
         }
         const TItemRecord record = RecordOf(raw, st);
@@ -254,7 +260,11 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
                        filter.Judge(name, record.Time, record.Attr, record.Size, folder);
                    verdict != TBeenTortured::TVerdict::Kept) {
             if (verdict == TBeenTortured::TVerdict::NotInIncludeList)
-                ++notListed;
+                ++leftOut.NotInIncludeList;
+            continue;
+        }
+        if (special) {
+            leftOut.SpecialFiles.append(QFile::decodeName(path.c_str()) + name);
             continue;
         }
         found.push_back(TScanFound{std::string(raw, length), record, isFolder, folderLink});
@@ -266,7 +276,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
 // Adds a folder's listing to the tree as the folder's children, and its
 // sub-folders to the folders still to list. Runs under the scan's lock.
 void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing,
-                          const std::vector<TScanFound>& found)
+                          const std::vector<TScanFound>& found, QString reason)
 {
     const size_t firstJob = work.Jobs.size();
     for (const TScanFound& item : found) {
@@ -278,6 +288,7 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
             // compared, and its folder, like one that cannot be listed, is told
             // and left alone.
             listing = TListing::Incomplete;
+            reason = QStringLiteral("more items than an analysis can hold");
             break;
         }
         if (item.FolderLink) {
@@ -291,7 +302,9 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
     std::reverse(work.Jobs.begin() + std::ptrdiff_t(firstJob), work.Jobs.end());
     if (listing == TListing::Incomplete) {
         work.Tree.SetUnreadable(job.Folder);
-        UnreadableFolders.append(QFile::decodeName(job.Path.c_str()));
+        const QString folder = QFile::decodeName(job.Path.c_str());
+        UnreadableFolders.append(folder);
+        UnreadableReasons.insert(folder, reason);
     }
 }
 

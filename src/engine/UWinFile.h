@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -91,9 +92,16 @@ public:
     // cannot: the piece is then read and written through the buffer, which also
     // tells a read error from a write error.
     bool CopyPiece(int sourceFd);
+    // Passes over the current piece, in the source and the temporary file,
+    // when the source holds no data there (a hole of a sparse file).
+    bool SkipHole(int sourceFd);
 
     // True for names of exactly the form of the copy's temporary files.
     static bool IsTemporaryName(const char* name);
+    // Removes the temporary names no copy holds from the kept versions'
+    // folders that mirror these folders (relative to the root, "" the root
+    // itself). For a run's start, before any copy keeps a version.
+    static void CleanSaveFolders(int rootFd, const std::vector<std::string>& folders);
 
     // Where the kept version of the target lies: root ⊕ "__Save__" ⊕ relative path.
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
@@ -117,8 +125,9 @@ public:
     const std::atomic<bool>* CancelFlag = nullptr;
     // Folders of one side listed at the same time.
     int ScanThreads = 4;
-    // Folders that could not be listed (or not completely).
+    // Folders that could not be listed (or not completely), and why, by folder.
     QStringList UnreadableFolders;
+    QHash<QString, QString> UnreadableReasons;
     // Items left out because their name is not valid UTF-8, the bytes that are
     // not written as \xNN.
     QStringList BadNames;
@@ -126,6 +135,9 @@ public:
     QStringList FolderLinks;
     // Files that the include list alone left out.
     qint64 NotInIncludeList = 0;
+    // Items that pass the filters but are no file or folder (FIFOs, sockets,
+    // devices, links that lead nowhere): never copied, reading them could block.
+    QStringList SpecialFiles;
 
     // The folders (root, "/" and the path below it) whose stale temporary files
     // were removed in one run, shared by the copiers of the run.
@@ -143,6 +155,10 @@ public:
     TCleanedFolders* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
+    // The last copy's target, read back, did not carry the source's time to
+    // within two seconds (the coarsest resolution of the drives in use): its
+    // file system does not keep the times it is given.
+    bool TimeNotKept = false;
     // Test seam: when > 0, reading this piece fails as a real read error would.
     qint64 FailReadAtPiece = 0;
     // Test seam: runs after each piece was written, so that a test can change
@@ -174,13 +190,21 @@ private:
         Incomplete
     };
     void ScanJobs(TScanWork& work);
-    // `rootLength`: the bytes of the root at the start of `path`. Counts the files
-    // that only the include list left out in `notListed`.
+    // What a listing found that is told, not compared.
+    struct TLeftOut
+    {
+        QStringList BadNames;
+        QStringList SpecialFiles;
+        // Why the listing is incomplete.
+        QString Reason;
+        // Files that the include list alone left out.
+        qint64 NotInIncludeList = 0;
+    };
+    // `rootLength`: the bytes of the root at the start of `path`.
     TListing ListFolder(const std::string& path, size_t rootLength, const TBeenTortured& filter,
-                        std::vector<TScanFound>& found, QStringList& badNames,
-                        qint64& notListed) const;
+                        std::vector<TScanFound>& found, TLeftOut& leftOut) const;
     void AddListing(TScanWork& work, const TScanJob& job, TListing listing,
-                    const std::vector<TScanFound>& found);
+                    const std::vector<TScanFound>& found, QString reason);
     static void CountFiles(TScanTree& tree);
     bool Cancelled() const;
     static void RemoveStaleTemporaries(int folderFd);
@@ -189,7 +213,7 @@ private:
     static bool PlaceWithoutReplacing(int folderFd, const std::string& temp,
                                       const std::string& name);
     Transfer Fail(Transfer kind, const QString& reason);
-    Transfer FolderFailure(const QString& target);
+    Transfer FolderFailure(const QString& target, int rootFd);
     Transfer WriteTemporary(const TCopyOrder& order, int sourceFd, const struct stat& sourceStat,
                             int folderFd, std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);

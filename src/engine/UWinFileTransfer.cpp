@@ -77,6 +77,35 @@ bool SameState(const struct stat& a, const struct stat& b)
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
+// The file system refused the name itself: FAT and exFAT hold no ":", "?",
+// "*" and the like, and say so with EINVAL, or through FUSE with ENOENT while
+// the folder is there.
+bool NameRefused(int error, int folderFd)
+{
+    if (error == EINVAL || error == EILSEQ)
+        return true;
+    struct stat st;
+    return error == ENOENT && ::fstat(folderFd, &st) == 0 && st.st_nlink > 0;
+}
+
+// Why a name could not be made in the folder: the name, or errno's reason.
+QString PlaceErrorText(const char* what, const QString& target, int folderFd)
+{
+    const int error = errno;
+    if (NameRefused(error, folderFd))
+        return QStringLiteral("The name is not allowed on the target: ") + target;
+    errno = error;
+    return ErrnoText(what, target);
+}
+
+// Within two seconds of each other: the resolution of the coarsest drives.
+bool CloseTimes(const struct timespec& a, const struct timespec& b)
+{
+    const qint64 ms =
+        (qint64(a.tv_sec) - qint64(b.tv_sec)) * 1000 + (a.tv_nsec - b.tv_nsec) / 1000000;
+    return ms > -2000 && ms < 2000;
+}
+
 // Splits a relative path into its folder part and its last component.
 void SplitRelative(const std::string& relative, std::string& folder, std::string& name)
 {
@@ -173,6 +202,18 @@ void TWinFile::RemoveStaleTemporaries(int folderFd)
     ::closedir(dir);
 }
 
+void TWinFile::CleanSaveFolders(int rootFd, const std::vector<std::string>& folders)
+{
+    struct stat st;
+    if (::fstatat(rootFd, "__Save__", &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    for (const std::string& folder : folders) {
+        TTargetFolder save;
+        if (save.Open(rootFd, folder.empty() ? "__Save__" : "__Save__/" + folder, false))
+            RemoveStaleTemporaries(save.Fd());
+    }
+}
+
 std::string TWinFile::TemporaryName()
 {
     static constexpr char Letters[] =
@@ -242,6 +283,17 @@ bool TWinFile::CopyPiece(int sourceFd)
     return false;
 }
 
+bool TWinFile::SkipHole(int sourceFd)
+{
+    const off_t start = off_t((PieceNo - 1) * PieceBytes);
+    const off_t data = ::lseek(sourceFd, start, SEEK_DATA);
+    // No data in the piece (ENXIO: none up to the end of the file).
+    const bool hole = (data < 0 && errno == ENXIO) || (data >= 0 && data >= start + PieceSize);
+    const off_t next = hole ? start + off_t(PieceSize) : start;
+    return ::lseek(sourceFd, next, SEEK_SET) == next && hole &&
+           ::lseek(TempFd, next, SEEK_SET) == next;
+}
+
 TWinFile::Transfer TWinFile::Fail(Transfer kind, const QString& reason)
 {
     LastError = reason;
@@ -269,12 +321,17 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
 {
     LastError.clear();
     TempBroken = false;
-    const Descriptor source(::open(Bytes(order.Source).c_str(), O_RDONLY | O_CLOEXEC));
+    TimeNotKept = false;
+    // Opened without waiting: a source replaced by a FIFO or a device since the
+    // analysis would otherwise block the copier for good.
+    const Descriptor source(
+        ::open(Bytes(order.Source).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat sourceStat;
     if (source.Fd < 0 || ::fstat(source.Fd, &sourceStat) != 0)
         return Fail(Transfer::ReadFailed, ErrnoText("Cannot find", order.Source));
     if (!S_ISREG(sourceStat.st_mode))
-        return Fail(Transfer::ReadFailed, QStringLiteral("Not a file: ") + order.Source);
+        return Fail(Transfer::ReadFailed, QStringLiteral("Not a regular file: ") + order.Source);
+    ::fcntl(source.Fd, F_SETFL, ::fcntl(source.Fd, F_GETFL) & ~O_NONBLOCK);
     const qint64 size = qint64(sourceStat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
     // Read from start to end: the kernel reads further ahead.
@@ -297,7 +354,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
                     QStringLiteral("The target lies outside its folder: ") + order.Target);
     TTargetFolder folder;
     if (!folder.Open(rootFd, folderPart, true))
-        return FolderFailure(order.Target);
+        return FolderFailure(order.Target, rootFd);
 
     if (CleanedFolders == nullptr || CleanedFolders->Claim(Bytes(root) + '/' + folderPart))
         RemoveStaleTemporaries(folder.Fd());
@@ -322,11 +379,11 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     return result;
 }
 
-TWinFile::Transfer TWinFile::FolderFailure(const QString& target)
+TWinFile::Transfer TWinFile::FolderFailure(const QString& target, int rootFd)
 {
     if (errno == ELOOP)
         return Fail(Transfer::WriteFailed, QStringLiteral("A link is in the way: ") + target);
-    return Fail(Transfer::WriteFailed, ErrnoText("Cannot make the folder of", target));
+    return Fail(Transfer::WriteFailed, PlaceErrorText("Cannot make the folder of", target, rootFd));
 }
 
 // Copies the pieces into the open temporary file, gives it the source's time
@@ -337,10 +394,18 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
                                             const std::string& folderPart)
 {
     const qint64 size = qint64(sourceStat.st_size);
+    // Fewer blocks than its size needs: the source has holes, which the copy
+    // keeps, a piece at a time, instead of filling them with zeros on the disk.
+    const bool sparse = qint64(sourceStat.st_blocks) * 512 < size;
     std::vector<char> buffer;
     for (qint64 k = 1; k <= PieceCount; ++k) {
         PieceNo = k;
         PieceSize = k < PieceCount ? PieceBytes : size - (k - 1) * PieceBytes;
+        if (sparse && SkipHole(sourceFd)) {
+            if (AfterPiece)
+                AfterPiece(k);
+            continue;
+        }
         if (!CopyPiece(sourceFd)) {
             if (TempBroken)
                 return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
@@ -352,6 +417,9 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
         if (AfterPiece)
             AfterPiece(k);
     }
+    // A hole at the end has no data that would give the file its length.
+    if (sparse && ::ftruncate(TempFd, off_t(size)) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
 
     // What was read is one state of the source: the file behind the descriptor
     // did not change, and the path still leads to it.
@@ -365,12 +433,14 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     // The target takes the source's exact time, so that other tools see the two
     // files as equal, and its read, write and execute bits: never setuid, setgid
     // or sticky, which would hand the source's owner new powers.
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = sourceStat.st_mtim;
+    // Both times are given: some drives (exFAT through FUSE) take a time left
+    // out for "now" and set the modification time with it.
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
+    struct stat written;
+    TimeNotKept =
+        ::fstat(TempFd, &written) == 0 && !CloseTimes(written.st_mtim, sourceStat.st_mtim);
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
 }
 
@@ -452,7 +522,8 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         if (LinkUnnamed(folderFd, name))
             return Transfer::Copied;
         if (errno != EEXIST)
-            return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+            return Fail(Transfer::WriteFailed,
+                        PlaceErrorText("Cannot write", order.Target, folderFd));
     }
     bool targetExists = false;
     const Transfer checked = CheckTarget(order, folderFd, name, targetExists);
@@ -466,7 +537,7 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
                         errno == EEXIST
                             ? QStringLiteral("A file that was not compared is in the way: ") +
                                   order.Target
-                            : ErrnoText("Cannot write", order.Target));
+                            : PlaceErrorText("Cannot write", order.Target, folderFd));
         }
         // A file came to be where the analysis saw none and its version is kept:
         // the new file takes a temporary name and replaces it as any target.
@@ -485,7 +556,7 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         const std::string saveFolder =
             folderPart.empty() ? std::string("__Save__") : "__Save__/" + folderPart;
         if (!save.Open(rootFd, saveFolder, true))
-            return FolderFailure(BackupPath(order.Target, order.TargetRoot));
+            return FolderFailure(BackupPath(order.Target, order.TargetRoot), rootFd);
         const Transfer kept = KeepOldVersion(order, folderFd, save.Fd(), name, movedAside);
         if (kept != Transfer::Copied)
             return kept;
@@ -499,13 +570,14 @@ TWinFile::Transfer TWinFile::PutInPlace(const TCopyOrder& order, int folderFd, s
         const QString reason =
             errno == EEXIST
                 ? QStringLiteral("A file that was not compared is in the way: ") + order.Target
-                : ErrnoText("Cannot replace", order.Target);
+                : PlaceErrorText("Cannot replace", order.Target, folderFd);
         if (movedAside)
             ::renameat(save.Fd(), name.c_str(), folderFd, name.c_str());
         return Fail(Transfer::WriteFailed, reason);
     }
     if (::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) != 0)
-        return Fail(Transfer::WriteFailed, ErrnoText("Cannot replace", order.Target));
+        return Fail(Transfer::WriteFailed,
+                    PlaceErrorText("Cannot replace", order.Target, folderFd));
     return Transfer::Copied;
 }
 
@@ -519,8 +591,17 @@ TWinFile::Transfer TWinFile::KeepOldVersion(const TCopyOrder& order, int folderF
 {
     const QString backup = BackupPath(order.Target, order.TargetRoot);
     struct stat old;
-    if (::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode))
+    const bool kept = ::fstatat(saveFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (kept && S_ISDIR(old.st_mode))
         return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
+    // A copy ended between keeping the old version and putting the new file in
+    // place leaves the kept version as a second name of the target; a rename
+    // between two names of one file does nothing, and would leave its
+    // temporary name behind.
+    struct stat current;
+    if (kept && ::fstatat(folderFd, name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+        current.st_dev == old.st_dev && current.st_ino == old.st_ino)
+        return Transfer::Copied;
     for (int attempt = 0; attempt < 64; ++attempt) {
         const std::string link = TemporaryName();
         if (::linkat(folderFd, name.c_str(), saveFd, link.c_str(), 0) == 0) {

@@ -21,6 +21,14 @@ const QString CrLf = QStringLiteral("\r\n");
 // The deepest nesting of elements a file may have, its root counted: a job needs four
 // levels, and a bound keeps a hostile file from costing time and memory without end.
 constexpr int MaxDepth = 64;
+// Bounds of the same kind, each far above what a job list holds: the file's size,
+// the attributes of one element (the reader checks them for duplicates in time
+// that grows with their square), the characters of one element's text, and the
+// entries (line breaks) of one list.
+constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
+constexpr int MaxAttributes = 1000;
+constexpr qsizetype MaxTextLength = 1024 * 1024;
+constexpr qsizetype MaxListEntries = 10000;
 
 // Decimal text: an optional "-" and digits, nothing else, within [min, max].
 bool ParseInteger(const QString& text, qint64 min, qint64 max, qint64& value)
@@ -123,6 +131,81 @@ bool DecodeFile(const QByteArray& bytes, QString& text, QString& error)
     return true;
 }
 
+QString PositionedError(const QString& source, qsizetype offset, const QString& text)
+{
+    const QStringView before = QStringView(source).left(offset);
+    const qsizetype lineStart = before.lastIndexOf(QLatin1Char('\n')) + 1;
+    return QStringLiteral("%1 (line %2, column %3)")
+        .arg(text)
+        .arg(before.count(QLatin1Char('\n')) + 1)
+        .arg(offset - lineStart + 1);
+}
+
+// The end of the markup that starts at the "<" at begin: comments, character
+// data sections, processing instructions and declarations (whose internal
+// subset may hold ">") end at their own closing marks. -1 when it does not end.
+qsizetype SkipSpecialMarkup(const QString& source, qsizetype begin)
+{
+    const QStringView rest = QStringView(source).mid(begin);
+    const auto after = [&](QLatin1StringView close) {
+        const qsizetype at = source.indexOf(close, begin);
+        return at < 0 ? at : at + close.size();
+    };
+    if (rest.startsWith(QLatin1StringView("<!--")))
+        return after(QLatin1StringView("-->"));
+    if (rest.startsWith(QLatin1StringView("<![CDATA[")))
+        return after(QLatin1StringView("]]>"));
+    if (rest.startsWith(QLatin1StringView("<?")))
+        return after(QLatin1StringView("?>"));
+    int depth = 0;
+    for (qsizetype i = begin + 2; i < source.size(); ++i) {
+        const QChar c = source.at(i);
+        if (c == QLatin1Char('['))
+            ++depth;
+        else if (c == QLatin1Char(']'))
+            --depth;
+        else if (c == QLatin1Char('>') && depth <= 0)
+            return i + 1;
+    }
+    return -1;
+}
+
+// Counts the attributes of every start tag in one pass, before the reader sees
+// the file. What is no well-formed markup is left for the reader to refuse.
+bool CheckAttributeCounts(const QString& source, QString& error)
+{
+    qsizetype i = source.indexOf(QLatin1Char('<'));
+    while (i >= 0 && i + 1 < source.size()) {
+        const QChar next = source.at(i + 1);
+        qsizetype end = -1;
+        if (next == QLatin1Char('!') || next == QLatin1Char('?')) {
+            end = SkipSpecialMarkup(source, i);
+        } else {
+            int attributes = 0;
+            for (qsizetype j = i + 1; j < source.size() && end < 0; ++j) {
+                const QChar c = source.at(j);
+                if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                    j = source.indexOf(c, j + 1);
+                    if (j < 0)
+                        break;
+                } else if (c == QLatin1Char('=') && ++attributes > MaxAttributes) {
+                    error = PositionedError(
+                        source, i,
+                        QStringLiteral("The task list has an element with more than %1 attributes.")
+                            .arg(MaxAttributes));
+                    return false;
+                } else if (c == QLatin1Char('>')) {
+                    end = j + 1;
+                }
+            }
+        }
+        if (end < 0)
+            return true;
+        i = source.indexOf(QLatin1Char('<'), end);
+    }
+    return true;
+}
+
 // One element of a read file.
 struct TElement
 {
@@ -189,6 +272,13 @@ bool ReadXml(const QString& source, TXmlFile& file, QString& error)
     reader.setNamespaceProcessing(false);
     std::vector<int> open;
     std::vector<int> lastChild;
+    // The characters and line breaks of each open element's own text.
+    struct TOwnText
+    {
+        qsizetype Length = 0;
+        qsizetype Breaks = 0;
+    };
+    std::vector<TOwnText> ownText;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
@@ -213,6 +303,7 @@ bool ReadXml(const QString& source, TXmlFile& file, QString& error)
             }
             open.push_back(index);
             lastChild.push_back(-1);
+            ownText.emplace_back();
             break;
         }
         case QXmlStreamReader::EndElement: {
@@ -221,11 +312,36 @@ bool ReadXml(const QString& source, TXmlFile& file, QString& error)
             element.TextEnd = file.Texts.size();
             open.pop_back();
             lastChild.pop_back();
+            ownText.pop_back();
             break;
         }
-        case QXmlStreamReader::Characters:
-            file.Texts += reader.text();
+        case QXmlStreamReader::Characters: {
+            const QStringView text = reader.text();
+            if (!open.empty()) {
+                TOwnText& own = ownText.back();
+                own.Length += text.size();
+                for (qsizetype i = 0; i < text.size(); ++i) {
+                    const QChar c = text.at(i);
+                    own.Breaks += c == QLatin1Char('\n') ||
+                                  (c == QLatin1Char('\r') &&
+                                   (i + 1 == text.size() || text.at(i + 1) != QLatin1Char('\n')));
+                }
+                if (own.Length > MaxTextLength) {
+                    reader.raiseError(
+                        QStringLiteral("The task list holds a text longer than %1 characters.")
+                            .arg(MaxTextLength));
+                    break;
+                }
+                if (own.Breaks > MaxListEntries) {
+                    reader.raiseError(
+                        QStringLiteral("The task list holds a list of more than %1 entries.")
+                            .arg(MaxListEntries));
+                    break;
+                }
+            }
+            file.Texts += text;
             break;
+        }
         default:
             break;
         }
@@ -239,8 +355,13 @@ bool ReadXml(const QString& source, TXmlFile& file, QString& error)
 
 bool ReadXmlFile(const QByteArray& bytes, TXmlFile& file, QString& error)
 {
+    if (bytes.size() > MaxFileBytes) {
+        error = QStringLiteral("The task list is larger than %1 MiB.").arg(MaxFileBytes >> 20);
+        return false;
+    }
     QString source;
-    return DecodeFile(bytes, source, error) && ReadXml(source, file, error);
+    return DecodeFile(bytes, source, error) && CheckAttributeCounts(source, error) &&
+           ReadXml(source, file, error);
 }
 
 // Reads the elements of one job. Each field is the first child of its name; a
@@ -494,7 +615,7 @@ TTaskListLoad LoadTaskList(const QString& path, TSyncTaskList& list)
         return load;
     }
     TXmlFile xml;
-    if (!ReadXmlFile(file.readAll(), xml, load.Error)) {
+    if (!ReadXmlFile(file.read(MaxFileBytes + 1), xml, load.Error)) {
         load.Result = TTaskListLoad::Outcome::Unparsable;
         return load;
     }
@@ -540,7 +661,7 @@ bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error
         if (existing.open(QIODevice::ReadOnly)) {
             TXmlFile xml;
             QString ignored;
-            keepAside = !ReadXmlFile(existing.readAll(), xml, ignored) ||
+            keepAside = !ReadXmlFile(existing.read(MaxFileBytes + 1), xml, ignored) ||
                         !shell.setContent(xml.WithoutContent());
             existing.close();
         } else {

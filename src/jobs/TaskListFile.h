@@ -14,8 +14,14 @@ class TSyncTaskList;
 //
 // Texts read back exactly as written, blanks included (a list entry ends at a line
 // break), except characters that XML cannot hold (most control characters among
-// them): a save writes these as U+FFFD and warns on standard error. A file that
-// nests elements deeper than 64 levels is taken as one that cannot be parsed.
+// them): a save writes these as U+FFFD and warns on standard error.
+//
+// Limits: a file that costs more to read than any job list needs is taken as one
+// that cannot be parsed, and read only as far as that takes, in time and memory
+// that grow with its size alone: a file larger than 16 MiB; elements nested
+// deeper than 64 levels; an element with more than 1,000 attributes; an element
+// whose own text is longer than 1,048,576 characters; a list (an element's own
+// text) of more than 10,000 line breaks, and so entries.
 
 // How a load went. The program's start-up and import report nothing to the user;
 // the command-line runner tells an unreadable task list.

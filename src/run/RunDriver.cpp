@@ -4,7 +4,15 @@
 #include "engine/UFileSync.h"
 #include "run/FolderValidation.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
+#include <tuple>
+#include <utility>
 
 void TRunDriver::Relay::PhaseStarted(TRunPhase phase, qint64 total)
 {
@@ -42,6 +50,16 @@ void TRunDriver::Relay::RowCopied(TResultRow& row)
         Target->RowCopied(row);
 }
 
+namespace {
+
+int OpenFolder(const QString& root)
+{
+    return ::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+} // namespace
+
 TRunDriver::TRunDriver(TRunProgress& progress) : Progress(progress), Reports(progress) {}
 
 TRunDriver::~TRunDriver()
@@ -72,12 +90,15 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     // been reported, so nothing the window holds points into freed rows.
     Retired = {std::move(RootRow), std::move(CompareTree), std::move(Snapshot)};
     UnreadableFolders.clear();
+    UnreadableReasons.clear();
     BadNames.clear();
     FolderLinks.clear();
+    SpecialFiles.clear();
     IncludeListLeftOutAll = false;
     ConnectResult = 0;
     Synced = false;
     Snapshot = job.Snapshot();
+    RecordRoots();
     Cancelled = false;
     Reports.PhaseStarted(TRunPhase::Scanning, 0);
     auto worker =
@@ -91,6 +112,52 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
 QString TRunDriver::BusyText() const
 {
     return QStringLiteral("The folder is in use by another Brenvale run: ") + BusyFolder;
+}
+
+QString TRunDriver::SyncRefusalText() const
+{
+    if (!ChangedFolder.isEmpty())
+        return QStringLiteral("The folder changed since the analysis: ") + ChangedFolder;
+    return BusyText();
+}
+
+// The roots' identities when the analysis begins, for OpenAnalysedRoots.
+void TRunDriver::RecordRoots()
+{
+    for (auto [root, id] : {std::pair{&Snapshot->LFolder.FolerAllName, &LeftRootId},
+                            std::pair{&Snapshot->RFolder.FolerAllName, &RightRootId}}) {
+        struct stat st;
+        const int fd = OpenFolder(*root);
+        id->Known = fd >= 0 && ::fstat(fd, &st) == 0;
+        id->Device = id->Known ? quint64(st.st_dev) : 0;
+        id->Inode = id->Known ? quint64(st.st_ino) : 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+// The rows name the items below the roots the analysis read: a root moved away
+// since, with another folder or a link in its place, is not written through.
+bool TRunDriver::OpenAnalysedRoots(int& leftFd, int& rightFd)
+{
+    leftFd = rightFd = -1;
+    for (auto [root, id, fd] :
+         {std::tuple{&Snapshot->LFolder.FolerAllName, &LeftRootId, &leftFd},
+          std::tuple{&Snapshot->RFolder.FolerAllName, &RightRootId, &rightFd}}) {
+        struct stat st;
+        *fd = OpenFolder(*root);
+        if (*fd >= 0 && ::fstat(*fd, &st) == 0 && id->Known && quint64(st.st_dev) == id->Device &&
+            quint64(st.st_ino) == id->Inode)
+            continue;
+        ChangedFolder = *root;
+        for (int open : {leftFd, rightFd}) {
+            if (open >= 0)
+                ::close(open);
+        }
+        leftFd = rightFd = -1;
+        return false;
+    }
+    return true;
 }
 
 bool TRunDriver::LockTrees(const TSyncTask& job)
@@ -108,10 +175,12 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     ConnectResult = analysis.ConnectResult;
     CompareTree = analysis.TakeCompareTree();
     UnreadableFolders = analysis.UnreadableFolders;
+    UnreadableReasons = analysis.UnreadableReasons;
     BadNames = analysis.BadNames;
     FolderLinks = analysis.FolderLinks;
+    SpecialFiles = analysis.SpecialFiles;
     for (const QString& folder : UnreadableFolders)
-        Progress.FolderUnreadable(folder);
+        Progress.FolderUnreadable(folder, UnreadableReasons.value(folder));
     for (const QString& name : BadNames)
         Progress.NameUnreadable(name);
     for (const QString& link : FolderLinks)
@@ -119,6 +188,8 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     IncludeListLeftOutAll = analysis.IncludeListLeftOutAll;
     if (IncludeListLeftOutAll)
         Progress.IncludeListLeftOutAll();
+    for (const QString& item : SpecialFiles)
+        Progress.SpecialFileSkipped(item);
     Progress.AnalysisFinished();
 }
 
@@ -165,8 +236,15 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     // stay those of the analysis; keeping old versions may only have been
     // chosen since.
     Snapshot->SaveOldFile = job.SaveOldFile;
+    ChangedFolder.clear();
     if (!LockTrees(*Snapshot))
         return false;
+    int leftFd = -1;
+    int rightFd = -1;
+    if (!OpenAnalysedRoots(leftFd, rightFd)) {
+        TreeLock.Release();
+        return false;
+    }
     Cancelled = false;
     Synced = false;
     SyncDoneCount = 0;
@@ -176,6 +254,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     Reports.PhaseStarted(TRunPhase::Syncing, SyncListed);
     auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
                                               ReportIntervalMs);
+    worker->UseRoots(leftFd, rightFd);
     TFileSync* run = worker.get();
     Worker.Start(std::move(worker), Cancelled, &Receiver, [this, run] { SyncEnded(*run); });
     return true;
@@ -188,6 +267,9 @@ void TRunDriver::SyncEnded(TFileSync& run)
     SyncDoneCount = run.SyncDoneCount;
     SyncErrorCount = run.SyncErrorCount;
     FailedFiles = run.FailedFiles;
+    TimesNotKept = run.TimesNotKept;
+    for (const QString& root : TimesNotKept)
+        Progress.TimesNotKept(root);
     Progress.SyncFinished();
 }
 

@@ -7,6 +7,7 @@
 #include "rows/UResultRow.h"
 #include "run/RunLock.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QtGlobal>
@@ -87,14 +88,21 @@ public:
     std::unique_ptr<TFileAttri> CompareTree;
     std::unique_ptr<TResultRow> RootRow;
     QStringList UnreadableFolders;
+    QHash<QString, QString> UnreadableReasons;
     QStringList BadNames;
     QStringList FolderLinks;
     // The include list left out every file (see TRunProgress::IncludeListLeftOutAll).
     bool IncludeListLeftOutAll = false;
+    QStringList SpecialFiles;
     // The folder another run holds, when a run could not start for it.
     QString BusyFolder;
     // What the page and the runner tell of it.
     QString BusyText() const;
+    // A root that is no longer the folder the analysis read (moved away, a link
+    // put in its place), when a sync could not start for it.
+    QString ChangedFolder;
+    // Why the last StartSync refused: a changed root or a tree in use.
+    QString SyncRefusalText() const;
 
     // Findings of the last sync.
     bool Synced = false;
@@ -103,6 +111,8 @@ public:
     // File rows the last sync was started with (RowsToCopy).
     qint64 SyncListed = 0;
     QStringList FailedFiles;
+    // Roots that did not keep the times given to the copies.
+    QStringList TimesNotKept;
 
 private:
     // Passes the workers' reports on unless the driver is going away.
@@ -123,6 +133,8 @@ private:
     void AnalysisEnded(class TFileAnalyze& analysis);
     void SyncEnded(class TFileSync& run);
     bool LockTrees(const TSyncTask& job);
+    bool OpenAnalysedRoots(int& leftFd, int& rightFd);
+    void RecordRoots();
 
     // What the analysis in progress replaces.
     struct TRetired
@@ -131,6 +143,16 @@ private:
         std::unique_ptr<TFileAttri> Tree;
         std::unique_ptr<TSyncTask> Job;
     };
+
+    // Device and inode of the two roots when the analysis began.
+    struct TRootIdentity
+    {
+        quint64 Device = 0;
+        quint64 Inode = 0;
+        bool Known = false;
+    };
+    TRootIdentity LeftRootId;
+    TRootIdentity RightRootId;
 
     TRunProgress& Progress;
     Relay Reports;

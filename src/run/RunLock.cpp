@@ -82,6 +82,35 @@ bool TRunLock::SameTree(const QString& a, const QString& b)
     return inside(a, b) || inside(b, a);
 }
 
+// Each root exclusively, each folder above it shared: a run on a folder inside
+// or around a held root then asks for a lock that the holder's excludes.
+bool TRunLock::LockFolders(const QStringList& roots, const QStringList& canonical)
+{
+    const auto lock = [this](const QString& folder, int kind) {
+        const int fd =
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return true; // a folder that cannot be opened is told by the run itself
+        FolderFds.push_back(fd);
+        return ::flock(fd, kind | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    };
+    for (qsizetype i = 0; i < canonical.size(); ++i) {
+        QString above = canonical.at(i);
+        while (above != QStringLiteral("/")) {
+            above = QFileInfo(above).path();
+            if (!lock(above, LOCK_SH)) {
+                BusyPath = roots.at(i);
+                return false;
+            }
+        }
+        if (!lock(canonical.at(i), LOCK_EX)) {
+            BusyPath = roots.at(i);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool TRunLock::Take(const QStringList& roots)
 {
     Release();
@@ -105,12 +134,17 @@ bool TRunLock::Take(const QStringList& roots)
         BusyPath = folder;
         return false;
     }
+    if (!LockFolders(roots, ours)) {
+        Release();
+        return false;
+    }
     const QStringList files =
         QDir(folder).entryList({QStringLiteral("run-*.roots")}, QDir::Files | QDir::Hidden);
     for (const QString& name : files) {
         for (const QString& held : LiveRoots(folder + QLatin1Char('/') + name)) {
             for (qsizetype i = 0; i < ours.size(); ++i) {
                 if (SameTree(ours.at(i), held)) {
+                    Release();
                     BusyPath = roots.at(i);
                     return false;
                 }
@@ -134,6 +168,9 @@ bool TRunLock::Take(const QStringList& roots)
 
 void TRunLock::Release()
 {
+    for (int fd : FolderFds)
+        ::close(fd);
+    FolderFds.clear();
     if (Fd < 0)
         return;
     ::unlink(QFile::encodeName(FilePath).constData());

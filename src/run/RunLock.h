@@ -3,11 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// Keeps two runs of Brenvale (pages or runners of one user) from writing into
-// the same folder tree at once. A run holds a lock file naming its roots in the
-// user's runtime folder; a root equal to, inside or around a root that a live
-// run holds is refused. A lock of a run that ended without releasing it (a
-// crash) is free again, since the system drops the holder's file lock.
+#include <vector>
+
+// Keeps two runs of Brenvale from writing into the same folder tree at once. A
+// root equal to, inside or around a root that a live run holds is refused.
+//
+// The locks lie on the trees themselves: a run holds an exclusive advisory
+// lock on each root folder and shared ones on every folder above it, so runs
+// of other users, or with another environment, see them too. A run also keeps
+// a lock file naming its roots in the user's runtime folder, which tells runs
+// of the same user about trees whose folders they cannot lock. The system
+// drops every lock of a run that ended without releasing it (a crash).
 class TRunLock
 {
 public:
@@ -30,6 +36,10 @@ public:
     static bool SameTree(const QString& a, const QString& b);
 
 private:
+    bool LockFolders(const QStringList& roots, const QStringList& canonical);
+
     int Fd = -1;
     QString FilePath;
+    // Descriptors of the locked folders: the roots and the folders above them.
+    std::vector<int> FolderFds;
 };

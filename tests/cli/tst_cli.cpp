@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -587,7 +588,8 @@ private Q_SLOTS:
             s.Args(QStringLiteral("analyze"), {QStringLiteral("--all"), QStringLiteral("--json")}),
             true);
         QCOMPARE(json.Code, 1);
-        QCOMPARE(json.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        QCOMPARE(json.Err, QStringLiteral("Cannot read the folder ") + closed +
+                               QStringLiteral(": Permission denied\n"));
         const QJsonObject document = json.Json();
         QCOMPARE(document[QStringLiteral("unreadable")].toArray(), QJsonArray{closed});
         const auto rows = RowsByPath(document);
@@ -599,7 +601,8 @@ private Q_SLOTS:
 
         const CliResult sync = CliRunner::Run(s.Args(QStringLiteral("sync")), true);
         QCOMPARE(sync.Code, 1);
-        QCOMPARE(sync.Err, QStringLiteral("Cannot read the folder ") + closed + QLatin1Char('\n'));
+        QCOMPARE(sync.Err, QStringLiteral("Cannot read the folder ") + closed +
+                               QStringLiteral(": Permission denied\n"));
         QVERIFY(sync.Out.contains(QStringLiteral("Total numbers of synched files : 1")));
         QVERIFY(s.Right.exists(QStringLiteral("fine.txt")));
         QVERIFY(::chown(QFile::encodeName(closed).constData(), 65534, 65534) == 0);
@@ -638,6 +641,30 @@ private Q_SLOTS:
         QVERIFY(!text.Out.contains(QChar(0x1b)));
     }
 
+    // A folder whose path is longer than the system takes is told with the
+    // system's reason.
+    void folderBeyondThePathLimitIsToldWithItsReason()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        const QByteArray name(250, 'd');
+        QString deep = s.LeftPath;
+        int fd = ::open(QFile::encodeName(s.LeftPath).constData(), O_RDONLY | O_DIRECTORY);
+        while (QFile::encodeName(deep).size() < 4096) {
+            QVERIFY(::mkdirat(fd, name.constData(), 0700) == 0);
+            const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+            deep += QLatin1Char('/') + QString::fromLatin1(name);
+        }
+        ::close(fd);
+        const CliResult text = CliRunner::Run(s.Args(QStringLiteral("analyze")));
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), s.LeftPath});
+        QCOMPARE(text.Code, 1);
+        QCOMPARE(text.Err, QStringLiteral("Cannot read the folder ") + deep +
+                               QStringLiteral(": File name too long\n"));
+    }
+
     // A link to a folder is not followed: what lies behind it is not backed up,
     // which the run tells and counts as a failure.
     void folderLinksAreToldAndCountAsFailures()
@@ -658,6 +685,32 @@ private Q_SLOTS:
         QCOMPARE(json.Code, 1);
         QCOMPARE(json.Json()[QStringLiteral("folder_links")].toArray(),
                  QJsonArray{s.Left.path(QStringLiteral("linked"))});
+    }
+
+    // FIFOs and links that lead nowhere are told, never read; that is no
+    // failure of the run.
+    void specialFilesAreToldNotCopied()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+        QCOMPARE(::mkfifo(QFile::encodeName(s.Left.path(QStringLiteral("pipe"))).constData(), 0600),
+                 0);
+        QVERIFY(QFile::link(s.Left.path(QStringLiteral("gone")),
+                            s.Left.path(QStringLiteral("nowhere"))));
+        const CliResult text = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        QCOMPARE(text.Code, 0);
+        const QString told = QStringLiteral("Not copied, not a regular file: ");
+        QCOMPARE(text.Err, told + s.Left.path(QStringLiteral("nowhere")) + QLatin1Char('\n') +
+                               told + s.Left.path(QStringLiteral("pipe")) + QLatin1Char('\n'));
+        QCOMPARE(
+            QDir(s.RightPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            QStringList{QStringLiteral("a.txt")});
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("analyze"), {QStringLiteral("--json")}));
+        QCOMPARE(json.Code, 0);
+        QCOMPARE(json.Json()[QStringLiteral("special_files")].toArray(),
+                 (QJsonArray{s.Left.path(QStringLiteral("nowhere")),
+                             s.Left.path(QStringLiteral("pipe"))}));
     }
 
     void ctrlCStopsAfterTheCurrentFile()

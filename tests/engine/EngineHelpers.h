@@ -36,7 +36,7 @@ public:
     }
     void Progressed(qint64 done) override { Add({WM_PROGRESS, 0, done}); }
     void ConnectFailed(qint32 side) override { Add({WM_CONNECT_FAILED, side, 0}); }
-    void FolderUnreadable(const QString& path) override { Unreadable.append(path); }
+    void FolderUnreadable(const QString& path, const QString&) override { Unreadable.append(path); }
     void FileHandled(const TFileReport& report) override
     {
         Files.push_back(report);

@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "ScratchFileSystem.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileSync.h"
@@ -7,10 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -158,6 +161,212 @@ private Q_SLOTS:
         AnalysisOutcome second = RunAnalysis(*job);
         QCOMPARE(second.Tree->LeftCount + second.Tree->RightCount, 0);
         QCOMPARE(second.Tree->FileCount, 3);
+    }
+
+    // A side that ignores case would hold twins in one file: they are copied in
+    // neither direction, the other files are, and a twin already on that side
+    // counts too.
+    void namesThatDifferOnlyInCaseAreNotCopiedToACaseBlindSide()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "q.txt", "plain.txt"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        QVERIFY(r.file(QStringLiteral("Q.txt"), "right", Old));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        TRecorder log;
+        QObject receiver;
+        std::atomic<bool> cancel{false};
+        TFileSync sync(run.Root(), *run.Driver.Job(), cancel, &receiver, log, 50);
+        sync.FolderIgnoresCase = [&](const QString& root) { return root == right.path(); };
+        sync.start();
+        QTRY_VERIFY_WITH_TIMEOUT(sync.isFinished(), 60000);
+        QCOMPARE(sync.SyncDoneCount, 1);
+        QCOMPARE(sync.SyncErrorCount, 6);
+        QStringList told;
+        for (const TFileReport& file : log.Files) {
+            if (file.Outcome != TFileReport::TOutcome::Copied)
+                told.append(file.Error);
+        }
+        const QString text = QStringLiteral(
+            "Two names differ only in case and the target folder cannot keep both: ");
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "q.txt", "Q.txt"})
+            QVERIFY2(told.contains(text + r.path(QString::fromLatin1(name))), name);
+        QStringList onRight = QDir(right.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        onRight.sort(Qt::CaseSensitive);
+        QCOMPARE(onRight, (QStringList{QStringLiteral("Q.txt"), QStringLiteral("plain.txt")}));
+        QVERIFY(!l.exists(QStringLiteral("Q.txt")));
+    }
+
+    // The same on a real exFAT drive, which the run recognises by itself.
+    void twinNamesOnAnExfatDrive()
+    {
+        ScratchFileSystem drive;
+        const QString why = drive.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path()), r(drive.Path());
+        for (const char* name : {"Dir/x", "dir/x", "A.txt", "a.txt", "plain.txt"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 4);
+        QCOMPARE(
+            QDir(drive.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{QStringLiteral("plain.txt")});
+    }
+
+    // A drive whose write-back fails (an ext4 image on a tmpfs too small for
+    // it): the files the failed flush covered are failed, not done.
+    void writeBackErrorFailsTheFilesItCovers()
+    {
+        ScratchFileSystem small;
+        QString why = small.Mount(ScratchFileSystem::Kind::Tmpfs, 8);
+        ScratchFileSystem drive;
+        if (why.isEmpty())
+            why = drive.Mount(ScratchFileSystem::Kind::Ext4, 64, small.Path());
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path());
+        for (int i = 0; i < 4; ++i) {
+            QByteArray data(3 * 1024 * 1024, 0);
+            for (char& c : data)
+                c = char(QRandomGenerator::global()->generate());
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), data));
+        }
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 0);
+        QCOMPARE(run.Driver.SyncErrorCount, 4);
+        QCOMPARE(run.Driver.FailedFiles.size(), 4);
+        const QString text =
+            QStringLiteral("The target file system reported a write error: ") + drive.Path();
+        int told = 0;
+        for (const TFileReport& file : run.Log.Files)
+            told +=
+                file.Outcome == TFileReport::TOutcome::WriteFailed && file.Error.startsWith(text);
+        QCOMPARE(told, 4);
+    }
+
+    // A source that became a FIFO after the analysis is not opened for reading
+    // (which would wait for a writer for ever): it fails, the rest is copied.
+    void sourceReplacedByAFifoFailsAtOnce()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "a"));
+        QVERIFY(l.file(QStringLiteral("b.txt"), "b"));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        const QByteArray fifo = QFile::encodeName(l.path(QStringLiteral("a.txt")));
+        QVERIFY(::unlink(fifo.constData()) == 0 && ::mkfifo(fifo.constData(), 0600) == 0);
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(run.Driver.SyncErrorCount, 1);
+        const auto failed =
+            std::find_if(run.Log.Files.begin(), run.Log.Files.end(), [](const TFileReport& f) {
+                return f.Outcome == TFileReport::TOutcome::ReadFailed;
+            });
+        QVERIFY(failed != run.Log.Files.end());
+        QCOMPARE(failed->Error,
+                 QStringLiteral("Not a regular file: ") + l.path(QStringLiteral("a.txt")));
+        QVERIFY(!r.exists(QStringLiteral("a.txt")));
+    }
+
+    // A root moved away after the analysis, with a link to another folder in
+    // its place, is not written through: the sync is refused.
+    void rootSwappedForALinkAfterTheAnalysisIsRefused()
+    {
+        QTemporaryDir base;
+        TreeBuilder b(base.path());
+        QVERIFY(b.file(QStringLiteral("left/a.txt"), "a"));
+        QVERIFY(b.folder(QStringLiteral("right")));
+        QVERIFY(b.folder(QStringLiteral("elsewhere")));
+        const QString right = b.path(QStringLiteral("right"));
+        auto job = MakeJob(b.path(QStringLiteral("left")), right);
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        QVERIFY(QDir(base.path()).rename(QStringLiteral("right"), QStringLiteral("moved")));
+        QVERIFY(QFile::link(b.path(QStringLiteral("elsewhere")), right));
+        QVERIFY(!run.Driver.StartSync(*job));
+        QCOMPARE(run.Driver.SyncRefusalText(),
+                 QStringLiteral("The folder changed since the analysis: ") + right);
+        QVERIFY(!b.exists(QStringLiteral("elsewhere/a.txt")));
+        QVERIFY(!b.exists(QStringLiteral("moved/a.txt")));
+
+        // Put back, the same folder is synced.
+        QVERIFY(QFile::remove(right));
+        QVERIFY(QDir(base.path()).rename(QStringLiteral("moved"), QStringLiteral("right")));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+    }
+
+    // Copies on an exFAT drive keep their time, so the next analysis finds them
+    // equal; a drive that cannot hold a time (ext4 with small inodes ends in
+    // 2038) is told once for its root, and its copies still count as made.
+    void timesOnDrivesThatKeepThemAndOnOnesThatDoNot()
+    {
+        ScratchFileSystem exfat;
+        ScratchFileSystem ext4;
+        QString why = exfat.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (why.isEmpty())
+            why = ext4.Mount(ScratchFileSystem::Kind::Ext4SmallInodes, 16);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path());
+        QVERIFY(l.file(QStringLiteral("a.txt"), "a", Old));
+        QVERIFY(l.file(QStringLiteral("b.txt"), "b", New));
+        auto toExfat = MakeJob(left.path(), exfat.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*toExfat));
+        run.Sync(*toExfat);
+        QCOMPARE(run.Driver.SyncDoneCount, 2);
+        QVERIFY(run.Driver.TimesNotKept.isEmpty());
+        QVERIFY(run.Analyze(*toExfat));
+        QCOMPARE(run.Driver.CompareTree->LeftCount + run.Driver.CompareTree->RightCount, 0);
+
+        QVERIFY(l.setTime(QStringLiteral("a.txt"), LocalTime(2040, 1, 1)));
+        QVERIFY(l.setTime(QStringLiteral("b.txt"), LocalTime(2041, 1, 1)));
+        auto toExt4 = MakeJob(left.path(), ext4.Path());
+        QVERIFY(run.Analyze(*toExt4));
+        run.Sync(*toExt4);
+        QCOMPARE(run.Driver.SyncDoneCount, 2);
+        QCOMPARE(run.Driver.TimesNotKept, QStringList{ext4.Path()});
+    }
+
+    // Names an exFAT drive cannot hold are told as such, not as missing files.
+    void namesTheDriveDoesNotAllow()
+    {
+        ScratchFileSystem drive;
+        const QString why = drive.Mount(ScratchFileSystem::Kind::ExfatFuse, 32);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir left;
+        TreeBuilder l(left.path()), r(drive.Path());
+        for (const char* name : {"c:d", "q?/x", "ok"})
+            QVERIFY(l.file(QString::fromLatin1(name), name, Old));
+        auto job = MakeJob(left.path(), drive.Path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QStringList told;
+        for (const TFileReport& file : run.Log.Files)
+            told.append(file.Error);
+        told.sort();
+        const QString text = QStringLiteral("The name is not allowed on the target: ");
+        QCOMPARE(told, (QStringList{QString(), text + r.path(QStringLiteral("c:d")),
+                                    text + r.path(QStringLiteral("q?/x"))}));
     }
 
     // A direction is read when the run reaches its row: the user may change the
@@ -454,6 +663,31 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.SyncDoneCount, 1);
     }
 
+    // The lock lies on the tree, not in the user's runtime folder: a run of
+    // another user or login (another runtime folder) is refused as well.
+    void runsWithAnotherRuntimeFolderAreRefusedToo()
+    {
+        QTemporaryDir base, otherRuntime;
+        TreeBuilder b(base.path());
+        QVERIFY(b.file(QStringLiteral("left/a"), "1"));
+        QVERIFY(b.folder(QStringLiteral("right/inner")));
+        auto job = MakeJob(b.path(QStringLiteral("left")), b.path(QStringLiteral("right")));
+        TRunLock other;
+        QVERIFY(other.Take({b.path(QStringLiteral("right/inner"))}));
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otherRuntime.path()));
+        TestRun run;
+        const bool analysed = run.Analyze(*job);
+        const QString busy = run.Driver.BusyFolder;
+        other.Release();
+        TRunLock around;
+        const bool aroundTaken = around.Take({base.path()});
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(!analysed);
+        QCOMPARE(busy, b.path(QStringLiteral("right")));
+        QVERIFY(aroundTaken);
+    }
+
     void savedVersionsThroughARun()
     {
         QTemporaryDir left, right;
@@ -471,6 +705,31 @@ private Q_SLOTS:
         // The kept version is invisible to the next analysis.
         AnalysisOutcome again = RunAnalysis(*job);
         QCOMPARE(again.Tree->FileCount, 1);
+    }
+
+    // A kill between keeping the old version and putting the new file in place
+    // leaves the kept version as a second name of the target, and perhaps a
+    // temporary name in "__Save__": the next run leaves neither behind.
+    void savedVersionLeftAsASecondNameOfTheTarget()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("d/doc"), "version 2", New));
+        QVERIFY(r.file(QStringLiteral("d/doc"), "version 1", Old));
+        QVERIFY(r.folder(QStringLiteral("__Save__/d")));
+        for (const char* name : {"__Save__/d/doc", "__Save__/d/.__FileSync__Ab12Cd"})
+            QVERIFY(::link(QFile::encodeName(r.path(QStringLiteral("d/doc"))).constData(),
+                           QFile::encodeName(r.path(QString::fromLatin1(name))).constData()) == 0);
+        auto job = MakeJob(left.path(), right.path());
+        job->SaveOldFile = 1;
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncDoneCount, 1);
+        QCOMPARE(r.read(QStringLiteral("d/doc")), QByteArray("version 2"));
+        QCOMPARE(r.read(QStringLiteral("__Save__/d/doc")), QByteArray("version 1"));
+        QCOMPARE(QDir(r.path(QStringLiteral("__Save__/d"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("doc")});
     }
 
     void rowsOfBothModesAndOneWayJobs()

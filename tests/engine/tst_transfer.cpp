@@ -107,6 +107,39 @@ private Q_SLOTS:
         QVERIFY(Temporaries(right.path()).isEmpty());
     }
 
+    // The holes of a sparse file stay holes in the copy, by the kernel's copy
+    // and through the buffer alike, also a hole at its end.
+    void sparseFileKeepsItsHoles()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QString source = l.path(QStringLiteral("sparse"));
+        const QByteArray data = RandomBytes(1048576, 7);
+        {
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.seek(10 * 1048576));
+            QCOMPARE(file.write(data), qint64(data.size()));
+            QVERIFY(file.resize(64 * 1048576));
+        }
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(source).constData(), &st) == 0);
+        if (qint64(st.st_blocks) * 512 > 4 * 1048576)
+            QSKIP("the temporary folder's file system keeps no holes");
+        for (bool kernelCopy : {true, false}) {
+            TWinFile file;
+            file.KernelCopy = kernelCopy;
+            QCOMPARE(file.TransferFile(source, r.path(QStringLiteral("sparse")), right.path(), 0,
+                                       32, false),
+                     TWinFile::Transfer::Copied);
+            QVERIFY(::stat(QFile::encodeName(r.path(QStringLiteral("sparse"))).constData(), &st) ==
+                    0);
+            QCOMPARE(qint64(st.st_size), qint64(64 * 1048576));
+            QVERIFY2(qint64(st.st_blocks) * 512 <= 4 * 1048576,
+                     qPrintable(QString::number(st.st_blocks)));
+            QVERIFY(r.read(QStringLiteral("sparse")) == l.read(QStringLiteral("sparse")));
+        }
+    }
+
     void failedReadLeavesTheTargetUntouched()
     {
         QTemporaryDir left, right;

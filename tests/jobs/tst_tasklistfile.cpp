@@ -330,6 +330,58 @@ private Q_SLOTS:
         QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
     }
 
+    // Files that would cost far more to read than any job list are refused as
+    // unreadable, at once: many attributes, a long text, a long list, a big file.
+    void costlyFilesAreRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
+        TSyncTaskList list;
+        list.AppendLoaded(FullJob());
+        TSyncTask& job = *list.TaskByIndex(0);
+        const auto refusal = [&](const QByteArray& content) {
+            TSyncTaskList loaded;
+            if (!content.isEmpty() && !WriteFile(path, content))
+                return QStringLiteral("not written");
+            const TTaskListLoad load = LoadTaskList(path, loaded);
+            return load.Result == TTaskListLoad::Outcome::Loaded ? QString() : load.Error;
+        };
+
+        job.IncludeFilterr = QStringList(10000, QStringLiteral("*.p"));
+        QVERIFY(SaveTaskList(list, path));
+        const QByteArray plain = ReadFile(path);
+        QCOMPARE(refusal({}), QString());
+        const auto inserted = [&](const char* before, const QByteArray& text) {
+            return QByteArray(plain).insert(plain.indexOf(before), text);
+        };
+        QVERIFY(refusal(inserted("*.p", "*.q\n"))
+                    .startsWith(
+                        QStringLiteral("The task list holds a list of more than 10000 entries.")));
+        QVERIFY(refusal(inserted("Photos", QByteArray(1024 * 1024 + 1, 'n')))
+                    .startsWith(QStringLiteral(
+                        "The task list holds a text longer than 1048576 characters.")));
+        // Nothing is saved that would not read back.
+        job.IncludeFilterr.append(QStringLiteral("*.q"));
+        QString error;
+        QVERIFY(!SaveTaskList(list, path, &error));
+        QVERIFY2(error.contains(QStringLiteral("more than 10000 entries")), qPrintable(error));
+
+        const auto attributes = [&](int count) {
+            QByteArray names;
+            for (int i = 0; i < count; ++i)
+                names += " a" + QByteArray::number(i) + "=\"1\"";
+            return QByteArray(plain).replace("<TaskList", QByteArray("<TaskList" + names));
+        };
+        QCOMPARE(refusal(attributes(1000)), QString());
+        QVERIFY(refusal(attributes(200000))
+                    .startsWith(QStringLiteral(
+                        "The task list has an element with more than 1000 attributes.")));
+
+        const QByteArray padded = QByteArray(plain).append(
+            QByteArray("<!--" + QByteArray(16 * 1024 * 1024, ' ') + "-->"));
+        QCOMPARE(refusal(padded), QStringLiteral("The task list is larger than 16 MiB."));
+    }
+
     void unloadedJobsAreWrittenBackAsRead()
     {
         QTemporaryDir dir;

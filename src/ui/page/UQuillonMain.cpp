@@ -628,7 +628,7 @@ void TQuillonMain::BitBtn_SyncClick()
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
     if (!Driver.StartSync(*CurrentJob)) {
-        AddLog(Driver.BusyText(), true);
+        AddLog(Driver.SyncRefusalText(), true);
         FlushLog();
         ShowRunning(false);
         SetButtons(true, true, false);
@@ -734,10 +734,10 @@ void TQuillonMain::FileHandled(const TFileReport& report)
     WMProgress(0, report.Handled);
 }
 
-void TQuillonMain::FolderUnreadable(const QString& path)
+void TQuillonMain::FolderUnreadable(const QString& path, const QString& reason)
 {
     ++UnreadableCount;
-    AddLog(QStringLiteral("Cannot read the folder ") + SyncPath::WithoutLastSeparator(path), true);
+    AddLog(UnreadableFolderText(path, reason), true);
 }
 
 void TQuillonMain::NameUnreadable(const QString& path)
@@ -753,6 +753,16 @@ void TQuillonMain::FolderLinkSkipped(const QString& path)
 void TQuillonMain::IncludeListLeftOutAll()
 {
     AddLog(QStringLiteral("No file matches the include list: every file is left out"), true);
+}
+
+void TQuillonMain::SpecialFileSkipped(const QString& path)
+{
+    AddLog(QStringLiteral("Not copied, not a regular file: ") + path, true);
+}
+
+void TQuillonMain::TimesNotKept(const QString& root)
+{
+    AddLog(QStringLiteral("The target does not keep modification times: ") + root, true);
 }
 
 void TQuillonMain::RowsVisited(qint32 count)

@@ -135,10 +135,12 @@ private:
     void PhaseStarted(TRunPhase phase, qint64 total) override;
     void Progressed(qint64 done) override;
     void ConnectFailed(qint32 side) override;
-    void FolderUnreadable(const QString& path) override;
+    void FolderUnreadable(const QString& path, const QString& reason) override;
     void NameUnreadable(const QString& path) override;
     void FolderLinkSkipped(const QString& path) override;
     void IncludeListLeftOutAll() override;
+    void SpecialFileSkipped(const QString& path) override;
+    void TimesNotKept(const QString& root) override;
     void FileHandled(const TFileReport& report) override;
     void RowsVisited(qint32 count) override;
     void RowCopied(TResultRow& row) override;
