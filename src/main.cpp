@@ -1,12 +1,13 @@
+#include "common/DataFolder.h"
 #include "common/InstanceLock.h"
 #include "common/PublicFunctionUnit.h"
 #include "common/QuitSignals.h"
-#include "jobs/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/shell/ModalDialogs.h"
+#include "ui/kit/ModalDialogs.h"
 #include "ui/shell/StartUnit.h"
 #include "ui/shell/UQuillonFom.h"
+#include "ui/shell/UpdateMessages.h"
 #include "update/DMUnit.h"
 
 #include <QApplication>
@@ -34,10 +35,12 @@ void TellAlreadyRunning()
 
 } // namespace
 
-// Start-up: settings, splash, data module, the job list from "tasklist.qn", the
-// main window, then the message loop. The main window's destruction writes the job
-// list back. Command-line arguments (a scheduled start passes "-Scan") change
-// nothing.
+// Start-up, in this order: the quit signals, the single-instance lock, the
+// settings, the splash, the update check's message boxes, the data module (which
+// checks for an update when the options ask it to), the job list from
+// "tasklist.qn", the main window, then the message loop. The main window's
+// destruction writes the job list back. Command-line arguments (a scheduled start
+// passes "-Scan") change nothing.
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -78,6 +81,8 @@ int main(int argc, char* argv[])
     StartForm->ShowNow();
     QApplication::setApplicationDisplayName(QStringLiteral("Brenvale"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skin/icon/brenvale.png")));
+    // The quiet check at start-up may ask its question: the boxes come first.
+    InstallUpdateMessages();
     auto DM = std::make_unique<TDM>();
     CreateTaskList();
     // A missing or unreadable file leaves the list empty; the window shows no job.

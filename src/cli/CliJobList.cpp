@@ -1,6 +1,6 @@
 #include "cli/CliJobList.h"
 
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
 

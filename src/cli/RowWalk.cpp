@@ -1,7 +1,7 @@
 #include "cli/RowWalk.h"
 
 #include "engine/UFileStructure.h"
-#include "rows/UResultRow.h"
+#include "engine/UResultRow.h"
 
 namespace {
 

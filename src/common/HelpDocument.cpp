@@ -1,6 +1,6 @@
 #include "common/HelpDocument.h"
 
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -15,8 +15,8 @@ QString HelpDocumentPath()
     if (QFileInfo::exists(besideExecutable))
         return besideExecutable;
     // An installation keeps the programs in bin/ and their files in share/brenvale/.
-    const QString installed = QCoreApplication::applicationDirPath() +
-                              QStringLiteral("/../share/brenvale") + document;
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/brenvale") + document;
     if (QFileInfo::exists(installed))
         return QFileInfo(installed).canonicalFilePath();
     return inDataFolder;

@@ -2,10 +2,10 @@
 
 #include "engine/CaseTwins.h"
 #include "engine/UFileOper.h"
+#include "engine/UResultRow.h"
 #include "engine/UWinFile.h"
 #include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "jobs/TaskListFile.h"
 
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 #include "jobs/UTSyncTask.h"
 
 #include <QDomDocument>

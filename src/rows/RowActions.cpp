@@ -3,9 +3,9 @@
 #include "engine/TargetFolder.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileStructure.h"
+#include "engine/UResultRow.h"
 #include "engine/UWinFile.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "rows/RowText.h"
 
+#include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
-#include "rows/UResultRow.h"
 
 #include <QDateTime>
 

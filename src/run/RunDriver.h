@@ -4,7 +4,7 @@
 #include "engine/UFileStructure.h"
 #include "engine/WorkerHandle.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
+#include "rows/RowBuilder.h"
 #include "run/RunLock.h"
 
 #include <QHash>

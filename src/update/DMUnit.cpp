@@ -1,7 +1,7 @@
 #include "update/DMUnit.h"
 
+#include "common/DataFolder.h"
 #include "common/PublicFunctionUnit.h"
-#include "jobs/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

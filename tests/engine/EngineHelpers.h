@@ -3,7 +3,7 @@
 #include "engine/RunProgress.h"
 #include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
+#include "rows/RowBuilder.h"
 #include "run/RunDriver.h"
 
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "TreeBuilder.h"
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
 

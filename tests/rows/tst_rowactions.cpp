@@ -2,8 +2,8 @@
 
 #include "TreeBuilder.h"
 #include "engine/UFileStructure.h"
+#include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
-#include "rows/UResultRow.h"
 
 #include <QDir>
 #include <QTemporaryDir>

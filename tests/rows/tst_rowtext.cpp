@@ -1,8 +1,8 @@
 #include "rows/RowText.h"
 
+#include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
 #include "rows/NameOrder.h"
-#include "rows/UResultRow.h"
 
 #include <QTest>
 

@@ -7,7 +7,7 @@
 #include "schedule/ScheduleTaskUnit.h"
 #include "ui/schedule/ScheduleManagerUnit.h"
 #include "ui/schedule/UOptionFrm.h"
-#include "ui/schedule/UpdateMessages.h"
+#include "ui/shell/UpdateMessages.h"
 #include "ui/skin/ImageExButton.h"
 #include "update/DMUnit.h"
 

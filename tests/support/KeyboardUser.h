@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/shell/UChooseRoForm.h"
+#include "ui/kit/UChooseRoForm.h"
 
 #include <QApplication>
 #include <QTest>

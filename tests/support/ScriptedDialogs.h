@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/shell/ModalDialogs.h"
+#include "ui/kit/ModalDialogs.h"
 
 #include <QList>
 

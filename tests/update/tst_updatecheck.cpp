@@ -1,7 +1,7 @@
 #include "ScriptedDialogs.h"
 
 #include "common/PublicFunctionUnit.h"
-#include "ui/schedule/UpdateMessages.h"
+#include "ui/shell/UpdateMessages.h"
 #include "update/DMUnit.h"
 
 #include <QCoreApplication>

@@ -2,8 +2,8 @@
 
 #include "jobs/JobEditorRules.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/shell/ModalDialogs.h"
-#include "ui/shell/UChooseRoForm.h"
+#include "ui/kit/ModalDialogs.h"
+#include "ui/kit/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/NamedList.h"
 #include "ui/skin/PressablePicture.h"

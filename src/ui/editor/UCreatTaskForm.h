@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/shell/SkinnedWindow.h"
+#include "ui/kit/SkinnedWindow.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #include "ui/page/ResultTreeModel.h"
 
+#include "engine/UResultRow.h"
 #include "rows/RowText.h"
-#include "rows/UResultRow.h"
 #include "ui/page/PageImages.h"
 
 #include <QColor>

@@ -1,7 +1,7 @@
 #include "ui/page/ResultTreeView.h"
 
+#include "engine/UResultRow.h"
 #include "rows/RowText.h"
-#include "rows/UResultRow.h"
 #include "ui/page/ResultTreeModel.h"
 
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rows/UResultRow.h"
+#include "engine/UResultRow.h"
 
 #include <QPoint>
 #include <QTreeView>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "schedule/ScheduleSentence.h"
-#include "ui/shell/SkinnedWindow.h"
+#include "ui/kit/SkinnedWindow.h"
 
 #include <QDialog>
 

@@ -5,7 +5,7 @@
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/editor/UCreatTaskForm.h"
-#include "ui/shell/UChooseRoForm.h"
+#include "ui/kit/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 

@@ -1,5 +1,5 @@
+#include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
-#include "rows/UResultRow.h"
 #include "ui/page/PageImages.h"
 #include "ui/page/ResultLegend.h"
 #include "ui/page/ResultTreeModel.h"

@@ -11,7 +11,7 @@
 // (one command line).
 
 #include "Screenshots.h"
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/page/UQuillonMain.h"

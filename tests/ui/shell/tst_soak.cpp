@@ -6,10 +6,10 @@
 
 #include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
+#include "engine/UResultRow.h"
 #include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
 #include "ui/editor/UCreatTaskForm.h"
 #include "ui/page/ResultTreeModel.h"
 #include "ui/page/ResultTreeView.h"

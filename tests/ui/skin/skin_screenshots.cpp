@@ -9,9 +9,9 @@
 #include "SkinTestHelpers.h"
 
 #include "jobs/UTFolderSource.h"
+#include "ui/kit/UChooseRoForm.h"
 #include "ui/shell/FAbout.h"
 #include "ui/shell/StartUnit.h"
-#include "ui/shell/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 

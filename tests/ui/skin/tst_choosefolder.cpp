@@ -1,5 +1,5 @@
 #include "jobs/UTFolderSource.h"
-#include "ui/shell/UChooseRoForm.h"
+#include "ui/kit/UChooseRoForm.h"
 #include "ui/skin/ImageExButton.h"
 
 #include "AccessibleFace.h"

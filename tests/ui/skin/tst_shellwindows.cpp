@@ -1,10 +1,10 @@
 #include "AccessibleFace.h"
 #include "SkinTestHelpers.h"
 
+#include "ui/kit/UChooseRoForm.h"
+#include "ui/kit/UWindowMover.h"
 #include "ui/shell/FAbout.h"
 #include "ui/shell/StartUnit.h"
-#include "ui/shell/UChooseRoForm.h"
-#include "ui/shell/UWindowMover.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 

@@ -1,8 +1,8 @@
-#include "ui/shell/UChooseRoForm.h"
+#include "ui/kit/UChooseRoForm.h"
 
 #include "common/PublicFunctionUnit.h"
 #include "jobs/UTFolderSource.h"
-#include "ui/shell/ModalDialogs.h"
+#include "ui/kit/ModalDialogs.h"
 #include "ui/skin/ImageExButton.h"
 #include "ui/skin/SkinResourceUnit.h"
 

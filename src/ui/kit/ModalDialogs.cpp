@@ -1,4 +1,4 @@
-#include "ui/shell/ModalDialogs.h"
+#include "ui/kit/ModalDialogs.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

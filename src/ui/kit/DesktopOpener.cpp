@@ -1,4 +1,4 @@
-#include "ui/shell/DesktopOpener.h"
+#include "ui/kit/DesktopOpener.h"
 
 #include <QDesktopServices>
 

@@ -1,4 +1,4 @@
-#include "ui/shell/UWindowMover.h"
+#include "ui/kit/UWindowMover.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
-#include "ui/schedule/UpdateMessages.h"
+#include "ui/shell/UpdateMessages.h"
 
-#include "ui/shell/ModalDialogs.h"
+#include "ui/kit/ModalDialogs.h"
 #include "update/DMUnit.h"
 
 #include <QApplication>

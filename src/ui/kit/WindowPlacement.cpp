@@ -1,4 +1,4 @@
-#include "ui/shell/WindowPlacement.h"
+#include "ui/kit/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

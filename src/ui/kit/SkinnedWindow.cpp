@@ -1,7 +1,7 @@
-#include "ui/shell/SkinnedWindow.h"
+#include "ui/kit/SkinnedWindow.h"
 
-#include "ui/shell/UWindowMover.h"
-#include "ui/shell/WindowPlacement.h"
+#include "ui/kit/UWindowMover.h"
+#include "ui/kit/WindowPlacement.h"
 #include "ui/skin/ImageEx.h"
 #include "ui/skin/PressablePicture.h"
 #include "ui/skin/SkinResourceUnit.h"

@@ -1,4 +1,4 @@
-#include "jobs/DataFolder.h"
+#include "common/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

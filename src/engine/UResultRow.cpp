@@ -1,0 +1,73 @@
+#include "engine/UResultRow.h"
+
+TResultRow* TResultRow::AddChild()
+{
+    Children.push_back(std::make_unique<TResultRow>());
+    Children.back()->ParentRow = this;
+    Children.back()->Index = int(Children.size()) - 1;
+    return Children.back().get();
+}
+
+void TResultRow::RemoveLastChild()
+{
+    if (!Children.empty())
+        Children.pop_back();
+}
+
+void TResultRow::RemoveChild(int index)
+{
+    if (index < 0 || index >= ChildCount())
+        return;
+    Children.erase(Children.begin() + index);
+    for (size_t i = size_t(index); i < Children.size(); ++i)
+        Children[i]->Index = int(i);
+}
+
+int TResultRow::Row() const
+{
+    return Index;
+}
+
+TResultRow* TResultRow::NextSibling() const
+{
+    if (ParentRow == nullptr)
+        return nullptr;
+    const int next = Row() + 1;
+    return next < ParentRow->ChildCount() ? ParentRow->Child(next) : nullptr;
+}
+
+void ApplyStateDefaults(TResultRow& row)
+{
+    struct Defaults
+    {
+        qint32 Left, Right, Direction, Direct;
+    };
+    static constexpr Defaults table[] = {
+        {RowImage::Empty, RowImage::Empty, SyncDirection::None, RowImage::SameContent},
+        {RowImage::CannotMove, RowImage::MovesRight, SyncDirection::LeftToRight, RowImage::CanMove},
+        {RowImage::MovesLeft, RowImage::CannotMove, SyncDirection::RightToLeft, RowImage::CanMove},
+        {RowImage::MovesLeft, RowImage::CouldMoveRight, SyncDirection::RightToLeft,
+         RowImage::CanMove},
+        {RowImage::CouldMoveLeft, RowImage::MovesRight, SyncDirection::LeftToRight,
+         RowImage::CanMove},
+    };
+    if (row.State < 0 || row.State > 4)
+        return;
+    const Defaults& d = table[row.State];
+    row.LeftImage = d.Left;
+    row.RightImage = d.Right;
+    row.Direction = d.Direction;
+    row.DirectImage = d.Direct;
+}
+
+std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName)
+{
+    auto root = std::make_unique<TResultRow>();
+    root->Kind = 1;
+    root->Name = syncName;
+    root->ItemImage = RowImage::CanMove;
+    root->LeftImage = RowImage::FolderLeft;
+    root->RightImage = RowImage::FolderRight;
+    root->DirectImage = RowImage::CanMove;
+    return root;
+}
