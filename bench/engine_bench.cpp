@@ -4,7 +4,7 @@
 #include "engine/RunProgress.h"
 #include "engine/UFileAnalyze.h"
 #include "jobs/UTSyncTask.h"
-#include "rows/UResultRow.h"
+#include "rows/RowBuilder.h"
 #include "run/RunDriver.h"
 
 #include <QCoreApplication>

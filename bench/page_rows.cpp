@@ -6,7 +6,7 @@
 //   brenvale-page-bench                 100,000 and 1,000,000 file rows
 //   brenvale-page-bench --rows N [...]  the given sizes
 #include "BenchOutput.h"
-#include "rows/UResultRow.h"
+#include "engine/UResultRow.h"
 #include "ui/page/PageImages.h"
 #include "ui/page/ResultTreeModel.h"
 #include "ui/page/ResultTreeView.h"
