@@ -10,6 +10,7 @@
 #include "jobs/UTSyncTask.h"
 #include "run/FolderValidation.h"
 #include "run/RunDriver.h"
+#include "run/RunLogText.h"
 
 #include <QTextStream>
 
@@ -25,12 +26,6 @@ int UsageError(const QString& reason)
     return ExitCode::Usage;
 }
 
-QString ConnectFailedText(qint32 connectResult)
-{
-    return connectResult == 1 ? QStringLiteral("Cann't connect the left folder!")
-                              : QStringLiteral("Cann't connect the right folder!");
-}
-
 // Why an analysis did not take place.
 QString RefusalText(const TRunDriver& run)
 {
@@ -38,7 +33,7 @@ QString RefusalText(const TRunDriver& run)
         return run.BusyText();
     if (run.Refusal != FolderValidation::Valid)
         return FolderValidation::ValidationText(run.Refusal);
-    return ConnectFailedText(run.ConnectResult);
+    return RunLogText::ConnectFailed(run.ConnectResult);
 }
 
 int OutcomeCode(const TRunDriver& run)

@@ -7,6 +7,7 @@
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
 #include "run/RunDriver.h"
+#include "run/RunLogText.h"
 
 #include <cstdio>
 
@@ -52,7 +53,7 @@ void TJsonReport::Refused(const TSyncTask& job, const QString& text)
 void TJsonReport::FolderUnreadable(const QString& path, const QString& reason)
 {
     Bar.Clear();
-    QTextStream(stderr) << UnreadableFolderText(path, reason) << '\n';
+    QTextStream(stderr) << RunLogText::UnreadableFolder(path, reason) << '\n';
 }
 
 void TJsonReport::FolderLinkSkipped(const QString& path)

@@ -6,8 +6,7 @@
 #include "jobs/UTSyncTask.h"
 #include "rows/RowText.h"
 #include "run/RunDriver.h"
-
-#include <QDate>
+#include "run/RunLogText.h"
 
 #include <cstdio>
 
@@ -106,27 +105,27 @@ void TTextReport::Refused(const TSyncTask&, const QString& text)
 
 void TTextReport::FolderUnreadable(const QString& path, const QString& reason)
 {
-    WriteError(Printable(UnreadableFolderText(path, reason)));
+    WriteError(Printable(RunLogText::UnreadableFolder(path, reason)));
 }
 
 void TTextReport::NameUnreadable(const QString& path)
 {
-    WriteError(QStringLiteral("Left out, the name is not valid UTF-8: ") + Printable(path));
+    WriteError(Printable(RunLogText::NameUnreadable(path)));
 }
 
 void TTextReport::FolderLinkSkipped(const QString& path)
 {
-    WriteError(QStringLiteral("Not followed: folder link ") + Printable(path));
+    WriteError(Printable(RunLogText::FolderLinkSkipped(path)));
 }
 
 void TTextReport::SpecialFileSkipped(const QString& path)
 {
-    WriteError(QStringLiteral("Not copied, not a regular file: ") + Printable(path));
+    WriteError(Printable(RunLogText::SpecialFileSkipped(path)));
 }
 
 void TTextReport::TimesNotKept(const QString& root)
 {
-    WriteError(QStringLiteral("The target does not keep modification times: ") + Printable(root));
+    WriteError(Printable(RunLogText::TimesNotKept(root)));
 }
 
 void TTextReport::Analysed(const TRunDriver& run)
@@ -203,40 +202,24 @@ void TTextReport::PrintTree(const TRunDriver& run)
     const TFileAttri& totals = *run.CompareTree;
     WriteLine(QString());
     WriteLine(QStringLiteral("Files compared: ") + QString::number(totals.FileCount));
-    WriteLine(QStringLiteral("Changed files in the left folders: ") +
-              QString::number(totals.LeftCount));
-    WriteLine(QStringLiteral("Changed files in the right folders: ") +
-              QString::number(totals.RightCount));
+    WriteLine(RunLogText::ChangedOnLeft(totals.LeftCount));
+    WriteLine(RunLogText::ChangedOnRight(totals.RightCount));
 }
 
 void TTextReport::FileHandled(const TFileReport& report)
 {
     Bar.SetDone(report.Handled);
     Bar.SetCurrent(report.Source);
-    if (report.Outcome == TFileReport::TOutcome::Copied) {
-        const bool toRight = report.Direction == SyncDirection::LeftToRight;
-        const QString& source = toRight ? report.LeftPath : report.RightPath;
-        const QString& target = toRight ? report.RightPath : report.LeftPath;
-        WriteLine(QStringLiteral("Move the file ") + Printable(report.Source) +
-                  QStringLiteral(" : ") + Printable(source) + QStringLiteral(" -> ") +
-                  Printable(target) + QStringLiteral(" Succeeded,time: ") +
-                  QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
-        return;
-    }
-    // The page's text first, then why, which the page does not show.
-    const QString text = report.Outcome == TFileReport::TOutcome::ReadFailed
-                             ? QStringLiteral(" File reading error!! ")
-                             : QStringLiteral(" File writing error!! ");
-    WriteError(Printable(report.Source) + text + Printable(report.Error));
+    if (report.Outcome == TFileReport::TOutcome::Copied)
+        WriteLine(Printable(RunLogText::FileCopied(report)));
+    else
+        WriteError(Printable(RunLogText::FileFailed(report, true)));
 }
 
 void TTextReport::Synced(const TRunDriver& run)
 {
-    WriteLine(QStringLiteral("Sync Done!"));
-    WriteLine(QStringLiteral("Total numbers of error files : ") +
-              QString::number(run.SyncErrorCount) +
-              QStringLiteral(" ; Total numbers of synched files : ") +
-              QString::number(run.SyncDoneCount));
+    WriteLine(RunLogText::SyncDone());
+    WriteLine(RunLogText::SyncTotals(run.SyncErrorCount, run.SyncDoneCount));
 }
 
 void TTextReport::Close(const TRunDriver* run)

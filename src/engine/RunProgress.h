@@ -39,15 +39,6 @@ struct TFileReport
     TResultRow* Row = nullptr;
 };
 
-// The line that tells a folder that could not be listed, and why.
-inline QString UnreadableFolderText(const QString& path, const QString& reason)
-{
-    QString text = QStringLiteral("Cannot read the folder ") + SyncPath::WithoutLastSeparator(path);
-    if (!reason.isEmpty())
-        text += QStringLiteral(": ") + reason;
-    return text;
-}
-
 // What a run tells the one who started it: the comparison page and the
 // command-line runner each implement it. Every call comes on the thread that
 // started the run, while the worker waits, so a row named in a call is not

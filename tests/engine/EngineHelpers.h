@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/RunProgress.h"
-#include "engine/WorkerMessages.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/RowBuilder.h"
 #include "run/RunDriver.h"
@@ -13,41 +12,48 @@
 #include <memory>
 #include <vector>
 
-// A report of a run in the page's terms: the message number and its two values.
-struct Message
+// One report of a run, in the order the page receives them.
+enum class Report
 {
-    int Id;
-    qint64 WParam;
-    qint64 LParam;
-    bool operator==(const Message&) const = default;
+    ComparingStarted, // Value: the number of items to compare
+    Progress,         // Value: items (or file rows of a sync) done so far
+    ConnectFailed,    // Value: 1 the left side, 2 the right
+    Copied,           // Value: the direction the file was copied in
+    ReadFailed,
+    WriteFailed
 };
 
-// Records a run's reports in the order the comparison page receives them as
-// messages: the start of the comparison with its total, progress counts, an
-// unreachable side, and per file the copy result and the progress, a failed file
-// with the result first, a copied one with the progress first.
+struct Message
+{
+    Report Kind;
+    qint64 Value = 0;
+    bool operator==(const Message&) const = default;
+    bool IsFileResult() const { return Kind >= Report::Copied; }
+};
+
+// Records a run's reports in order: the start of the comparison with its total,
+// progress counts, an unreachable side, and per file its result and the progress.
 class TRecorder : public TRunProgress
 {
 public:
     void PhaseStarted(TRunPhase phase, qint64 total) override
     {
         if (phase == TRunPhase::Comparing)
-            Add({WM_PROGRESS, total, 0});
+            Add({Report::ComparingStarted, total});
     }
-    void Progressed(qint64 done) override { Add({WM_PROGRESS, 0, done}); }
-    void ConnectFailed(qint32 side) override { Add({WM_CONNECT_FAILED, side, 0}); }
+    void Progressed(qint64 done) override { Add({Report::Progress, done}); }
+    void ConnectFailed(qint32 side) override { Add({Report::ConnectFailed, side}); }
     void FolderUnreadable(const QString& path, const QString&) override { Unreadable.append(path); }
     void FileHandled(const TFileReport& report) override
     {
         Files.push_back(report);
-        const Message progress{WM_PROGRESS, 0, report.Handled};
-        if (report.Outcome == TFileReport::TOutcome::Copied) {
-            Add(progress);
-            Add({WM_COPY_RESULT, 4, report.Direction});
-            return;
-        }
-        Add({WM_COPY_RESULT, report.Outcome == TFileReport::TOutcome::ReadFailed ? 0 : 1, 0});
-        Add(progress);
+        Add({Report::Progress, report.Handled});
+        if (report.Outcome == TFileReport::TOutcome::Copied)
+            Add({Report::Copied, report.Direction});
+        else if (report.Outcome == TFileReport::TOutcome::ReadFailed)
+            Add({Report::ReadFailed});
+        else
+            Add({Report::WriteFailed});
     }
     void RowsVisited(qint32 count) override { Visited += count; }
     void RowCopied(TResultRow& row) override { Copied.push_back(&row); }

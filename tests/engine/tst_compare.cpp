@@ -267,7 +267,7 @@ private Q_SLOTS:
         QTemporaryDir left, right;
         auto job = MakeJob(left.path(), right.path());
         AnalysisOutcome empty = RunAnalysis(*job);
-        QCOMPARE(empty.Messages, (std::vector<Message>{{WM_PROGRESS, 0, 0}}));
+        QCOMPARE(empty.Messages, (std::vector<Message>{{Report::ComparingStarted, 0}}));
         QCOMPARE(empty.Tree->ChildCount, 0);
         QCOMPARE(empty.Tree->FileCount, 0);
 
@@ -275,7 +275,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             QVERIFY(r.file(QStringLiteral("f%1").arg(i), "1"));
         AnalysisOutcome oneSided = RunAnalysis(*job);
-        QCOMPARE(oneSided.Messages, (std::vector<Message>{{WM_PROGRESS, 3, 0}}));
+        QCOMPARE(oneSided.Messages, (std::vector<Message>{{Report::ComparingStarted, 3}}));
         QCOMPARE(oneSided.Tree->RightCount, 3);
         QCOMPARE(oneSided.Tree->FileCount, 3);
 
@@ -287,10 +287,10 @@ private Q_SLOTS:
         // One report per pair of folders that both have entries: sub, then the root.
         // What sub reports depends on whether f0 was listed before it.
         QCOMPARE(both.Messages.size(), size_t(3));
-        QCOMPARE(both.Messages[0], (Message{WM_PROGRESS, 6, 0}));
-        QCOMPARE(both.Messages[1].WParam, 0);
-        QVERIFY(both.Messages[1].LParam == 1 || both.Messages[1].LParam == 2);
-        QCOMPARE(both.Messages[2], (Message{WM_PROGRESS, 0, 4}));
+        QCOMPARE(both.Messages[0], (Message{Report::ComparingStarted, 6}));
+        QCOMPARE(both.Messages[1].Kind, Report::Progress);
+        QVERIFY(both.Messages[1].Value == 1 || both.Messages[1].Value == 2);
+        QCOMPARE(both.Messages[2], (Message{Report::Progress, 4}));
     }
 
     // Told when the include list, and nothing else, leaves every file out.
@@ -326,11 +326,11 @@ private Q_SLOTS:
         QTemporaryDir dir, other;
         auto job = MakeJob(dir.path() + QStringLiteral("/nope"), other.path());
         AnalysisOutcome left = RunAnalysis(*job);
-        QCOMPARE(left.Messages, (std::vector<Message>{{WM_CONNECT_FAILED, 1, 0}}));
+        QCOMPARE(left.Messages, (std::vector<Message>{{Report::ConnectFailed, 1}}));
         QVERIFY(!left.Tree);
         job->RFolder.FolerAllName = other.path() + QStringLiteral("/gone");
         AnalysisOutcome both = RunAnalysis(*job);
-        QCOMPARE(both.Messages, (std::vector<Message>{{WM_CONNECT_FAILED, 2, 0}}));
+        QCOMPARE(both.Messages, (std::vector<Message>{{Report::ConnectFailed, 2}}));
         // A side that is no folder of the file system is neither checked nor scanned.
         job->RFolder.DeviceType = 0;
         job->LFolder.FolerAllName = dir.path();
@@ -353,7 +353,7 @@ private Q_SLOTS:
         int reports = 0;
         run.Log.OnMessage = [&](const Message& m) {
             // Cancel at the third comparison report, while the worker waits.
-            if (m.Id == WM_PROGRESS && m.WParam == 0 && ++reports == 3)
+            if (m.Kind == Report::Progress && ++reports == 3)
                 run.Driver.Cancel();
         };
         QVERIFY(run.Analyze(*job));

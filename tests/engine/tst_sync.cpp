@@ -91,11 +91,11 @@ private Q_SLOTS:
         std::vector<Message> expected;
         for (int i = 1; i <= 10; ++i) {
             if (i == 3) {
-                expected.push_back({WM_COPY_RESULT, 0, 0});
-                expected.push_back({WM_PROGRESS, 0, i});
+                expected.push_back({Report::Progress, i});
+                expected.push_back({Report::ReadFailed});
             } else {
-                expected.push_back({WM_PROGRESS, 0, i});
-                expected.push_back({WM_COPY_RESULT, 4, 2});
+                expected.push_back({Report::Progress, i});
+                expected.push_back({Report::Copied, SyncDirection::LeftToRight});
             }
         }
         QCOMPARE(run.Log.Messages, expected);
@@ -133,8 +133,9 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.SyncDoneCount, 200);
         QCOMPARE(run.Log.Messages.size(), size_t(400));
         for (int i = 0; i < 200; ++i) {
-            QCOMPARE(run.Log.Messages[size_t(2 * i)], (Message{WM_PROGRESS, 0, i + 1}));
-            QCOMPARE(run.Log.Messages[size_t(2 * i + 1)], (Message{WM_COPY_RESULT, 4, 2}));
+            QCOMPARE(run.Log.Messages[size_t(2 * i)], (Message{Report::Progress, i + 1}));
+            QCOMPARE(run.Log.Messages[size_t(2 * i + 1)],
+                     (Message{Report::Copied, SyncDirection::LeftToRight}));
             QCOMPARE(run.Log.Files[size_t(i)].RightPath, rows[size_t(i)]->RightPath);
         }
         // Seven folder rows and 200 file rows.
@@ -391,7 +392,7 @@ private Q_SLOTS:
         // equal file to copy left to right.
         QString first;
         run.OnSyncMessage = [&](const Message& m) {
-            if (m.Id != WM_COPY_RESULT || !first.isEmpty())
+            if (!m.IsFileResult() || !first.isEmpty())
                 return;
             first = run.Log.Files.front().Row->Name;
             for (auto& [name, row] : rows) {
@@ -424,7 +425,7 @@ private Q_SLOTS:
         auto job = MakeJob(left.path() + QStringLiteral("/./"), right.path());
         TestRun run;
         run.Log.OnMessage = [&](const Message& m) {
-            if (m.Id != WM_PROGRESS || m.WParam == 0)
+            if (m.Kind != Report::ComparingStarted)
                 return;
             job->LFolder.FolerAllName = elsewhere.path();
             job->RFolder.FolerAllName = elsewhere.path();
@@ -500,7 +501,7 @@ private Q_SLOTS:
         QCOMPARE(run.Driver.CompareTree->LeftCount, 1);
         run.Sync(*job);
         QCOMPARE(run.Driver.SyncErrorCount, 1);
-        QCOMPARE(run.Log.Messages.front(), (Message{WM_COPY_RESULT, 1, 0}));
+        QCOMPARE(run.Log.Messages.at(1), (Message{Report::WriteFailed}));
         QCOMPARE(r.read(QStringLiteral("a.txt")), QByteArray("a much larger and newer file"));
 
         // Keeping old versions, chosen after the analysis, counts for the sync.
@@ -523,7 +524,7 @@ private Q_SLOTS:
         TestRun run;
         QVERIFY(run.Analyze(*job));
         run.OnSyncMessage = [&](const Message& m) {
-            if (m.Id == WM_COPY_RESULT)
+            if (m.IsFileResult())
                 run.Driver.Cancel();
         };
         run.Sync(*job);

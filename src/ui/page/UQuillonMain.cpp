@@ -6,6 +6,7 @@
 #include "jobs/UTSyncTask.h"
 #include "rows/RowActions.h"
 #include "run/FolderValidation.h"
+#include "run/RunLogText.h"
 #include "ui/kit/DesktopOpener.h"
 #include "ui/kit/ModalDialogs.h"
 #include "ui/kit/UChooseRoForm.h"
@@ -18,7 +19,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDate>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -560,7 +560,7 @@ void TQuillonMain::StartAnalysis()
         // The driver keeps the old rows alive until the analysis is reported;
         // the tree lets go of them now.
         ResetTree();
-        AddLog(QStringLiteral("Loading Files: "));
+        AddLog(RunLogText::AnalysisStarted());
         Label_ActionStatus->setText(QStringLiteral("Extracting file information:"));
         return;
     }
@@ -594,9 +594,9 @@ void TQuillonMain::AnalysisFinished()
     if (UnreadableCount > 0)
         status += QStringLiteral(" %1 folder(s) could not be read").arg(UnreadableCount);
     Label_ActionStatus->setText(status);
-    AddLog(QStringLiteral("Files loading done"));
-    AddLog(QStringLiteral("Changed files in the left folders: ") + QString::number(left));
-    AddLog(QStringLiteral("Changed files in the right folders: ") + QString::number(right));
+    AddLog(RunLogText::AnalysisDone());
+    AddLog(RunLogText::ChangedOnLeft(left));
+    AddLog(RunLogText::ChangedOnRight(right));
     FlushLog();
     // After an unreachable side there is nothing to copy.
     SetButtons(true, root != nullptr, false);
@@ -644,18 +644,12 @@ void TQuillonMain::SyncFinished()
     // A cancelled run leaves the gauge where it stopped and says so first.
     if (Driver.WasCancelled()) {
         const qint64 notCopied = Driver.SyncListed - Driver.SyncDoneCount;
-        AddLog(QStringLiteral("The sync was cancelled: %1 of the %2 listed files were not copied.")
-                   .arg(notCopied)
-                   .arg(Driver.SyncListed),
-               true);
+        AddLog(RunLogText::SyncCancelled(notCopied, Driver.SyncListed), true);
     } else {
         pb_action->setValue(pb_action->maximum());
     }
-    AddLog(QStringLiteral("Sync Done!"));
-    AddLog(QStringLiteral("Total numbers of error files : ") +
-           QString::number(Driver.SyncErrorCount) +
-           QStringLiteral(" ; Total numbers of synched files : ") +
-           QString::number(Driver.SyncDoneCount));
+    AddLog(RunLogText::SyncDone());
+    AddLog(RunLogText::SyncTotals(Driver.SyncErrorCount, Driver.SyncDoneCount));
     FlushLog();
     GroupBox_ResultsFilter->setEnabled(true);
     ShowRunning(false);
@@ -705,64 +699,76 @@ void TQuillonMain::BrowseSide(bool left)
     (void)SaveTaskList();
 }
 
-// Reports of the run driver, in the order of the worker messages
+// Reports of the run driver
 
 void TQuillonMain::PhaseStarted(TRunPhase phase, qint64 total)
 {
-    if (phase == TRunPhase::Comparing)
-        WMProgress(total, 0);
+    if (phase != TRunPhase::Comparing)
+        return;
+    SetGaugeRange(total);
+    Label_ActionStatus->setText(QStringLiteral("Start to analyze files:"));
+    AddLog(RunLogText::ComparingStarted(total));
+    ScrollLogToEnd();
 }
 
 void TQuillonMain::Progressed(qint64 done)
 {
-    WMProgress(0, done);
+    // The gauge holds values above its maximum at the maximum.
+    pb_action->setValue(int(std::min<qint64>(done, pb_action->maximum())));
 }
 
 void TQuillonMain::ConnectFailed(qint32 side)
 {
-    WMConnectFailed(side);
+    AddLog(RunLogText::ConnectFailed(side));
+    ScrollLogToEnd();
 }
 
 void TQuillonMain::FileHandled(const TFileReport& report)
 {
-    if (report.Outcome == TFileReport::TOutcome::Copied) {
-        WMProgress(0, report.Handled);
-        WMCopyResult(4, report.Direction, report);
-        return;
+    Progressed(report.Handled);
+    switch (report.Outcome) {
+    case TFileReport::TOutcome::Copied:
+        AddLog(RunLogText::FileCopied(report));
+        break;
+    case TFileReport::TOutcome::ReadFailed:
+        AddLog(RunLogText::FileFailed(report, false));
+        break;
+    case TFileReport::TOutcome::WriteFailed:
+        AddLog(RunLogText::FileFailed(report, false), true);
+        break;
     }
-    WMCopyResult(report.Outcome == TFileReport::TOutcome::ReadFailed ? 0 : 1, 0, report);
-    WMProgress(0, report.Handled);
+    ScrollLogToEnd();
 }
 
 void TQuillonMain::FolderUnreadable(const QString& path, const QString& reason)
 {
     ++UnreadableCount;
-    AddLog(UnreadableFolderText(path, reason), true);
+    AddLog(RunLogText::UnreadableFolder(path, reason), true);
 }
 
 void TQuillonMain::NameUnreadable(const QString& path)
 {
-    AddLog(QStringLiteral("Left out, the name is not valid UTF-8: ") + path, true);
+    AddLog(RunLogText::NameUnreadable(path), true);
 }
 
 void TQuillonMain::FolderLinkSkipped(const QString& path)
 {
-    AddLog(QStringLiteral("Not followed: folder link ") + path, true);
+    AddLog(RunLogText::FolderLinkSkipped(path), true);
 }
 
 void TQuillonMain::IncludeListLeftOutAll()
 {
-    AddLog(QStringLiteral("No file matches the include list: every file is left out"), true);
+    AddLog(RunLogText::IncludeListLeftOutAll(), true);
 }
 
 void TQuillonMain::SpecialFileSkipped(const QString& path)
 {
-    AddLog(QStringLiteral("Not copied, not a regular file: ") + path, true);
+    AddLog(RunLogText::SpecialFileSkipped(path), true);
 }
 
 void TQuillonMain::TimesNotKept(const QString& root)
 {
-    AddLog(QStringLiteral("The target does not keep modification times: ") + root, true);
+    AddLog(RunLogText::TimesNotKept(root), true);
 }
 
 void TQuillonMain::RowsVisited(qint32 count)
@@ -775,44 +781,6 @@ void TQuillonMain::RowCopied(TResultRow& row)
 {
     Actions->Release(row);
     Model->RowChanged(&row);
-}
-
-void TQuillonMain::WMProgress(qint64 wParam, qint64 lParam)
-{
-    if (wParam != 0) {
-        SetGaugeRange(wParam);
-        Label_ActionStatus->setText(QStringLiteral("Start to analyze files:"));
-        AddLog(QStringLiteral("Start to analyze files, files total: ") + QString::number(wParam));
-        ScrollLogToEnd();
-        return;
-    }
-    // The gauge holds values above its maximum at the maximum.
-    pb_action->setValue(int(std::min<qint64>(lParam, pb_action->maximum())));
-}
-
-void TQuillonMain::WMConnectFailed(qint64 wParam)
-{
-    AddLog(wParam == 1 ? QStringLiteral("Cann't connect the left folder!")
-                       : QStringLiteral("Cann't connect the right folder!"));
-    ScrollLogToEnd();
-}
-
-void TQuillonMain::WMCopyResult(qint64 wParam, qint64 lParam, const TFileReport& report)
-{
-    if (wParam == 0) {
-        AddLog(report.Source + QStringLiteral(" File reading error!! "));
-    } else if (wParam == 1) {
-        // A target that could not be written is told as a file that could not be read.
-        AddLog(report.Source + QStringLiteral(" File writing error!! ") + report.Error, true);
-    } else if (wParam == 4) {
-        const bool toRight = lParam == 2;
-        const QString& source = toRight ? report.LeftPath : report.RightPath;
-        const QString& target = toRight ? report.RightPath : report.LeftPath;
-        AddLog(QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") + source +
-               QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
-               QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
-    }
-    ScrollLogToEnd();
 }
 
 // The log: lines gather and are shown together, at most every 50 ms, so that a

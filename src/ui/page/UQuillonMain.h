@@ -147,11 +147,6 @@ private:
     void AnalysisFinished() override;
     void SyncFinished() override;
 
-    // The handlers of the worker messages.
-    void WMProgress(qint64 wParam, qint64 lParam);
-    void WMConnectFailed(qint64 wParam);
-    void WMCopyResult(qint64 wParam, qint64 lParam, const TFileReport& report);
-
     void BuildControls();
     void BuildTopBar(QWidget* bar);
     void BuildBottomStrip(QWidget* strip);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+struct TFileReport;
+
+// The lines a run writes to its log, the same on the page and in the runner's
+// text report. The page shows them as they are; the runner escapes control
+// characters in them first.
+namespace RunLogText {
+
+// The analysis
+QString AnalysisStarted();
+QString ComparingStarted(qint64 total);
+// side: 1 the left, 2 the right.
+QString ConnectFailed(qint32 side);
+QString UnreadableFolder(const QString& path, const QString& reason);
+QString NameUnreadable(const QString& path);
+QString FolderLinkSkipped(const QString& path);
+QString IncludeListLeftOutAll();
+QString AnalysisDone();
+QString ChangedOnLeft(qint64 count);
+QString ChangedOnRight(qint64 count);
+
+// The sync
+QString SpecialFileSkipped(const QString& path);
+QString TimesNotKept(const QString& root);
+// "Move the file …" with both paths and today's date.
+QString FileCopied(const TFileReport& report);
+// The failed file and what failed; the system's reason follows a failed write,
+// and a failed read too when withReadReason is set (the page leaves it out).
+QString FileFailed(const TFileReport& report, bool withReadReason);
+QString SyncCancelled(qint64 notCopied, qint64 listed);
+QString SyncDone();
+QString SyncTotals(qint64 errors, qint64 copied);
+
+} // namespace RunLogText
