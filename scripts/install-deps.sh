@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
-    util-linux python3
+    util-linux python3 clang-format
     cron
     e2fsprogs exfat-fuse exfatprogs
 )

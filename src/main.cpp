@@ -83,7 +83,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skin/icon/brenvale.png")));
     // The quiet check at start-up may ask its question: the boxes come first.
     InstallUpdateMessages();
-    auto DM = std::make_unique<TDM>();
+    auto dataModule = std::make_unique<TDM>();
     CreateTaskList();
     // A missing or unreadable file leaves the list empty; the window shows no job.
     (void)LoadTaskList(DataFolder::TaskListPath());
@@ -94,6 +94,6 @@ int main(int argc, char* argv[])
     if (!quitSignals.Requested())
         app.exec();
     QuillonFom.reset();
-    DM.reset();
+    dataModule.reset();
     return 0;
 }

@@ -36,9 +36,9 @@ TOptionFrm::TOptionFrm(QWidget* parent)
         return form.exec() == QDialog::Accepted;
     };
 
-    auto button = [this](QWidget* parent, const QString& name, const QString& text,
+    auto button = [this](QWidget* owner, const QString& name, const QString& text,
                          const QRect& place) {
-        auto* picture = new TImageExButton(parent);
+        auto* picture = new TImageExButton(owner);
         picture->setObjectName(name);
         picture->setAccessibleName(text);
         picture->setGeometry(place);
