@@ -137,7 +137,7 @@ bool TDM::DownloadUpdateFile(const QString& url, const QString& fileName, bool r
     {
         QNetworkAccessManager http;
         http.setProxy(QNetworkProxy::NoProxy);
-        http.setTransferTimeout(5000);
+        http.setTransferTimeout(ReadTimeoutMs);
         QNetworkRequest request{QUrl(url)};
         request.setRawHeader("Accept", "text/html, */*");
         request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");

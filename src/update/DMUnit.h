@@ -54,6 +54,9 @@ public:
 
     // Puts `prompts` in place of the ones in use; returns the ones replaced.
     static TUpdatePrompts InstallPrompts(TUpdatePrompts prompts);
+
+    // How long the download may wait for the server's next bytes; tests wait less.
+    int ReadTimeoutMs = 5000;
 };
 
 // The one data module of the program while it lives, else nullptr.

@@ -245,7 +245,7 @@ void TOptionFrm::AddScheduleBtnClick()
     TScheduleManagerForm ScheduleManagerForm(this);
     if (!ShowScheduleDialog(ScheduleManagerForm))
         return;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Now();
     const QString name = now.toString(QStringLiteral("MM-dd-yyyy_HHmmss"));
     const TScheduleChoice choice = ScheduleManagerForm.Choice();
     if (choice.Kind == skWeekly)

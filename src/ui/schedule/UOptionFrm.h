@@ -2,6 +2,7 @@
 
 #include "ui/kit/SkinnedWindow.h"
 
+#include <QDateTime>
 #include <QDialog>
 
 #include <functional>
@@ -43,6 +44,8 @@ public:
     // Shows the schedule dialog modally and says whether it was accepted. Tests put
     // their own answer here.
     std::function<bool(TScheduleManagerForm& form)> ShowScheduleDialog;
+    // The clock whose second names a new scheduled start; tests move their own.
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
 private:
     void LoadSettings();

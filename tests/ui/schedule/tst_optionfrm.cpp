@@ -203,6 +203,8 @@ private Q_SLOTS:
         TMemoryCrontab crontab;
         TScriptedDialogs dialogs;
         TOptionFrm form;
+        QDateTime clock = QDateTime::currentDateTime();
+        form.Now = [&clock] { return clock; };
         form.ShowScheduleDialog = [](TScheduleManagerForm& dialog) {
             dialog.comScheduleTask->setCurrentIndex(1);
             dialog.CheckBoxTue->setChecked(true);
@@ -223,8 +225,8 @@ private Q_SLOTS:
         QVERIFY(row->text(2).contains(QStringLiteral("30")));
         QVERIFY(crontab.Text.contains(QStringLiteral("\n30 14 * * 1,2 ")));
 
-        // Names come from the second of the click.
-        QTest::qWait(1100);
+        // Names come from the second of the click: the next click is a second later.
+        clock = clock.addSecs(1);
         Click(form.AddScheduleBtn);
         QCOMPARE(form.ScheduleListView->topLevelItemCount(), 2);
 
@@ -242,9 +244,9 @@ private Q_SLOTS:
 
         // One task that cannot be deleted (it is gone already): the list stays whole
         // until it is filled again.
-        QTest::qWait(1100);
+        clock = clock.addSecs(1);
         Click(form.AddScheduleBtn);
-        QTest::qWait(1100);
+        clock = clock.addSecs(1);
         Click(form.AddScheduleBtn);
         QCOMPARE(form.ScheduleListView->topLevelItemCount(), 3);
         QVERIFY(DeleteScheduleTask(form.ScheduleListView->topLevelItem(1)->text(0)).Succeeded());
@@ -256,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs.Asked.size(), 1);
 
         // A row a screen reader selects, without moving the current row, is removed.
-        QTest::qWait(1100);
+        clock = clock.addSecs(1);
         Click(form.AddScheduleBtn);
         form.show(); // a tree lists its rows to screen readers once it is laid out
         form.ScheduleListView->setCurrentItem(nullptr);
