@@ -43,6 +43,27 @@ QTime CurrentTimeOfDay()
     return QTime(now.hour(), now.minute(), now.second());
 }
 
+QGroupBox* TaskGroup(QWidget* panel, const QString& name, const QString& title)
+{
+    auto* box = new QGroupBox(title, panel);
+    box->setObjectName(name);
+    box->setAccessibleName(title);
+    box->setGeometry(16, 108, 436, 124);
+    return box;
+}
+
+TImageExButton* DialogButton(QWidget* dialog, const QString& name, const QString& text,
+                             const QString& pictures, int left)
+{
+    auto* picture = new TImageExButton(dialog);
+    picture->setObjectName(name);
+    picture->setAccessibleName(text);
+    picture->setGeometry(left, 295, 66, 25);
+    picture->setCursor(Qt::PointingHandCursor);
+    UseHoverPictures(picture, pictures);
+    return picture;
+}
+
 } // namespace
 
 TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
@@ -66,6 +87,28 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
     panel->setAutoFillBackground(true);
     panel->setStyleSheet(QStringLiteral("#Panel1 { background: white; }"));
 
+    // Made in this order, which is also the order of the keyboard focus.
+    BuildKindAndTime(panel);
+    BuildDailyGroup(panel);
+    BuildWeeklyGroup(panel);
+    BuildMonthlyGroup(panel);
+    BuildButtons();
+
+    for (QSpinBox* box : {seEveryOfDaily, seEveryOfWeekly, seEveryOfMonthly})
+        connect(box, &QSpinBox::valueChanged, this, [this, box] { SpinBoxChange(box); });
+    connect(dtpStartTime, &QTimeEdit::timeChanged, this, &TScheduleManagerForm::BuildDescription);
+    connect(comScheduleTask, &QComboBox::currentIndexChanged, this,
+            &TScheduleManagerForm::comScheduleTaskChange);
+
+    // As shown: daily, now, every day.
+    seEveryOfWeekly->setValue(1);
+    seEveryOfMonthly->setValue(1);
+    comScheduleTask->setCurrentIndex(skDaily);
+    comScheduleTaskChange();
+}
+
+void TScheduleManagerForm::BuildKindAndTime(QWidget* panel)
+{
     auto* icon = new QLabel(panel);
     icon->setObjectName(QStringLiteral("Image2"));
     icon->setAccessibleName(QStringLiteral("Schedule"));
@@ -97,21 +140,22 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
     dtpStartTime->setDisplayFormat(
         QLocale().timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed());
     dtpStartTime->setGeometry(176, 74, 140, 24);
+}
 
-    auto group = [&](const QString& name, const QString& title) {
-        auto* box = new QGroupBox(title, panel);
-        box->setObjectName(name);
-        box->setAccessibleName(title);
-        box->setGeometry(16, 108, 436, 124);
-        return box;
-    };
-    DailyGroup = group(QStringLiteral("DailyGroup"), QStringLiteral("Schedule Task Daily"));
+void TScheduleManagerForm::BuildDailyGroup(QWidget* panel)
+{
+    DailyGroup =
+        TaskGroup(panel, QStringLiteral("DailyGroup"), QStringLiteral("Schedule Task Daily"));
     NewLabel(DailyGroup, QStringLiteral("Label3"), QStringLiteral("Every"), {16, 32, 40, 24});
     seEveryOfDaily = NewSpinBox(DailyGroup, QStringLiteral("seEveryOfDaily"),
                                 QStringLiteral("Every day(s)"), {60, 32, 70, 24});
     NewLabel(DailyGroup, QStringLiteral("Label4"), QStringLiteral("day(s)"), {138, 32, 60, 24});
+}
 
-    WeeklyGroup = group(QStringLiteral("WeeklyGroup"), QStringLiteral("Schedule Task Weekly"));
+void TScheduleManagerForm::BuildWeeklyGroup(QWidget* panel)
+{
+    WeeklyGroup =
+        TaskGroup(panel, QStringLiteral("WeeklyGroup"), QStringLiteral("Schedule Task Weekly"));
     NewLabel(WeeklyGroup, QStringLiteral("Label5"), QStringLiteral("Every"), {16, 28, 40, 24});
     seEveryOfWeekly = NewSpinBox(WeeklyGroup, QStringLiteral("seEveryOfWeekly"),
                                  QStringLiteral("Every week(s)  on:"), {60, 28, 70, 24});
@@ -130,27 +174,26 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
         connect(box, &QCheckBox::toggled, this, &TScheduleManagerForm::BuildDescription);
         *boxes[day] = box;
     }
+}
 
-    MonthlyGroup = group(QStringLiteral("MonthlyGroup"), QStringLiteral("Schedule Task Monthly"));
+void TScheduleManagerForm::BuildMonthlyGroup(QWidget* panel)
+{
+    MonthlyGroup =
+        TaskGroup(panel, QStringLiteral("MonthlyGroup"), QStringLiteral("Schedule Task Monthly"));
     NewLabel(MonthlyGroup, QStringLiteral("Label7"), QStringLiteral("Day"), {16, 32, 40, 24});
     seEveryOfMonthly = NewSpinBox(MonthlyGroup, QStringLiteral("seEveryOfMonthly"),
                                   QStringLiteral("Day of the month(s)"), {60, 32, 70, 24});
     NewLabel(MonthlyGroup, QStringLiteral("Label8"), QStringLiteral("of the month(s)"),
              {138, 32, 120, 24});
+}
 
-    auto button = [this](const QString& name, const QString& text, const QString& pictures,
-                         int left) {
-        auto* picture = new TImageExButton(this);
-        picture->setObjectName(name);
-        picture->setAccessibleName(text);
-        picture->setGeometry(left, 295, 66, 25);
-        picture->setCursor(Qt::PointingHandCursor);
-        UseHoverPictures(picture, pictures);
-        return picture;
-    };
-    OkButton = button(QStringLiteral("OkButton"), QStringLiteral("OK"), QStringLiteral("Ok"), 338);
-    CancelButton = button(QStringLiteral("CancelButton"), QStringLiteral("Cancel"),
-                          QStringLiteral("Cancel"), 412);
+// OK and Cancel, and beside them what a scheduled start does.
+void TScheduleManagerForm::BuildButtons()
+{
+    OkButton = DialogButton(this, QStringLiteral("OkButton"), QStringLiteral("OK"),
+                            QStringLiteral("Ok"), 338);
+    CancelButton = DialogButton(this, QStringLiteral("CancelButton"), QStringLiteral("Cancel"),
+                                QStringLiteral("Cancel"), 412);
     connect(OkButton, &TImageEx::OnClick, this, &QDialog::accept);
     connect(CancelButton, &TImageEx::OnClick, this, &QDialog::reject);
     Skin.EndTabOrderWith({OkButton, CancelButton});
@@ -164,18 +207,6 @@ TScheduleManagerForm::TScheduleManagerForm(QWidget* parent)
     QFont small = lb_startjobs->font();
     small.setPixelSize(11);
     lb_startjobs->setFont(small);
-
-    for (QSpinBox* box : {seEveryOfDaily, seEveryOfWeekly, seEveryOfMonthly})
-        connect(box, &QSpinBox::valueChanged, this, [this, box] { SpinBoxChange(box); });
-    connect(dtpStartTime, &QTimeEdit::timeChanged, this, &TScheduleManagerForm::BuildDescription);
-    connect(comScheduleTask, &QComboBox::currentIndexChanged, this,
-            &TScheduleManagerForm::comScheduleTaskChange);
-
-    // As shown: daily, now, every day.
-    seEveryOfWeekly->setValue(1);
-    seEveryOfMonthly->setValue(1);
-    comScheduleTask->setCurrentIndex(skDaily);
-    comScheduleTaskChange();
 }
 
 void TScheduleManagerForm::comScheduleTaskChange()

@@ -68,6 +68,11 @@ public:
     QLabel* lb_startjobs;
 
 private:
+    void BuildKindAndTime(QWidget* panel);
+    void BuildDailyGroup(QWidget* panel);
+    void BuildWeeklyGroup(QWidget* panel);
+    void BuildMonthlyGroup(QWidget* panel);
+    void BuildButtons();
     std::array<QCheckBox*, 7> WeekBoxes() const
     {
         return {CheckBoxMon, CheckBoxTue, CheckBoxWed, CheckBoxThu,

@@ -20,6 +20,35 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 
+namespace {
+
+TImageExButton* PictureButton(QWidget* owner, const QString& name, const QString& text,
+                              const QRect& place)
+{
+    auto* picture = new TImageExButton(owner);
+    picture->setObjectName(name);
+    picture->setAccessibleName(text);
+    picture->setGeometry(place);
+    picture->setCursor(Qt::PointingHandCursor);
+    return picture;
+}
+
+// The caption on a page button; the click goes to the button under it.
+QLabel* PageLabel(QWidget* owner, const QString& name, const QString& text, const QRect& place)
+{
+    auto* label = new QLabel(text, owner);
+    label->setObjectName(name);
+    label->setAccessibleName(text);
+    label->setAlignment(Qt::AlignCenter);
+    // Readable on the picture of the page shown and on the other one.
+    label->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
+    label->setGeometry(place);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
 TOptionFrm::TOptionFrm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       Skin(this, {.Name = QStringLiteral("OptionFrm"),
@@ -36,37 +65,41 @@ TOptionFrm::TOptionFrm(QWidget* parent)
         return form.exec() == QDialog::Accepted;
     };
 
-    auto button = [this](QWidget* owner, const QString& name, const QString& text,
-                         const QRect& place) {
-        auto* picture = new TImageExButton(owner);
-        picture->setObjectName(name);
-        picture->setAccessibleName(text);
-        picture->setGeometry(place);
-        picture->setCursor(Qt::PointingHandCursor);
-        return picture;
-    };
-    auto pageLabel = [this](const QString& name, const QString& text, const QRect& place) {
-        auto* label = new QLabel(text, this);
-        label->setObjectName(name);
-        label->setAccessibleName(text);
-        label->setAlignment(Qt::AlignCenter);
-        // Readable on the picture of the page shown and on the other one.
-        label->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
-        label->setGeometry(place);
-        // The click goes to the page button under the label.
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        return label;
-    };
-    select1Button = button(this, QStringLiteral("select1Button"),
-                           QStringLiteral("General Settings"), {12, 40, 126, 28});
-    MakePressable(select1Button, QAccessible::PageTab);
-    Label1 =
-        pageLabel(QStringLiteral("Label1"), QStringLiteral("General Settings"), {12, 40, 126, 28});
-    select2Button = button(this, QStringLiteral("select2Button"), QStringLiteral("Scheduling"),
-                           {140, 40, 126, 28});
-    MakePressable(select2Button, QAccessible::PageTab);
-    Label2 = pageLabel(QStringLiteral("Label2"), QStringLiteral("Scheduling"), {140, 40, 126, 28});
+    // Made in this order, which is also the order of the keyboard focus.
+    BuildPageButtons();
+    BuildPages();
+    BuildGeneralPage();
+    BuildSchedulingPage();
+    BuildCommandButtons();
+    connect(select1Button, &TImageEx::OnClick, this, &TOptionFrm::select1ButtonClick);
+    connect(select2Button, &TImageEx::OnClick, this, &TOptionFrm::select2ButtonClick);
+    connect(ApplyBtn, &TImageEx::OnClick, this, &TOptionFrm::ApplyBtnClick);
+    connect(CheckUpdateBtn, &TImageEx::OnClick, this, &TOptionFrm::CheckUpdateBtnClick);
+    connect(AddScheduleBtn, &TImageEx::OnClick, this, &TOptionFrm::AddScheduleBtnClick);
+    connect(RemoveScheduleBtn, &TImageEx::OnClick, this, &TOptionFrm::RemoveScheduleBtnClick);
+    connect(ClearAllBtn, &TImageEx::OnClick, this, &TOptionFrm::ClearAllBtnClick);
 
+    Skin.EndTabOrderWith(
+        {select1Button, select2Button, AddScheduleBtn, RemoveScheduleBtn, ApplyBtn, ClearAllBtn});
+    select1ButtonClick();
+}
+
+void TOptionFrm::BuildPageButtons()
+{
+    select1Button = PictureButton(this, QStringLiteral("select1Button"),
+                                  QStringLiteral("General Settings"), {12, 40, 126, 28});
+    MakePressable(select1Button, QAccessible::PageTab);
+    Label1 = PageLabel(this, QStringLiteral("Label1"), QStringLiteral("General Settings"),
+                       {12, 40, 126, 28});
+    select2Button = PictureButton(this, QStringLiteral("select2Button"),
+                                  QStringLiteral("Scheduling"), {140, 40, 126, 28});
+    MakePressable(select2Button, QAccessible::PageTab);
+    Label2 =
+        PageLabel(this, QStringLiteral("Label2"), QStringLiteral("Scheduling"), {140, 40, 126, 28});
+}
+
+void TOptionFrm::BuildPages()
+{
     Notebook1 = new QStackedWidget(this);
     Notebook1->setObjectName(QStringLiteral("Notebook1"));
     Notebook1->setGeometry(12, 70, 476, 268);
@@ -76,7 +109,10 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     Scheduling->setObjectName(QStringLiteral("Scheduling"));
     Notebook1->addWidget(GeneralSettings);
     Notebook1->addWidget(Scheduling);
+}
 
+void TOptionFrm::BuildGeneralPage()
+{
     GroupBox1 = new QGroupBox(QStringLiteral("Schedule Option"), GeneralSettings);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setAccessibleName(GroupBox1->title());
@@ -95,13 +131,16 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     cbCheckUpdate->setObjectName(QStringLiteral("cbCheckUpdate"));
     cbCheckUpdate->setAccessibleName(cbCheckUpdate->text());
     cbCheckUpdate->setGeometry(16, 32, 330, 24);
-    CheckUpdateBtn = button(GroupBox2, QStringLiteral("CheckUpdateBtn"),
-                            QStringLiteral("Check now"), {360, 31, 84, 25});
+    CheckUpdateBtn = PictureButton(GroupBox2, QStringLiteral("CheckUpdateBtn"),
+                                   QStringLiteral("Check now"), {360, 31, 84, 25});
     UseHoverPictures(CheckUpdateBtn, QStringLiteral("CheckUpdateBtn"));
     LabelVer = new QLabel(GroupBox2);
     LabelVer->setObjectName(QStringLiteral("LabelVer"));
     LabelVer->setGeometry(16, 66, 330, 20);
+}
 
+void TOptionFrm::BuildSchedulingPage()
+{
     ScheduleListView = new QTreeWidget(Scheduling);
     ScheduleListView->setObjectName(QStringLiteral("ScheduleListView"));
     ScheduleListView->setAccessibleName(QStringLiteral("Scheduling"));
@@ -121,31 +160,22 @@ TOptionFrm::TOptionFrm(QWidget* parent)
     ScheduleListView->setStyleSheet(QStringLiteral(
         "QTreeView::item { border: 1px solid #d8dde6; border-left: none; border-top: none; }"
         "QTreeView::item:selected { background: #3d6fb6; color: white; }"));
+}
 
-    AddScheduleBtn =
-        button(this, QStringLiteral("AddScheduleBtn"), QStringLiteral("Add"), {276, 348, 66, 25});
+void TOptionFrm::BuildCommandButtons()
+{
+    AddScheduleBtn = PictureButton(this, QStringLiteral("AddScheduleBtn"), QStringLiteral("Add"),
+                                   {276, 348, 66, 25});
     UseHoverPictures(AddScheduleBtn, QStringLiteral("AddScheduleBtn"));
-    RemoveScheduleBtn = button(this, QStringLiteral("RemoveScheduleBtn"), QStringLiteral("Remove"),
-                               {348, 348, 66, 25});
+    RemoveScheduleBtn = PictureButton(this, QStringLiteral("RemoveScheduleBtn"),
+                                      QStringLiteral("Remove"), {348, 348, 66, 25});
     UseHoverPictures(RemoveScheduleBtn, QStringLiteral("RemoveScheduleBtn"));
-    ApplyBtn =
-        button(this, QStringLiteral("ApplyBtn"), QStringLiteral("Apply"), {420, 348, 66, 25});
+    ApplyBtn = PictureButton(this, QStringLiteral("ApplyBtn"), QStringLiteral("Apply"),
+                             {420, 348, 66, 25});
     UseHoverPictures(ApplyBtn, QStringLiteral("apply"));
-    ClearAllBtn = button(this, QStringLiteral("ClearAllBtn"), QStringLiteral("Clear All"),
-                         {420, 348, 66, 25});
+    ClearAllBtn = PictureButton(this, QStringLiteral("ClearAllBtn"), QStringLiteral("Clear All"),
+                                {420, 348, 66, 25});
     UseHoverPictures(ClearAllBtn, QStringLiteral("ClearAllBtn"));
-
-    connect(select1Button, &TImageEx::OnClick, this, &TOptionFrm::select1ButtonClick);
-    connect(select2Button, &TImageEx::OnClick, this, &TOptionFrm::select2ButtonClick);
-    connect(ApplyBtn, &TImageEx::OnClick, this, &TOptionFrm::ApplyBtnClick);
-    connect(CheckUpdateBtn, &TImageEx::OnClick, this, &TOptionFrm::CheckUpdateBtnClick);
-    connect(AddScheduleBtn, &TImageEx::OnClick, this, &TOptionFrm::AddScheduleBtnClick);
-    connect(RemoveScheduleBtn, &TImageEx::OnClick, this, &TOptionFrm::RemoveScheduleBtnClick);
-    connect(ClearAllBtn, &TImageEx::OnClick, this, &TOptionFrm::ClearAllBtnClick);
-
-    Skin.EndTabOrderWith(
-        {select1Button, select2Button, AddScheduleBtn, RemoveScheduleBtn, ApplyBtn, ClearAllBtn});
-    select1ButtonClick();
 }
 
 void TOptionFrm::ShowModal(QWidget* parent)

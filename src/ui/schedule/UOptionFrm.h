@@ -48,6 +48,11 @@ public:
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
 private:
+    void BuildPageButtons();
+    void BuildPages();
+    void BuildGeneralPage();
+    void BuildSchedulingPage();
+    void BuildCommandButtons();
     void LoadSettings();
     // Tells the user when the task scheduler could not be reached.
     bool Reachable(const TScheduleResult& result);
