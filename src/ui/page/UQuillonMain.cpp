@@ -190,6 +190,18 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     column->addWidget(Panel8);
 
     auto* boxes = new QHBoxLayout;
+    boxes->addWidget(BuildResultsFilter(strip));
+    boxes->addStretch(1);
+    boxes->addWidget(BuildActionButtons(strip));
+    column->addLayout(boxes, 1);
+    column->addWidget(BuildStatus(strip));
+    column->addWidget(BuildLog(strip));
+    SetButtons(true, false, false);
+}
+
+// The four result filters, two rows of two.
+QGroupBox* TQuillonMain::BuildResultsFilter(QWidget* strip)
+{
     GroupBox_ResultsFilter = new QGroupBox(QStringLiteral("Results Filter"), strip);
     GroupBox_ResultsFilter->setObjectName(QStringLiteral("GroupBox_ResultsFilter"));
     GroupBox_ResultsFilter->setFixedWidth(381);
@@ -228,9 +240,12 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
         if (on)
             rb_changedClick();
     });
-    boxes->addWidget(GroupBox_ResultsFilter);
-    boxes->addStretch(1);
+    return GroupBox_ResultsFilter;
+}
 
+// Cancel, Sync and Analyze.
+QGroupBox* TQuillonMain::BuildActionButtons(QWidget* strip)
+{
     GroupBox_Action = new QGroupBox(QStringLiteral("Actions"), strip);
     GroupBox_Action->setObjectName(QStringLiteral("GroupBox_Action"));
     GroupBox_Action->setFixedWidth(373);
@@ -254,9 +269,12 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     connect(BitBtn_cancel, &TImageEx::OnClick, this, &TQuillonMain::BitBtn_cancelClick);
     connect(BitBtn_Sync, &TImageEx::OnClick, this, &TQuillonMain::BitBtn_SyncClick);
     connect(BitBtn_Analyze, &TImageEx::OnClick, this, &TQuillonMain::BitBtn_AnalyzeClick);
-    boxes->addWidget(GroupBox_Action);
-    column->addLayout(boxes, 1);
+    return GroupBox_Action;
+}
 
+// What the run does, the elapsed time, the gauge and the busy picture.
+QWidget* TQuillonMain::BuildStatus(QWidget* strip)
+{
     Panel7 = new QWidget(strip);
     Panel7->setObjectName(QStringLiteral("Panel7"));
     Panel7->setFixedHeight(45);
@@ -295,8 +313,11 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     status->addWidget(Label_lasttime, 0, 1);
     status->addWidget(pb_action, 1, 0, 1, 2);
     status->addWidget(Panel3, 0, 2, 2, 1);
-    column->addWidget(Panel7);
+    return Panel7;
+}
 
+QPlainTextEdit* TQuillonMain::BuildLog(QWidget* strip)
+{
     memo1 = new QPlainTextEdit(strip);
     memo1->setObjectName(QStringLiteral("memo1"));
     memo1->setAccessibleName(QStringLiteral("Log"));
@@ -306,8 +327,7 @@ void TQuillonMain::BuildBottomStrip(QWidget* strip)
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo1->setFont(QFont(QStringLiteral("Arial"), 8));
     memo1->setFixedHeight(83);
-    column->addWidget(memo1);
-    SetButtons(true, false, false);
+    return memo1;
 }
 
 void TQuillonMain::BuildMenu()

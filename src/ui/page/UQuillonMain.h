@@ -150,6 +150,10 @@ private:
     void BuildControls();
     void BuildTopBar(QWidget* bar);
     void BuildBottomStrip(QWidget* strip);
+    QGroupBox* BuildResultsFilter(QWidget* strip);
+    QGroupBox* BuildActionButtons(QWidget* strip);
+    QWidget* BuildStatus(QWidget* strip);
+    QPlainTextEdit* BuildLog(QWidget* strip);
     void BuildMenu();
     void ConnectTree();
     void StartAnalysis();
