@@ -1,7 +1,7 @@
-#include "../skin/SkinTestHelpers.h"
 #include "AccessibleFace.h"
 #include "KeyboardUser.h"
 #include "ScriptedDialogs.h"
+#include "SkinTestHelpers.h"
 #include "jobs/PackedDateTime.h"
 #include "jobs/UTSyncTask.h"
 #include "ui/editor/UCreatTaskForm.h"

@@ -1,6 +1,6 @@
-#include "../skin/SkinTestHelpers.h"
 #include "KeyboardUser.h"
 #include "ScriptedDialogs.h"
+#include "SkinTestHelpers.h"
 #include "TreeBuilder.h"
 #include "common/DataFolder.h"
 #include "common/PublicFunctionUnit.h"
