@@ -414,7 +414,7 @@ void TQuillonFom::FormShow()
 void TQuillonFom::closeEvent(QCloseEvent* event)
 {
     Closing = true;
-    for (const TPageEntry& entry : PageList) {
+    for (const TJobTab& entry : JobTabs) {
         if (entry.Page) {
             entry.Page->PeriodTimer->stop();
             entry.Page->Timer1->stop();
@@ -440,11 +440,11 @@ void TQuillonFom::RequestClose()
 // sync that follows an analysis, say).
 void TQuillonFom::ReleasePages()
 {
-    for (const TPageEntry& entry : PageList) {
+    for (const TJobTab& entry : JobTabs) {
         if (entry.Page)
             entry.Page->PeriodTimer->stop();
     }
-    for (TPageEntry& entry : PageList)
+    for (TJobTab& entry : JobTabs)
         delete entry.Page.data();
 }
 
@@ -476,12 +476,12 @@ bool TQuillonFom::eventFilter(QObject* watched, QEvent* event)
             !label->rect().contains(mouse->position().toPoint()))
             return false;
         const int position = label->property(TabPositionProperty).toInt();
-        if (position >= 1 && position <= TabImages.size())
-            SelectTab(TabImages.at(position - 1));
+        if (position >= 1 && position <= JobTabs.size())
+            SelectTab(JobTabs.at(position - 1).Picture);
         return true;
     }
     case QEvent::FocusIn:
-        if (auto* tab = qobject_cast<TImageEx*>(watched); tab && TabImages.contains(tab))
+        if (auto* tab = qobject_cast<TImageEx*>(watched); tab && TabIndex(tab) >= 0)
             EnsureTabVisible(tab);
         return false;
     default:
@@ -493,14 +493,11 @@ bool TQuillonFom::eventFilter(QObject* watched, QEvent* event)
 
 void TQuillonFom::BuildJobPages()
 {
-    QStringList names;
+    const qsizetype first = JobTabs.size();
     const int count = SyncTaskList ? SyncTaskList->Count() : 0;
-    for (int i = 0; i < count; ++i) {
-        const QString name = SyncTaskList->TaskByIndex(i)->SyncName;
-        names.append(name);
-        AddJobPage(i, name);
-    }
-    AddJobTabs(names);
+    for (int i = 0; i < count; ++i)
+        AddJobPage(i, SyncTaskList->TaskByIndex(i)->SyncName);
+    AddJobTabs(first);
     if (count > 0)
         ShowPageByName(PageCaption(1));
 }
@@ -520,29 +517,31 @@ TQuillonMain* TQuillonFom::AddJobPage(int index, const QString& name)
     auto* fill = new QVBoxLayout(dock);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(page);
-    PageList.append({name, page});
+    JobTabs.append({.Name = name, .Page = page});
     page->show();
     page->FormShow();
     return page;
 }
 
-void TQuillonFom::AddJobTabs(const QStringList& names)
+void TQuillonFom::AddJobTabs(qsizetype first)
 {
-    if (names.isEmpty())
+    if (first >= JobTabs.size())
         return;
-    for (const QString& name : names) {
-        CreateJobTab(name, NextTabCurrent ? TabCurrent : TabNormal, NextTabLeft, TabWidth);
+    for (qsizetype i = first; i < JobTabs.size(); ++i) {
+        CreateJobTab(i, NextTabCurrent ? TabCurrent : TabNormal, NextTabLeft, TabWidth);
         NextTabLeft += TabWidth;
         NextTabCurrent = false;
         if (CurrentTab == nullptr)
-            CurrentTab = TabImages.first();
+            CurrentTab = JobTabs.first().Picture;
     }
     Pl_jobs->resize(NextTabLeft, TabRowHeight);
     UpdateTabArrows();
 }
 
-TImageEx* TQuillonFom::CreateJobTab(const QString& name, int state, int left, int width)
+void TQuillonFom::CreateJobTab(qsizetype index, int state, int left, int width)
 {
+    TJobTab& entry = JobTabs[index];
+    const QString& name = entry.Name;
     auto* tab = new TImageEx(Pl_jobs);
     MakePressable(tab, QAccessible::PageTab);
     tab->setObjectName(QStringLiteral("JobTab"));
@@ -553,16 +552,15 @@ TImageEx* TQuillonFom::CreateJobTab(const QString& name, int state, int left, in
     tab->setToolTip(TabHint);
     tab->installEventFilter(this);
     connect(tab, &TImageEx::OnClick, this, [this, tab] { SelectTab(tab); });
-    TabImages.append(tab);
+    entry.Picture = tab;
     SetTabPicture(tab, state);
     ++TabsCreated;
     tab->show();
 
-    QLabel* label = nullptr;
     if (!name.isEmpty()) {
-        label = new QLabel(name, Pl_jobs);
+        auto* label = new QLabel(name, Pl_jobs);
         label->setObjectName(QStringLiteral("JobTabCaption"));
-        label->setProperty(TabPositionProperty, static_cast<int>(TabImages.size()));
+        label->setProperty(TabPositionProperty, static_cast<int>(index + 1));
         label->adjustSize();
         label->setGeometry(left + width - (label->width() + tab->width()) / 2, 10, label->width(),
                            20);
@@ -574,10 +572,8 @@ TImageEx* TQuillonFom::CreateJobTab(const QString& name, int state, int left, in
         label->setToolTip(TabHint);
         label->installEventFilter(this);
         label->show();
+        entry.Caption = label;
     }
-    // Every tab has its entry, so that positions stay those of the jobs.
-    TabLabels.append({name, label});
-    return tab;
 }
 
 void TQuillonFom::SetTabPicture(TImageEx* tab, int state)
@@ -595,10 +591,19 @@ void TQuillonFom::SelectTab(TImageEx* tab)
     if (CurrentTab != nullptr)
         SetTabPicture(CurrentTab, TabNormal);
     CurrentTab = tab;
-    const qsizetype i = TabImages.indexOf(tab);
-    if (i >= 0 && i < TabLabels.size())
-        ShowPageByName(TabLabels.at(i).Label ? TabLabels.at(i).Label->text() : QString());
+    const qsizetype i = TabIndex(tab);
+    if (i >= 0)
+        ShowPageByName(JobTabs.at(i).Caption ? JobTabs.at(i).Caption->text() : QString());
     EnsureTabVisible(tab);
+}
+
+qsizetype TQuillonFom::TabIndex(const TImageEx* tab) const
+{
+    for (qsizetype i = 0; i < JobTabs.size(); ++i) {
+        if (JobTabs.at(i).Picture == tab)
+            return i;
+    }
+    return -1;
 }
 
 void TQuillonFom::ShowPageByName(const QString& name)
@@ -620,7 +625,7 @@ QString TQuillonFom::PageCaption(int index) const
 TQuillonMain* TQuillonFom::CurrentPage() const
 {
     const int index = CurrentJobIndex();
-    return index >= 0 && index < PageList.size() ? PageList.at(index).Page.data() : nullptr;
+    return index >= 0 && index < JobTabs.size() ? JobTabs.at(index).Page.data() : nullptr;
 }
 
 int TQuillonFom::CurrentJobIndex() const
@@ -758,11 +763,12 @@ void TQuillonFom::addnewjob1Click()
         return;
     SaveJobList();
     const QString name = form.Task->SyncName;
-    AddJobPage(static_cast<int>(TabImages.size()), name);
-    AddJobTabs({name});
+    const qsizetype index = JobTabs.size();
+    AddJobPage(static_cast<int>(index), name);
+    AddJobTabs(index);
     // The new tab becomes current, also when it is the only one: then AddJobTabs
     // has already taken it as current, with the picture of a tab that is not.
-    TImageEx* tab = TabImages.last();
+    TImageEx* tab = JobTabs.last().Picture;
     if (CurrentTab == tab)
         CurrentTab = nullptr;
     SelectTab(tab);
@@ -776,7 +782,7 @@ void TQuillonFom::bt_addtaskClick()
 void TQuillonFom::addnewjobFromTemplate1Click()
 {
     const int i = CurrentJobIndex();
-    if (i < 0 || i >= PageList.size())
+    if (i < 0 || i >= JobTabs.size())
         return;
     TCreatTaskForm form(this);
     form.TaskIndex = i;
@@ -784,17 +790,17 @@ void TQuillonFom::addnewjobFromTemplate1Click()
     if (!form.Confirmed)
         return;
     SaveJobList();
-    if (PageList.at(i).Page)
-        PageList.at(i).Page->BindToJob(i);
+    if (JobTabs.at(i).Page)
+        JobTabs.at(i).Page->BindToJob(i);
 }
 
 void TQuillonFom::Delete1Click()
 {
     const int i = CurrentJobIndex();
-    if (i < 0 || i >= TabImages.size() || i >= TabLabels.size())
+    if (i < 0 || i >= JobTabs.size())
         return;
-    TImageEx* deleted = TabImages.at(i);
-    QLabel* caption = TabLabels.at(i).Label;
+    TImageEx* deleted = JobTabs.at(i).Picture;
+    QLabel* caption = JobTabs.at(i).Caption;
     const QString text = caption ? caption->text() : QString();
     // The question shows no icon.
     if (ModalDialogs::Question(
@@ -811,7 +817,7 @@ void TQuillonFom::Delete1Click()
         caption->clear();
     }
     // The page stays, hidden, so that positions hold; it runs nothing more.
-    if (TQuillonMain* page = i < PageList.size() ? PageList.at(i).Page.data() : nullptr) {
+    if (TQuillonMain* page = JobTabs.at(i).Page.data()) {
         page->PeriodTimer->stop();
         if (page->IsRunning())
             page->BitBtn_cancelClick();
@@ -819,20 +825,21 @@ void TQuillonFom::Delete1Click()
 
     // The tabs after it close the gap; a job without a name has a tab but no caption.
     const int width = deleted->width();
-    for (qsizetype k = i + 1; k < TabImages.size(); ++k) {
-        if (TabImages.at(k)->isHidden())
+    for (qsizetype k = i + 1; k < JobTabs.size(); ++k) {
+        TImageEx* tab = JobTabs.at(k).Picture;
+        if (tab->isHidden())
             continue;
-        TabImages.at(k)->move(TabImages.at(k)->x() - width, 0);
-        if (QLabel* label = TabLabels.at(k).Label)
+        tab->move(tab->x() - width, 0);
+        if (QLabel* label = JobTabs.at(k).Caption)
             label->move(label->x() - width, label->y());
     }
     NextTabLeft -= width;
     Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
 
     TImageEx* first = nullptr;
-    for (TImageEx* tab : std::as_const(TabImages)) {
-        if (!tab->isHidden()) {
-            first = tab;
+    for (const TJobTab& entry : std::as_const(JobTabs)) {
+        if (!entry.Picture->isHidden()) {
+            first = entry.Picture;
             break;
         }
     }
@@ -888,18 +895,17 @@ void TQuillonFom::ImportTaskList1Click()
 
     // The pages go first, each run stopped and its worker waited for.
     ReleasePages();
-    PageList.clear();
     while (Notebook1->count() > 1) {
         QWidget* page = Notebook1->widget(Notebook1->count() - 1);
         Notebook1->removeWidget(page);
         delete page;
     }
     Notebook1->setCurrentIndex(0);
-    qDeleteAll(TabImages);
-    for (const TLabelEntry& entry : std::as_const(TabLabels))
-        delete entry.Label;
-    TabImages.clear();
-    TabLabels.clear();
+    for (const TJobTab& entry : std::as_const(JobTabs)) {
+        delete entry.Picture;
+        delete entry.Caption;
+    }
+    JobTabs.clear();
     CurrentTab = nullptr;
     Pl_jobs->setGeometry(0, 0, 0, TabRowHeight);
 

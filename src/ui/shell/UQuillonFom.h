@@ -3,7 +3,6 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 class QAction;
@@ -19,10 +18,10 @@ class TQuillonMain;
 // one comparison page per job. Closing it ends the program; its destruction writes
 // the job list to "tasklist.qn".
 //
-// Tabs, notebook pages and jobs go together by position: entry i of PageList,
-// TabImages and TabLabels, notebook page i + 1 and job i of SyncTaskList belong to
-// the same job, and a deleted job keeps its entries, hidden, so positions never
-// shift. Notebook page 0, "Default", is shown when there is no current job.
+// Tabs, notebook pages and jobs go together by position: entry i of JobTabs,
+// notebook page i + 1 and job i of SyncTaskList belong to the same job, and a
+// deleted job keeps its entry, hidden, so positions never shift. Notebook page 0,
+// "Default", is shown when there is no current job.
 class TQuillonFom : public QWidget
 {
     Q_OBJECT
@@ -44,10 +43,12 @@ public:
     // Makes a notebook page with a comparison page and a tab for every job of the
     // job list, and shows the first job's page.
     void BuildJobPages();
-    // Appends one tab per name, from NextTabLeft on.
-    void AddJobTabs(const QStringList& names);
-    // One tab picture at `left`, with a caption label for a non-empty name.
-    TImageEx* CreateJobTab(const QString& name, int state, int left, int width);
+    // Gives the entries from `first` on their tabs, one after the other from
+    // NextTabLeft on.
+    void AddJobTabs(qsizetype first);
+    // The tab picture of entry `index` at `left`, with a caption label for a
+    // non-empty name.
+    void CreateJobTab(qsizetype index, int state, int left, int width);
     void SetTabPicture(TImageEx* tab, int state);
     // Makes the tab current and shows its job's page; nothing for the current tab.
     void SelectTab(TImageEx* tab);
@@ -148,21 +149,17 @@ public:
     QAction* About2;
     QAction* Exit2;
 
-    // The tab model.
-    struct TPageEntry
+    // The tab model: one entry per job of the job list, deleted ones included.
+    struct TJobTab
     {
         QString Name;
+        // The page comes first; the tab follows once every new page is made.
         QPointer<TQuillonMain> Page;
-    };
-    struct TLabelEntry
-    {
-        QString Name;
+        TImageEx* Picture = nullptr;
         // None for a job without a name.
-        QLabel* Label = nullptr;
+        QLabel* Caption = nullptr;
     };
-    QList<TPageEntry> PageList;
-    QList<TImageEx*> TabImages;
-    QList<TLabelEntry> TabLabels;
+    QList<TJobTab> JobTabs;
     bool NextTabCurrent = false;
     // Left edge of the next tab on the strip, and the strip's width.
     int NextTabLeft = 0;
@@ -201,6 +198,8 @@ private:
     void MoveStrip(int left);
     void EnsureTabVisible(TImageEx* tab);
     TQuillonMain* AddJobPage(int index, const QString& name);
+    // The position of the entry whose tab picture this is; -1 for none.
+    qsizetype TabIndex(const TImageEx* tab) const;
     // Stops every page's run, waiting for its worker, and destroys the pages.
     void ReleasePages();
 
