@@ -1,13 +1,9 @@
 #include "ui/shell/UQuillonFom.h"
 
-#include "common/DataFolder.h"
 #include "common/HelpDocument.h"
 #include "common/PublicFunctionUnit.h"
-#include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/editor/UCreatTaskForm.h"
 #include "ui/kit/DesktopOpener.h"
-#include "ui/kit/ModalDialogs.h"
 #include "ui/kit/UWindowMover.h"
 #include "ui/kit/WindowPlacement.h"
 #include "ui/page/UQuillonMain.h"
@@ -28,13 +24,11 @@
 #include <QScreen>
 #include <QSizeGrip>
 #include <QStackedWidget>
-#include <QTextStream>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace {
@@ -146,17 +140,7 @@ TQuillonFom::~TQuillonFom()
 {
     Closing = true;
     ReleasePages();
-    SaveJobList();
-}
-
-// The job list goes to its file after every change of it, and again at the end,
-// so that a crash or a power cut loses no job the user made. Failures stay
-// silent for the user, as every reading and writing of the list.
-void TQuillonFom::SaveJobList()
-{
-    QString error;
-    if (SyncTaskList && !SaveTaskList(*SyncTaskList, DataFolder::TaskListPath(), &error))
-        QTextStream(stderr) << "Brenvale: the job list was not written: " << error << '\n';
+    JobCommands.SaveJobList();
 }
 
 // Building the window
@@ -756,13 +740,43 @@ void TQuillonFom::About2Click()
 
 void TQuillonFom::addnewjob1Click()
 {
-    TCreatTaskForm form(this);
-    form.TaskIndex = -1;
-    form.exec();
-    if (!form.Confirmed || form.Task == nullptr)
-        return;
-    SaveJobList();
-    const QString name = form.Task->SyncName;
+    JobCommands.AddJob();
+}
+
+void TQuillonFom::bt_addtaskClick()
+{
+    addnewjob1Click();
+}
+
+void TQuillonFom::addnewjobFromTemplate1Click()
+{
+    JobCommands.EditCurrentJob();
+}
+
+void TQuillonFom::Delete1Click()
+{
+    JobCommands.DeleteCurrentJob();
+}
+
+void TQuillonFom::Log1Click()
+{
+    TOptionFrm::ShowModal(this);
+}
+
+void TQuillonFom::ExportTaskList1Click()
+{
+    JobCommands.ExportJobList();
+}
+
+void TQuillonFom::ImportTaskList1Click()
+{
+    JobCommands.ImportJobList();
+}
+
+// Showing what the job list commands changed
+
+void TQuillonFom::ShowAddedJob(const QString& name)
+{
     const qsizetype index = JobTabs.size();
     AddJobPage(static_cast<int>(index), name);
     AddJobTabs(index);
@@ -774,76 +788,35 @@ void TQuillonFom::addnewjob1Click()
     SelectTab(tab);
 }
 
-void TQuillonFom::bt_addtaskClick()
+void TQuillonFom::RebindJobPage(int index)
 {
-    addnewjob1Click();
+    if (JobTabs.at(index).Page)
+        JobTabs.at(index).Page->BindToJob(index);
 }
 
-void TQuillonFom::addnewjobFromTemplate1Click()
+QString TQuillonFom::TabCaption(int index) const
 {
-    const int i = CurrentJobIndex();
-    if (i < 0 || i >= JobTabs.size())
-        return;
-    TCreatTaskForm form(this);
-    form.TaskIndex = i;
-    form.exec();
-    if (!form.Confirmed)
-        return;
-    SaveJobList();
-    if (JobTabs.at(i).Page)
-        JobTabs.at(i).Page->BindToJob(i);
+    const QLabel* caption = JobTabs.at(index).Caption;
+    return caption ? caption->text() : QString();
 }
 
-void TQuillonFom::Delete1Click()
+void TQuillonFom::HideDeletedJob(int index)
 {
-    const int i = CurrentJobIndex();
-    if (i < 0 || i >= JobTabs.size())
-        return;
-    TImageEx* deleted = JobTabs.at(i).Picture;
-    QLabel* caption = JobTabs.at(i).Caption;
-    const QString text = caption ? caption->text() : QString();
-    // The question shows no icon.
-    if (ModalDialogs::Question(
-            this, QStringLiteral("Are you going to delete ") + text + QStringLiteral(" ? "),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton,
-            QMessageBox::NoIcon) != QMessageBox::Yes)
-        return;
-    if (SyncTaskList)
-        SyncTaskList->MarkDeleted(i);
-    SaveJobList();
+    TImageEx* deleted = JobTabs.at(index).Picture;
     deleted->hide();
-    if (caption) {
+    if (QLabel* caption = JobTabs.at(index).Caption) {
         caption->hide();
         caption->clear();
     }
     // The page stays, hidden, so that positions hold; it runs nothing more.
-    if (TQuillonMain* page = JobTabs.at(i).Page.data()) {
+    if (TQuillonMain* page = JobTabs.at(index).Page.data()) {
         page->PeriodTimer->stop();
         if (page->IsRunning())
             page->BitBtn_cancelClick();
     }
+    CloseGapAfter(index, deleted->width());
 
-    // The tabs after it close the gap; a job without a name has a tab but no caption.
-    const int width = deleted->width();
-    for (qsizetype k = i + 1; k < JobTabs.size(); ++k) {
-        TImageEx* tab = JobTabs.at(k).Picture;
-        if (tab->isHidden())
-            continue;
-        tab->move(tab->x() - width, 0);
-        if (QLabel* label = JobTabs.at(k).Caption)
-            label->move(label->x() - width, label->y());
-    }
-    NextTabLeft -= width;
-    Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
-
-    TImageEx* first = nullptr;
-    for (const TJobTab& entry : std::as_const(JobTabs)) {
-        if (!entry.Picture->isHidden()) {
-            first = entry.Picture;
-            break;
-        }
-    }
-    if (first) {
+    if (TImageEx* first = FirstShownTab()) {
         SelectTab(first);
         MoveStrip(0);
     } else {
@@ -854,46 +827,32 @@ void TQuillonFom::Delete1Click()
     UpdateTabArrows();
 }
 
-void TQuillonFom::Log1Click()
+// A job without a name has a tab but no caption.
+void TQuillonFom::CloseGapAfter(int index, int width)
 {
-    TOptionFrm::ShowModal(this);
-}
-
-// The job list as it is now, deleted jobs left out, goes to the chosen file.
-void TQuillonFom::ExportTaskList1Click()
-{
-    if (CurrentTab == nullptr || !SyncTaskList)
-        return;
-    std::optional<QString> chosen = ModalDialogs::SaveFileName(
-        this, QStringLiteral("Export Task List"), QString(), QStringLiteral("qn (*.qn)"));
-    if (!chosen || chosen->isEmpty())
-        return;
-    QString path = *chosen;
-    if (!path.endsWith(QStringLiteral(".qn"), Qt::CaseInsensitive))
-        path += QStringLiteral(".qn");
-    QString error;
-    if (!SaveTaskList(*SyncTaskList, path, &error))
-        QTextStream(stderr) << "Brenvale: the task list was not exported: " << error << '\n';
-}
-
-// The chosen file is read before anything goes: a file that is no task list leaves
-// the jobs as they are.
-void TQuillonFom::ImportTaskList1Click()
-{
-    std::optional<QString> chosen = ModalDialogs::OpenFileName(
-        this, QStringLiteral("Import Task List"), QString(), QStringLiteral("qn (*.qn)"));
-    if (!chosen || chosen->isEmpty())
-        return;
-    TSyncTaskList imported;
-    const TTaskListLoad load = LoadTaskList(*chosen, imported);
-    if (load.Result == TTaskListLoad::Outcome::Missing ||
-        load.Result == TTaskListLoad::Outcome::Unparsable) {
-        ModalDialogs::Message(this, QMessageBox::Warning,
-                              QStringLiteral("The file is not a valid task list!"));
-        return;
+    for (qsizetype k = index + 1; k < JobTabs.size(); ++k) {
+        TImageEx* tab = JobTabs.at(k).Picture;
+        if (tab->isHidden())
+            continue;
+        tab->move(tab->x() - width, 0);
+        if (QLabel* label = JobTabs.at(k).Caption)
+            label->move(label->x() - width, label->y());
     }
+    NextTabLeft -= width;
+    Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
+}
 
-    // The pages go first, each run stopped and its worker waited for.
+TImageEx* TQuillonFom::FirstShownTab() const
+{
+    for (const TJobTab& entry : JobTabs) {
+        if (!entry.Picture->isHidden())
+            return entry.Picture;
+    }
+    return nullptr;
+}
+
+void TQuillonFom::RemoveJobPages()
+{
     ReleasePages();
     while (Notebook1->count() > 1) {
         QWidget* page = Notebook1->widget(Notebook1->count() - 1);
@@ -908,12 +867,10 @@ void TQuillonFom::ImportTaskList1Click()
     JobTabs.clear();
     CurrentTab = nullptr;
     Pl_jobs->setGeometry(0, 0, 0, TabRowHeight);
+}
 
-    if (!SyncTaskList)
-        CreateTaskList();
-    *SyncTaskList = std::move(imported);
-    SaveJobList();
-
+void TQuillonFom::ShowJobPages()
+{
     NextTabCurrent = true;
     NextTabLeft = 0;
     BuildJobPages();

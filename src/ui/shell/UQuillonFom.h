@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/shell/JobListCommands.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -16,7 +18,8 @@ class TQuillonMain;
 // Brenvale's main window: a borderless, skinned window with a header of menu and
 // window buttons, a row of job tabs with an add button, and a notebook that holds
 // one comparison page per job. Closing it ends the program; its destruction writes
-// the job list to "tasklist.qn".
+// the job list to "tasklist.qn". The commands that change the job list are done by
+// its TJobListCommands; the window shows what they changed.
 //
 // Tabs, notebook pages and jobs go together by position: entry i of JobTabs,
 // notebook page i + 1 and job i of SyncTaskList belong to the same job, and a
@@ -64,6 +67,22 @@ public:
     bool IsMaximized() const;
     // From the start of the window's close or destruction on.
     bool IsClosing() const { return Closing; }
+
+    // Showing what the job list commands changed. A job added at the end of the
+    // list gets its page and tab, and becomes current.
+    void ShowAddedJob(const QString& name);
+    // The page of an edited job takes the job's settings again.
+    void RebindJobPage(int index);
+    // A deleted job's tab goes out of the strip and its page stops; the first tab
+    // left becomes current, or the page "Default" shows.
+    void HideDeletedJob(int index);
+    // Every page (its run stopped and its worker waited for) and tab goes, before
+    // the job list is replaced...
+    void RemoveJobPages();
+    // ...and the replaced list gets its pages and tabs, the first one current.
+    void ShowJobPages();
+    // The text on a job's tab; empty for a job without a name and a deleted job.
+    QString TabCaption(int index) const;
 
     // Ends the program from outside the window (a signal, the end of the
     // session) as the close button does. Inside a nested event loop (a dialog
@@ -173,9 +192,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
-    // The job list commands: add a job, edit the current job (its entry is named
-    // after a template), delete the current job, export and import the job list.
-    // The options dialog (Log1Click).
+    // The job list commands, passed on to JobCommands: add a job, edit the current
+    // job (its entry is named after a template), delete the current job, export and
+    // import the job list. The options dialog (Log1Click).
     void addnewjob1Click();
     void bt_addtaskClick();
     void addnewjobFromTemplate1Click();
@@ -187,7 +206,6 @@ private Q_SLOTS:
     void checknewversion1Click();
 
 private:
-    void SaveJobList();
     void FormShow();
     void BuildHeader();
     void BuildTabRow();
@@ -197,12 +215,17 @@ private:
     void UpdateTabArrows();
     void MoveStrip(int left);
     void EnsureTabVisible(TImageEx* tab);
+    // Moves the tabs after a hidden one left by its width.
+    void CloseGapAfter(int index, int width);
+    // The first tab not hidden; null when every job was deleted.
+    TImageEx* FirstShownTab() const;
     TQuillonMain* AddJobPage(int index, const QString& name);
     // The position of the entry whose tab picture this is; -1 for none.
     qsizetype TabIndex(const TImageEx* tab) const;
     // Stops every page's run, waiting for its worker, and destroys the pages.
     void ReleasePages();
 
+    TJobListCommands JobCommands{*this};
     bool Shown = false;
     bool Closing = false;
     // Wheel turns over the tab row not yet spent on whole tabs.
