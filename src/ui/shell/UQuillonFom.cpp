@@ -254,6 +254,22 @@ void TQuillonFom::BuildFrames()
 
 void TQuillonFom::BuildMenus()
 {
+    BuildJobMenu();
+    BuildActionMenu();
+    BuildViewAndToolsMenus();
+    BuildHelpMenu();
+    const std::pair<TImageExButton*, QMenu*> opens[] = {{jobbutton, JobMenu},
+                                                        {actionbutton, ActionMenu},
+                                                        {viewbutton, ViewMenu},
+                                                        {toolsbutton, ToolsMenu},
+                                                        {HelpButton, HelpMenu}};
+    for (const auto& [button, menu] : opens)
+        connect(button, &TImageEx::OnClick, this,
+                [this, button, menu] { MenuButtonClick(button, menu); });
+}
+
+void TQuillonFom::BuildJobMenu()
+{
     JobMenu = Menu(this, QStringLiteral("JobMenu"), QStringLiteral("Job"));
     addnewjob1 = Entry(JobMenu, QStringLiteral("addnewjob1"), QStringLiteral(" add new job"));
     addnewjobFromTemplate1 =
@@ -266,9 +282,12 @@ void TQuillonFom::BuildMenus()
             &TQuillonFom::addnewjobFromTemplate1Click);
     connect(Delete1, &QAction::triggered, this, &TQuillonFom::Delete1Click);
     connect(Exit1, &QAction::triggered, this, &TQuillonFom::Exit1Click);
+}
 
-    // The three directions act on the current row of the current job's page, as
-    // the clicks on its pictures do: the way to them without a mouse.
+// The three directions act on the current row of the current job's page, as the
+// clicks on its pictures do: the way to them without a mouse.
+void TQuillonFom::BuildActionMenu()
+{
     ActionMenu = Menu(this, QStringLiteral("ActionMenu"), QStringLiteral("Action"));
     Donotcopy1 = Entry(ActionMenu, QStringLiteral("Donotcopy1"), QStringLiteral(" Do not copy"));
     RighttoLeft1 =
@@ -287,7 +306,10 @@ void TQuillonFom::BuildMenus()
         if (TQuillonMain* page = CurrentPage())
             page->CopyCurrentRow(false);
     });
+}
 
+void TQuillonFom::BuildViewAndToolsMenus()
+{
     ViewMenu = Menu(this, QStringLiteral("ViewMenu"), QStringLiteral("View"));
     Log1 = Entry(ViewMenu, QStringLiteral("Log1"), QStringLiteral(" Option"));
     connect(Log1, &QAction::triggered, this, &TQuillonFom::Log1Click);
@@ -299,7 +321,10 @@ void TQuillonFom::BuildMenus()
         Entry(ToolsMenu, QStringLiteral("ImportTaskList1"), QStringLiteral("Import Task List"));
     connect(ExportTaskList1, &QAction::triggered, this, &TQuillonFom::ExportTaskList1Click);
     connect(ImportTaskList1, &QAction::triggered, this, &TQuillonFom::ImportTaskList1Click);
+}
 
+void TQuillonFom::BuildHelpMenu()
+{
     HelpMenu = Menu(this, QStringLiteral("HelpMenu"), QStringLiteral("Help"));
     QuickStart1 = Entry(HelpMenu, QStringLiteral("QuickStart1"), QStringLiteral(" Quick Start"));
     QuillonHome1 =
@@ -315,15 +340,6 @@ void TQuillonFom::BuildMenus()
     connect(checknewversion1, &QAction::triggered, this, &TQuillonFom::checknewversion1Click);
     connect(About2, &QAction::triggered, this, &TQuillonFom::About2Click);
     connect(Exit2, &QAction::triggered, this, &TQuillonFom::Exit2Click);
-
-    const std::pair<TImageExButton*, QMenu*> opens[] = {{jobbutton, JobMenu},
-                                                        {actionbutton, ActionMenu},
-                                                        {viewbutton, ViewMenu},
-                                                        {toolsbutton, ToolsMenu},
-                                                        {HelpButton, HelpMenu}};
-    for (const auto& [button, menu] : opens)
-        connect(button, &TImageEx::OnClick, this,
-                [this, button, menu] { MenuButtonClick(button, menu); });
 }
 
 // Places the regions for the window's size: the header, the tab row and the
@@ -540,24 +556,26 @@ void TQuillonFom::CreateJobTab(qsizetype index, int state, int left, int width)
     SetTabPicture(tab, state);
     ++TabsCreated;
     tab->show();
+    if (!name.isEmpty())
+        entry.Caption = CreateTabCaption(index, tab, left + width);
+}
 
-    if (!name.isEmpty()) {
-        auto* label = new QLabel(name, Pl_jobs);
-        label->setObjectName(QStringLiteral("JobTabCaption"));
-        label->setProperty(TabPositionProperty, static_cast<int>(index + 1));
-        label->adjustSize();
-        label->setGeometry(left + width - (label->width() + tab->width()) / 2, 10, label->width(),
-                           20);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        QPalette caption = label->palette();
-        caption.setColor(QPalette::WindowText, Qt::white);
-        label->setPalette(caption);
-        label->setCursor(Qt::PointingHandCursor);
-        label->setToolTip(TabHint);
-        label->installEventFilter(this);
-        label->show();
-        entry.Caption = label;
-    }
+QLabel* TQuillonFom::CreateTabCaption(qsizetype index, const TImageEx* tab, int right)
+{
+    auto* label = new QLabel(JobTabs.at(index).Name, Pl_jobs);
+    label->setObjectName(QStringLiteral("JobTabCaption"));
+    label->setProperty(TabPositionProperty, static_cast<int>(index + 1));
+    label->adjustSize();
+    label->setGeometry(right - (label->width() + tab->width()) / 2, 10, label->width(), 20);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette caption = label->palette();
+    caption.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(caption);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setToolTip(TabHint);
+    label->installEventFilter(this);
+    label->show();
+    return label;
 }
 
 void TQuillonFom::SetTabPicture(TImageEx* tab, int state)

@@ -52,6 +52,9 @@ public:
     // The tab picture of entry `index` at `left`, with a caption label for a
     // non-empty name.
     void CreateJobTab(qsizetype index, int state, int left, int width);
+    // The caption of entry `index`, centred on its tab that ends at `right` (a long
+    // one reaches beyond it); a click on it selects the tab.
+    QLabel* CreateTabCaption(qsizetype index, const TImageEx* tab, int right);
     void SetTabPicture(TImageEx* tab, int state);
     // Makes the tab current and shows its job's page; nothing for the current tab.
     void SelectTab(TImageEx* tab);
@@ -210,7 +213,12 @@ private:
     void BuildHeader();
     void BuildTabRow();
     void BuildFrames();
+    // The five menus, each opened by its button in the header.
     void BuildMenus();
+    void BuildJobMenu();
+    void BuildActionMenu();
+    void BuildViewAndToolsMenus();
+    void BuildHelpMenu();
     void ArrangeRegions();
     void UpdateTabArrows();
     void MoveStrip(int left);
