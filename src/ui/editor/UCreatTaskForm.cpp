@@ -420,7 +420,8 @@ TCreatTaskForm::TCreatTaskForm(QWidget* parent)
 
 TCreatTaskForm::~TCreatTaskForm() = default;
 
-void TCreatTaskForm::BuildFrame()
+// The buttons of the three pages, each with its caption over it.
+void TCreatTaskForm::BuildPageButtons()
 {
     const struct
     {
@@ -458,7 +459,11 @@ void TCreatTaskForm::BuildFrame()
         left += 128;
         ++page;
     }
+}
 
+void TCreatTaskForm::BuildFrame()
+{
+    BuildPageButtons();
     Notebook1 = Control<QStackedWidget>(this, "Notebook1", {15, 74, 540, 428});
     Notebook1->setAccessibleName(QStringLiteral("Job settings"));
 
@@ -479,7 +484,14 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("General"));
     page->setAccessibleName(QStringLiteral("General"));
+    BuildNameAndFolders(page);
+    BuildSyncDirection(page);
+    BuildCopyOptions(page);
+    return page;
+}
 
+void TCreatTaskForm::BuildNameAndFolders(QWidget* page)
+{
     lb_taskname = Label(page, "lb_taskname", QStringLiteral("Task Name"), {12, 14});
     edit_taskname = Control<QLineEdit>(page, "edit_taskname", {110, 11, 330, 22});
     edit_taskname->setMaxLength(50);
@@ -500,7 +512,10 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     RFolderImage = PictureButton(page, "RFolderImage", QStringLiteral("Browse"),
                                  QStringLiteral("Browse Right Folder"), {452, 77, 66, 25});
     connect(RFolderImage, &TImageEx::OnClick, this, &TCreatTaskForm::RFolderImageClick);
+}
 
+void TCreatTaskForm::BuildSyncDirection(QWidget* page)
+{
     lb_syncdirect = Label(page, "lb_syncdirect", QStringLiteral("Sync Direct"), {12, 122});
     QFont bold = lb_syncdirect->font();
     bold.setBold(true);
@@ -532,7 +547,10 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
                                      "Backup folder on the Right side; it is mostly used for "
                                      "backup purpose."),
                       {50, 242, 470, 30});
+}
 
+void TCreatTaskForm::BuildCopyOptions(QWidget* page)
+{
     // Shown for what they promise; the job keeps nothing of them.
     rb_forcedcopy = Check(page, "rb_forcedcopy", QStringLiteral("Forced Copy"), {50, 278});
     rb_Verified = Check(page, "rb_Verified", QStringLiteral("Verified"), {190, 278});
@@ -555,7 +573,6 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     cb_prodelete = Check(page, "cb_prodelete", QStringLiteral("Propagete Deletions"), {30, 400});
     cb_userTemp->hide();
     cb_prodelete->hide();
-    return page;
 }
 
 QWidget* TCreatTaskForm::BuildFilterPage()
@@ -629,7 +646,15 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Scheduling"));
     page->setAccessibleName(QStringLiteral("Scheduling"));
+    BuildAutoConditions(page);
+    BuildSchedulerChoices(page);
+    return page;
+}
 
+// When the job runs by itself: at the start, when its folders connect, and every
+// so many hours and minutes.
+void TCreatTaskForm::BuildAutoConditions(QWidget* page)
+{
     gb_atuocondition = Control<QGroupBox>(page, "gb_atuocondition", {0, 0, 540, 210});
     gb_atuocondition->setTitle(QStringLiteral("Auto condiction"));
     QWidget* box = gb_atuocondition;
@@ -674,7 +699,11 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
             edit_minutes->setValue(0);
         }
     });
+}
 
+// Kept hidden: scheduled runs are set up in the options dialog.
+void TCreatTaskForm::BuildSchedulerChoices(QWidget* page)
+{
     cb_synctaskscheduler = Check(page, "cb_synctaskscheduler",
                                  QStringLiteral("Sync by the task scheduler"), {20, 230});
     cb_anataskschedule = Check(page, "cb_anataskschedule",
@@ -692,7 +721,6 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
           static_cast<QWidget*>(Edit_task), static_cast<QWidget*>(bt_taskconfig),
           static_cast<QWidget*>(cb_resolveconflicts), static_cast<QWidget*>(cb_coflicts)})
         hidden->hide();
-    return page;
 }
 
 // Opening
@@ -762,7 +790,12 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_estimatedisk, job.EstimateDiskSpace);
     SetFlag(cb_userTemp, job.UseTempFile);
     SetFlag(cb_prodelete, job.IsDeleteFile);
+    FillFilters(job);
+    FillSchedule(job);
+}
 
+void TCreatTaskForm::FillFilters(const TSyncTask& job)
+{
     FillPatterns(vedit_exclude, job.ExcludeFilterr);
     FillSize(cb_exfilesizemin, Edit_exfilesizemin, Edit_exfilesizemin_b, job.ExcFileSizeMin);
     FillSize(cb_filesizemax, Edit_exfilesizemax, Edit_exfilesizemax_b, job.ExcFileSizeMax);
@@ -776,9 +809,12 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_excludeempty, job.ExcludeEmtpyFolder);
     SetFlag(cb_excludesystem, job.ExcludeSystemFile);
     SetFlag(cb_excludehidden, job.ExcludeHiddenFile);
+}
 
-    // The order counts: the period boxes act on each other and on the spin boxes,
-    // and the period goes in last.
+// The order counts: the period boxes act on each other and on the spin boxes, and
+// the period goes in last.
+void TCreatTaskForm::FillSchedule(const TSyncTask& job)
+{
     SetFlag(cb_syncitstart, job.StartSync);
     SetFlag(cb_anaitstart, job.StartAnalyze);
     SetFlag(cb_syncconn, job.ConnectSync);
@@ -802,7 +838,12 @@ void TCreatTaskForm::StoreToTask()
     job.SaveOldFile = Flag(cb_savepv);
     job.IsDeleteFile = Flag(cb_prodelete);
     job.UseTempFile = Flag(cb_userTemp);
+    StoreFilters(job);
+    StoreSchedule(job);
+}
 
+void TCreatTaskForm::StoreFilters(TSyncTask& job)
+{
     job.ExcludeFilterr = Patterns(vedit_exclude);
     job.ExcFileSizeMin =
         StoredSize(cb_exfilesizemin, Edit_exfilesizemin, Edit_exfilesizemin_b, job.ExcFileSizeMin);
@@ -820,7 +861,10 @@ void TCreatTaskForm::StoreToTask()
     job.ExcludeEmtpyFolder = Flag(cb_excludeempty);
     job.ExcludeSystemFile = Flag(cb_excludesystem);
     job.ExcludeHiddenFile = Flag(cb_excludehidden);
+}
 
+void TCreatTaskForm::StoreSchedule(TSyncTask& job)
+{
     job.StartSync = Flag(cb_syncitstart);
     job.StartAnalyze = Flag(cb_anaitstart);
     job.ConnectSync = Flag(cb_syncconn);
