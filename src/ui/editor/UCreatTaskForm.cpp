@@ -254,6 +254,147 @@ int SpinValue(const QSpinBox* spin)
     return text.isEmpty() ? -1 : text.toInt();
 }
 
+// A member of the form that a builder fills, and the object name of the control.
+template <typename TControl> struct TNamedControl
+{
+    TControl*& Control;
+    const char* Name;
+};
+
+// A limit of a filter group: the box that switches it on, and its fields.
+struct TSizeLimitControls
+{
+    TNamedControl<QCheckBox> Box;
+    TNamedControl<QLineEdit> Number;
+    TNamedControl<QComboBox> Unit;
+};
+
+struct TTimeLimitControls
+{
+    TNamedControl<QCheckBox> Box;
+    TNamedControl<QLineEdit> Date;
+};
+
+// The file name patterns of a filter group, with the buttons that add and delete
+// rows.
+struct TPatternListControls
+{
+    TNamedControl<QLabel> Caption;
+    TNamedControl<QTableWidget> Grid;
+    TNamedControl<QPushButton> Add;
+    TNamedControl<QPushButton> Delete;
+};
+
+// One of the filter page's two groups, the excluded and the included files: they
+// differ only in their controls' names, title, place and hint.
+struct TFilterGroupControls
+{
+    TNamedControl<QGroupBox> Box;
+    QString Title;
+    int Top;
+    TNamedControl<QLabel> SizeCaption;
+    TSizeLimitControls AtLeast;
+    TSizeLimitControls AtMost;
+    TNamedControl<QLabel> TimeCaption;
+    TTimeLimitControls After;
+    TTimeLimitControls Before;
+    TPatternListControls Patterns;
+    QString PatternHint;
+    bool HintOnGrid;
+};
+
+// The check box at the left of a row whose fields start at `top`.
+QCheckBox* LimitBox(QWidget* box, const TNamedControl<QCheckBox>& control, const QString& caption,
+                    int top)
+{
+    return control.Control = Check(box, control.Name, caption, {20, top + 2});
+}
+
+void BuildSizeLimit(QObject* owner, QWidget* box, const TSizeLimitControls& controls,
+                    const QString& caption, int top)
+{
+    QCheckBox* check = LimitBox(box, controls.Box, caption, top);
+    auto* edit = controls.Number.Control =
+        Control<QLineEdit>(box, controls.Number.Name, {180, top, 48, 22});
+    auto* unit = controls.Unit.Control =
+        Control<QComboBox>(box, controls.Unit.Name, {232, top, 52, 22});
+    MakeSizeFields(edit, unit, check->text());
+    check->setToolTip(SizeHint);
+    QObject::connect(check, &QCheckBox::toggled, owner, [edit, unit](bool on) {
+        edit->setEnabled(on);
+        unit->setEnabled(on);
+    });
+}
+
+void BuildTimeLimit(QWidget* box, const TTimeLimitControls& controls, const QString& caption,
+                    int top)
+{
+    QCheckBox* check = LimitBox(box, controls.Box, caption, top);
+    auto* date = controls.Date.Control =
+        Control<QLineEdit>(box, controls.Date.Name, {180, top, 124, 22});
+    MakeDateField(date, check->text());
+    check->setToolTip(TimeHint);
+    QObject::connect(check, &QCheckBox::toggled, date, &QWidget::setEnabled);
+}
+
+// A flat button beside the grid that Enter in the dialog's fields does not press.
+QPushButton* RowButton(QWidget* box, const TNamedControl<QPushButton>& control, const QString& text,
+                       int top, const QString& accessibleName)
+{
+    auto* button = control.Control = Control<QPushButton>(box, control.Name, {504, top, 26, 22});
+    button->setText(text);
+    button->setFlat(true);
+    button->setAutoDefault(false);
+    button->setAccessibleName(accessibleName);
+    return button;
+}
+
+void BuildPatternList(QObject* owner, QWidget* box, const TFilterGroupControls& group)
+{
+    const TPatternListControls& controls = group.Patterns;
+    const QString title = group.Title.trimmed();
+    controls.Caption.Control =
+        Label(box, controls.Caption.Name, QStringLiteral("File Name Filter"), {314, 20});
+    controls.Caption.Control->setToolTip(group.PatternHint);
+    QTableWidget* grid = controls.Grid.Control =
+        Control<QTableWidget>(box, controls.Grid.Name, {314, 40, 184, 120});
+    MakePatternGrid(grid, title + QStringLiteral(" File Name Filter"));
+    NumberRows(grid);
+    if (group.HintOnGrid)
+        grid->setToolTip(group.PatternHint);
+    QPushButton* add =
+        RowButton(box, controls.Add, QStringLiteral("+"), 40,
+                  QStringLiteral("Add a row to the ") + title + QStringLiteral(" list"));
+    QPushButton* del = RowButton(box, controls.Delete, QStringLiteral("-"), 66,
+                                 QStringLiteral("Delete the selected row of the ") + title +
+                                     QStringLiteral(" list"));
+    QObject::connect(add, &QPushButton::clicked, owner, [grid] { AddPatternRow(grid); });
+    QObject::connect(del, &QPushButton::clicked, owner, [grid] { DeletePatternRow(grid); });
+}
+
+// A group of the filter page: limits on the size and on the modification time at
+// the left, the file name patterns at the right.
+void BuildFilterGroup(QObject* owner, QWidget* page, const TFilterGroupControls& group)
+{
+    QWidget* box = group.Box.Control =
+        Control<QGroupBox>(page, group.Box.Name, {0, group.Top, 540, 170});
+    group.Box.Control->setTitle(group.Title);
+
+    group.SizeCaption.Control =
+        Label(box, group.SizeCaption.Name, QStringLiteral("File Size"), {10, 20});
+    group.SizeCaption.Control->setToolTip(SizeHint);
+    BuildSizeLimit(owner, box, group.AtLeast, QStringLiteral("Size is at least"), 38);
+    BuildSizeLimit(owner, box, group.AtMost, QStringLiteral("Size is not more than"), 64);
+
+    group.TimeCaption.Control =
+        Label(box, group.TimeCaption.Name, QStringLiteral("File modification time"), {10, 94});
+    group.TimeCaption.Control->setToolTip(TimeHint);
+    BuildTimeLimit(box, group.After, QStringLiteral("modified after "), 112);
+    BuildTimeLimit(box, group.Before, QStringLiteral("modified before"), 138);
+
+    BuildPatternList(owner, box, group);
+}
+
 } // namespace
 
 TCreatTaskForm::TCreatTaskForm(QWidget* parent)
@@ -279,7 +420,8 @@ TCreatTaskForm::TCreatTaskForm(QWidget* parent)
 
 TCreatTaskForm::~TCreatTaskForm() = default;
 
-void TCreatTaskForm::BuildFrame()
+// The buttons of the three pages, each with its caption over it.
+void TCreatTaskForm::BuildPageButtons()
 {
     const struct
     {
@@ -317,7 +459,11 @@ void TCreatTaskForm::BuildFrame()
         left += 128;
         ++page;
     }
+}
 
+void TCreatTaskForm::BuildFrame()
+{
+    BuildPageButtons();
     Notebook1 = Control<QStackedWidget>(this, "Notebook1", {15, 74, 540, 428});
     Notebook1->setAccessibleName(QStringLiteral("Job settings"));
 
@@ -338,7 +484,14 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("General"));
     page->setAccessibleName(QStringLiteral("General"));
+    BuildNameAndFolders(page);
+    BuildSyncDirection(page);
+    BuildCopyOptions(page);
+    return page;
+}
 
+void TCreatTaskForm::BuildNameAndFolders(QWidget* page)
+{
     lb_taskname = Label(page, "lb_taskname", QStringLiteral("Task Name"), {12, 14});
     edit_taskname = Control<QLineEdit>(page, "edit_taskname", {110, 11, 330, 22});
     edit_taskname->setMaxLength(50);
@@ -359,7 +512,10 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     RFolderImage = PictureButton(page, "RFolderImage", QStringLiteral("Browse"),
                                  QStringLiteral("Browse Right Folder"), {452, 77, 66, 25});
     connect(RFolderImage, &TImageEx::OnClick, this, &TCreatTaskForm::RFolderImageClick);
+}
 
+void TCreatTaskForm::BuildSyncDirection(QWidget* page)
+{
     lb_syncdirect = Label(page, "lb_syncdirect", QStringLiteral("Sync Direct"), {12, 122});
     QFont bold = lb_syncdirect->font();
     bold.setBold(true);
@@ -391,7 +547,10 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
                                      "Backup folder on the Right side; it is mostly used for "
                                      "backup purpose."),
                       {50, 242, 470, 30});
+}
 
+void TCreatTaskForm::BuildCopyOptions(QWidget* page)
+{
     // Shown for what they promise; the job keeps nothing of them.
     rb_forcedcopy = Check(page, "rb_forcedcopy", QStringLiteral("Forced Copy"), {50, 278});
     rb_Verified = Check(page, "rb_Verified", QStringLiteral("Verified"), {190, 278});
@@ -414,7 +573,6 @@ QWidget* TCreatTaskForm::BuildGeneralPage()
     cb_prodelete = Check(page, "cb_prodelete", QStringLiteral("Propagete Deletions"), {30, 400});
     cb_userTemp->hide();
     cb_prodelete->hide();
-    return page;
 }
 
 QWidget* TCreatTaskForm::BuildFilterPage()
@@ -423,186 +581,50 @@ QWidget* TCreatTaskForm::BuildFilterPage()
     page->setObjectName(QStringLiteral("Filter"));
     page->setAccessibleName(QStringLiteral("Filter"));
 
-    struct TGroup
-    {
-        QGroupBox*& box;
-        const char* boxName;
-        QString title;
-        int top;
-        QLabel*& sizeLabel;
-        const char* sizeLabelName;
-        QCheckBox*& minBox;
-        const char* minBoxName;
-        QLineEdit*& minEdit;
-        const char* minEditName;
-        QComboBox*& minUnit;
-        const char* minUnitName;
-        QCheckBox*& maxBox;
-        const char* maxBoxName;
-        QLineEdit*& maxEdit;
-        const char* maxEditName;
-        QComboBox*& maxUnit;
-        const char* maxUnitName;
-        QLabel*& timeLabel;
-        const char* timeLabelName;
-        QCheckBox*& afterBox;
-        const char* afterBoxName;
-        QLineEdit*& afterEdit;
-        const char* afterEditName;
-        QCheckBox*& beforeBox;
-        const char* beforeBoxName;
-        QLineEdit*& beforeEdit;
-        const char* beforeEditName;
-        QLabel*& listLabel;
-        const char* listLabelName;
-        QTableWidget*& grid;
-        const char* gridName;
-        QPushButton*& add;
-        const char* addName;
-        QPushButton*& del;
-        const char* delName;
-        QString listHint;
-    };
-    const TGroup groups[] = {
-        {lb_exclude,
-         "lb_exclude",
-         QStringLiteral(" Excluded"),
-         0,
-         Label11,
-         "Label11",
-         cb_exfilesizemin,
-         "cb_exfilesizemin",
-         Edit_exfilesizemin,
-         "Edit_exfilesizemin",
-         Edit_exfilesizemin_b,
-         "Edit_exfilesizemin_b",
-         cb_filesizemax,
-         "cb_filesizemax",
-         Edit_exfilesizemax,
-         "Edit_exfilesizemax",
-         Edit_exfilesizemax_b,
-         "Edit_exfilesizemax_b",
-         Label14,
-         "Label14",
-         cb_exfiletimemin,
-         "cb_exfiletimemin",
-         edit_exfiletimemin,
-         "edit_exfiletimemin",
-         cb_exfiletimemax,
-         "cb_exfiletimemax",
-         edit_exfiletimemax,
-         "edit_exfiletimemax",
-         ExFileNameFilter,
-         "ExFileNameFilter",
-         vedit_exclude,
-         "vedit_exclude",
-         bt_addexclude,
-         "bt_addexclude",
-         bt_delexclude,
-         "bt_delexclude",
-         ExcludeHint},
-        {lb_include,
-         "lb_include",
-         QStringLiteral("Included"),
-         176,
-         Label17,
-         "Label17",
-         cb_infilesizemin,
-         "cb_infilesizemin",
-         Edit_infilesizemin,
-         "Edit_infilesizemin",
-         Edit_infilesizemin_b,
-         "Edit_infilesizemin_b",
-         cb_infilesizemax,
-         "cb_infilesizemax",
-         Edit_infilesizemax,
-         "Edit_infilesizemax",
-         Edit_infilesizemax_b,
-         "Edit_infilesizemax_b",
-         Label19,
-         "Label19",
-         cb_infiletimemin,
-         "cb_infiletimemin",
-         edit_infiletimemin,
-         "edit_infiletimemin",
-         cb_infiletimemax,
-         "cb_infiletimemax",
-         edit_infiletimemax,
-         "edit_infiletimemax",
-         INFileNameFilter,
-         "INFileNameFilter",
-         vedit_include,
-         "vedit_include",
-         bt_addinclude,
-         "bt_addinclude",
-         bt_delinclude,
-         "bt_delinclude",
-         IncludeHint},
-    };
-    for (const TGroup& g : groups) {
-        g.box = Control<QGroupBox>(page, g.boxName, {0, g.top, 540, 170});
-        g.box->setTitle(g.title);
-        QWidget* box = g.box;
-
-        g.sizeLabel = Label(box, g.sizeLabelName, QStringLiteral("File Size"), {10, 20});
-        g.minBox = Check(box, g.minBoxName, QStringLiteral("Size is at least"), {20, 40});
-        g.minEdit = Control<QLineEdit>(box, g.minEditName, {180, 38, 48, 22});
-        g.minUnit = Control<QComboBox>(box, g.minUnitName, {232, 38, 52, 22});
-        g.maxBox = Check(box, g.maxBoxName, QStringLiteral("Size is not more than"), {20, 66});
-        g.maxEdit = Control<QLineEdit>(box, g.maxEditName, {180, 64, 48, 22});
-        g.maxUnit = Control<QComboBox>(box, g.maxUnitName, {232, 64, 52, 22});
-        MakeSizeFields(g.minEdit, g.minUnit, g.minBox->text());
-        MakeSizeFields(g.maxEdit, g.maxUnit, g.maxBox->text());
-        for (QWidget* hinted : {static_cast<QWidget*>(g.sizeLabel), static_cast<QWidget*>(g.minBox),
-                                static_cast<QWidget*>(g.maxBox)})
-            hinted->setToolTip(SizeHint);
-        connect(g.minBox, &QCheckBox::toggled, this, [edit = g.minEdit, unit = g.minUnit](bool on) {
-            edit->setEnabled(on);
-            unit->setEnabled(on);
-        });
-        connect(g.maxBox, &QCheckBox::toggled, this, [edit = g.maxEdit, unit = g.maxUnit](bool on) {
-            edit->setEnabled(on);
-            unit->setEnabled(on);
-        });
-
-        g.timeLabel =
-            Label(box, g.timeLabelName, QStringLiteral("File modification time"), {10, 94});
-        g.afterBox = Check(box, g.afterBoxName, QStringLiteral("modified after "), {20, 114});
-        g.afterEdit = Control<QLineEdit>(box, g.afterEditName, {180, 112, 124, 22});
-        g.beforeBox = Check(box, g.beforeBoxName, QStringLiteral("modified before"), {20, 140});
-        g.beforeEdit = Control<QLineEdit>(box, g.beforeEditName, {180, 138, 124, 22});
-        MakeDateField(g.afterEdit, g.afterBox->text());
-        MakeDateField(g.beforeEdit, g.beforeBox->text());
-        for (QWidget* hinted :
-             {static_cast<QWidget*>(g.timeLabel), static_cast<QWidget*>(g.afterBox),
-              static_cast<QWidget*>(g.beforeBox)})
-            hinted->setToolTip(TimeHint);
-        connect(g.afterBox, &QCheckBox::toggled, g.afterEdit, &QWidget::setEnabled);
-        connect(g.beforeBox, &QCheckBox::toggled, g.beforeEdit, &QWidget::setEnabled);
-
-        g.listLabel = Label(box, g.listLabelName, QStringLiteral("File Name Filter"), {314, 20});
-        g.listLabel->setToolTip(g.listHint);
-        g.grid = Control<QTableWidget>(box, g.gridName, {314, 40, 184, 120});
-        MakePatternGrid(g.grid, g.title.trimmed() + QStringLiteral(" File Name Filter"));
-        NumberRows(g.grid);
-        if (g.grid == vedit_exclude)
-            g.grid->setToolTip(g.listHint);
-        g.add = Control<QPushButton>(box, g.addName, {504, 40, 26, 22});
-        g.add->setText(QStringLiteral("+"));
-        g.add->setFlat(true);
-        // Enter in the dialog's fields must not add or delete rows.
-        g.add->setAutoDefault(false);
-        g.add->setAccessibleName(QStringLiteral("Add a row to the ") + g.title.trimmed() +
-                                 QStringLiteral(" list"));
-        g.del = Control<QPushButton>(box, g.delName, {504, 66, 26, 22});
-        g.del->setText(QStringLiteral("-"));
-        g.del->setFlat(true);
-        g.del->setAutoDefault(false);
-        g.del->setAccessibleName(QStringLiteral("Delete the selected row of the ") +
-                                 g.title.trimmed() + QStringLiteral(" list"));
-        connect(g.add, &QPushButton::clicked, this, [grid = g.grid] { AddPatternRow(grid); });
-        connect(g.del, &QPushButton::clicked, this, [grid = g.grid] { DeletePatternRow(grid); });
-    }
+    BuildFilterGroup(this, page,
+                     {.Box = {lb_exclude, "lb_exclude"},
+                      .Title = QStringLiteral(" Excluded"),
+                      .Top = 0,
+                      .SizeCaption = {Label11, "Label11"},
+                      .AtLeast = {{cb_exfilesizemin, "cb_exfilesizemin"},
+                                  {Edit_exfilesizemin, "Edit_exfilesizemin"},
+                                  {Edit_exfilesizemin_b, "Edit_exfilesizemin_b"}},
+                      .AtMost = {{cb_filesizemax, "cb_filesizemax"},
+                                 {Edit_exfilesizemax, "Edit_exfilesizemax"},
+                                 {Edit_exfilesizemax_b, "Edit_exfilesizemax_b"}},
+                      .TimeCaption = {Label14, "Label14"},
+                      .After = {{cb_exfiletimemin, "cb_exfiletimemin"},
+                                {edit_exfiletimemin, "edit_exfiletimemin"}},
+                      .Before = {{cb_exfiletimemax, "cb_exfiletimemax"},
+                                 {edit_exfiletimemax, "edit_exfiletimemax"}},
+                      .Patterns = {{ExFileNameFilter, "ExFileNameFilter"},
+                                   {vedit_exclude, "vedit_exclude"},
+                                   {bt_addexclude, "bt_addexclude"},
+                                   {bt_delexclude, "bt_delexclude"}},
+                      .PatternHint = ExcludeHint,
+                      .HintOnGrid = true});
+    BuildFilterGroup(this, page,
+                     {.Box = {lb_include, "lb_include"},
+                      .Title = QStringLiteral("Included"),
+                      .Top = 176,
+                      .SizeCaption = {Label17, "Label17"},
+                      .AtLeast = {{cb_infilesizemin, "cb_infilesizemin"},
+                                  {Edit_infilesizemin, "Edit_infilesizemin"},
+                                  {Edit_infilesizemin_b, "Edit_infilesizemin_b"}},
+                      .AtMost = {{cb_infilesizemax, "cb_infilesizemax"},
+                                 {Edit_infilesizemax, "Edit_infilesizemax"},
+                                 {Edit_infilesizemax_b, "Edit_infilesizemax_b"}},
+                      .TimeCaption = {Label19, "Label19"},
+                      .After = {{cb_infiletimemin, "cb_infiletimemin"},
+                                {edit_infiletimemin, "edit_infiletimemin"}},
+                      .Before = {{cb_infiletimemax, "cb_infiletimemax"},
+                                 {edit_infiletimemax, "edit_infiletimemax"}},
+                      .Patterns = {{INFileNameFilter, "INFileNameFilter"},
+                                   {vedit_include, "vedit_include"},
+                                   {bt_addinclude, "bt_addinclude"},
+                                   {bt_delinclude, "bt_delinclude"}},
+                      .PatternHint = IncludeHint,
+                      .HintOnGrid = false});
 
     cb_excludeempty =
         Check(page, "cb_excludeempty", QStringLiteral("Exclude empty folders"), {10, 356});
@@ -624,7 +646,15 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Scheduling"));
     page->setAccessibleName(QStringLiteral("Scheduling"));
+    BuildAutoConditions(page);
+    BuildSchedulerChoices(page);
+    return page;
+}
 
+// When the job runs by itself: at the start, when its folders connect, and every
+// so many hours and minutes.
+void TCreatTaskForm::BuildAutoConditions(QWidget* page)
+{
     gb_atuocondition = Control<QGroupBox>(page, "gb_atuocondition", {0, 0, 540, 210});
     gb_atuocondition->setTitle(QStringLiteral("Auto condiction"));
     QWidget* box = gb_atuocondition;
@@ -669,7 +699,11 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
             edit_minutes->setValue(0);
         }
     });
+}
 
+// Kept hidden: scheduled runs are set up in the options dialog.
+void TCreatTaskForm::BuildSchedulerChoices(QWidget* page)
+{
     cb_synctaskscheduler = Check(page, "cb_synctaskscheduler",
                                  QStringLiteral("Sync by the task scheduler"), {20, 230});
     cb_anataskschedule = Check(page, "cb_anataskschedule",
@@ -687,7 +721,6 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
           static_cast<QWidget*>(Edit_task), static_cast<QWidget*>(bt_taskconfig),
           static_cast<QWidget*>(cb_resolveconflicts), static_cast<QWidget*>(cb_coflicts)})
         hidden->hide();
-    return page;
 }
 
 // Opening
@@ -757,7 +790,12 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_estimatedisk, job.EstimateDiskSpace);
     SetFlag(cb_userTemp, job.UseTempFile);
     SetFlag(cb_prodelete, job.IsDeleteFile);
+    FillFilters(job);
+    FillSchedule(job);
+}
 
+void TCreatTaskForm::FillFilters(const TSyncTask& job)
+{
     FillPatterns(vedit_exclude, job.ExcludeFilterr);
     FillSize(cb_exfilesizemin, Edit_exfilesizemin, Edit_exfilesizemin_b, job.ExcFileSizeMin);
     FillSize(cb_filesizemax, Edit_exfilesizemax, Edit_exfilesizemax_b, job.ExcFileSizeMax);
@@ -771,9 +809,12 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_excludeempty, job.ExcludeEmtpyFolder);
     SetFlag(cb_excludesystem, job.ExcludeSystemFile);
     SetFlag(cb_excludehidden, job.ExcludeHiddenFile);
+}
 
-    // The order counts: the period boxes act on each other and on the spin boxes,
-    // and the period goes in last.
+// The order counts: the period boxes act on each other and on the spin boxes, and
+// the period goes in last.
+void TCreatTaskForm::FillSchedule(const TSyncTask& job)
+{
     SetFlag(cb_syncitstart, job.StartSync);
     SetFlag(cb_anaitstart, job.StartAnalyze);
     SetFlag(cb_syncconn, job.ConnectSync);
@@ -797,7 +838,12 @@ void TCreatTaskForm::StoreToTask()
     job.SaveOldFile = Flag(cb_savepv);
     job.IsDeleteFile = Flag(cb_prodelete);
     job.UseTempFile = Flag(cb_userTemp);
+    StoreFilters(job);
+    StoreSchedule(job);
+}
 
+void TCreatTaskForm::StoreFilters(TSyncTask& job)
+{
     job.ExcludeFilterr = Patterns(vedit_exclude);
     job.ExcFileSizeMin =
         StoredSize(cb_exfilesizemin, Edit_exfilesizemin, Edit_exfilesizemin_b, job.ExcFileSizeMin);
@@ -815,7 +861,10 @@ void TCreatTaskForm::StoreToTask()
     job.ExcludeEmtpyFolder = Flag(cb_excludeempty);
     job.ExcludeSystemFile = Flag(cb_excludesystem);
     job.ExcludeHiddenFile = Flag(cb_excludehidden);
+}
 
+void TCreatTaskForm::StoreSchedule(TSyncTask& job)
+{
     job.StartSync = Flag(cb_syncitstart);
     job.StartAnalyze = Flag(cb_anaitstart);
     job.ConnectSync = Flag(cb_syncconn);

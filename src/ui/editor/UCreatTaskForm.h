@@ -170,11 +170,21 @@ protected:
 
 private:
     void BuildFrame();
+    void BuildPageButtons();
     QWidget* BuildGeneralPage();
+    void BuildNameAndFolders(QWidget* page);
+    void BuildSyncDirection(QWidget* page);
+    void BuildCopyOptions(QWidget* page);
     QWidget* BuildFilterPage();
     QWidget* BuildSchedulingPage();
+    void BuildAutoConditions(QWidget* page);
+    void BuildSchedulerChoices(QWidget* page);
     void FillFromTask();
+    void FillFilters(const TSyncTask& job);
+    void FillSchedule(const TSyncTask& job);
     void StoreToTask();
+    void StoreFilters(TSyncTask& job);
+    void StoreSchedule(TSyncTask& job);
     // Refuses texts the job cannot keep and dates that are no dates: shows the
     // message and the page of the field; false then.
     bool CheckFields();

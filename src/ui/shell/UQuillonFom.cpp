@@ -1,13 +1,9 @@
 #include "ui/shell/UQuillonFom.h"
 
-#include "common/DataFolder.h"
 #include "common/HelpDocument.h"
 #include "common/PublicFunctionUnit.h"
-#include "jobs/TaskListFile.h"
 #include "jobs/UTSyncTask.h"
-#include "ui/editor/UCreatTaskForm.h"
 #include "ui/kit/DesktopOpener.h"
-#include "ui/kit/ModalDialogs.h"
 #include "ui/kit/UWindowMover.h"
 #include "ui/kit/WindowPlacement.h"
 #include "ui/page/UQuillonMain.h"
@@ -28,13 +24,11 @@
 #include <QScreen>
 #include <QSizeGrip>
 #include <QStackedWidget>
-#include <QTextStream>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace {
@@ -146,17 +140,7 @@ TQuillonFom::~TQuillonFom()
 {
     Closing = true;
     ReleasePages();
-    SaveJobList();
-}
-
-// The job list goes to its file after every change of it, and again at the end,
-// so that a crash or a power cut loses no job the user made. Failures stay
-// silent for the user, as every reading and writing of the list.
-void TQuillonFom::SaveJobList()
-{
-    QString error;
-    if (SyncTaskList && !SaveTaskList(*SyncTaskList, DataFolder::TaskListPath(), &error))
-        QTextStream(stderr) << "Brenvale: the job list was not written: " << error << '\n';
+    JobCommands.SaveJobList();
 }
 
 // Building the window
@@ -270,6 +254,22 @@ void TQuillonFom::BuildFrames()
 
 void TQuillonFom::BuildMenus()
 {
+    BuildJobMenu();
+    BuildActionMenu();
+    BuildViewAndToolsMenus();
+    BuildHelpMenu();
+    const std::pair<TImageExButton*, QMenu*> opens[] = {{jobbutton, JobMenu},
+                                                        {actionbutton, ActionMenu},
+                                                        {viewbutton, ViewMenu},
+                                                        {toolsbutton, ToolsMenu},
+                                                        {HelpButton, HelpMenu}};
+    for (const auto& [button, menu] : opens)
+        connect(button, &TImageEx::OnClick, this,
+                [this, button, menu] { MenuButtonClick(button, menu); });
+}
+
+void TQuillonFom::BuildJobMenu()
+{
     JobMenu = Menu(this, QStringLiteral("JobMenu"), QStringLiteral("Job"));
     addnewjob1 = Entry(JobMenu, QStringLiteral("addnewjob1"), QStringLiteral(" add new job"));
     addnewjobFromTemplate1 =
@@ -282,9 +282,12 @@ void TQuillonFom::BuildMenus()
             &TQuillonFom::addnewjobFromTemplate1Click);
     connect(Delete1, &QAction::triggered, this, &TQuillonFom::Delete1Click);
     connect(Exit1, &QAction::triggered, this, &TQuillonFom::Exit1Click);
+}
 
-    // The three directions act on the current row of the current job's page, as
-    // the clicks on its pictures do: the way to them without a mouse.
+// The three directions act on the current row of the current job's page, as the
+// clicks on its pictures do: the way to them without a mouse.
+void TQuillonFom::BuildActionMenu()
+{
     ActionMenu = Menu(this, QStringLiteral("ActionMenu"), QStringLiteral("Action"));
     Donotcopy1 = Entry(ActionMenu, QStringLiteral("Donotcopy1"), QStringLiteral(" Do not copy"));
     RighttoLeft1 =
@@ -303,7 +306,10 @@ void TQuillonFom::BuildMenus()
         if (TQuillonMain* page = CurrentPage())
             page->CopyCurrentRow(false);
     });
+}
 
+void TQuillonFom::BuildViewAndToolsMenus()
+{
     ViewMenu = Menu(this, QStringLiteral("ViewMenu"), QStringLiteral("View"));
     Log1 = Entry(ViewMenu, QStringLiteral("Log1"), QStringLiteral(" Option"));
     connect(Log1, &QAction::triggered, this, &TQuillonFom::Log1Click);
@@ -315,7 +321,10 @@ void TQuillonFom::BuildMenus()
         Entry(ToolsMenu, QStringLiteral("ImportTaskList1"), QStringLiteral("Import Task List"));
     connect(ExportTaskList1, &QAction::triggered, this, &TQuillonFom::ExportTaskList1Click);
     connect(ImportTaskList1, &QAction::triggered, this, &TQuillonFom::ImportTaskList1Click);
+}
 
+void TQuillonFom::BuildHelpMenu()
+{
     HelpMenu = Menu(this, QStringLiteral("HelpMenu"), QStringLiteral("Help"));
     QuickStart1 = Entry(HelpMenu, QStringLiteral("QuickStart1"), QStringLiteral(" Quick Start"));
     QuillonHome1 =
@@ -331,15 +340,6 @@ void TQuillonFom::BuildMenus()
     connect(checknewversion1, &QAction::triggered, this, &TQuillonFom::checknewversion1Click);
     connect(About2, &QAction::triggered, this, &TQuillonFom::About2Click);
     connect(Exit2, &QAction::triggered, this, &TQuillonFom::Exit2Click);
-
-    const std::pair<TImageExButton*, QMenu*> opens[] = {{jobbutton, JobMenu},
-                                                        {actionbutton, ActionMenu},
-                                                        {viewbutton, ViewMenu},
-                                                        {toolsbutton, ToolsMenu},
-                                                        {HelpButton, HelpMenu}};
-    for (const auto& [button, menu] : opens)
-        connect(button, &TImageEx::OnClick, this,
-                [this, button, menu] { MenuButtonClick(button, menu); });
 }
 
 // Places the regions for the window's size: the header, the tab row and the
@@ -414,7 +414,7 @@ void TQuillonFom::FormShow()
 void TQuillonFom::closeEvent(QCloseEvent* event)
 {
     Closing = true;
-    for (const TPageEntry& entry : PageList) {
+    for (const TJobTab& entry : JobTabs) {
         if (entry.Page) {
             entry.Page->PeriodTimer->stop();
             entry.Page->Timer1->stop();
@@ -440,11 +440,11 @@ void TQuillonFom::RequestClose()
 // sync that follows an analysis, say).
 void TQuillonFom::ReleasePages()
 {
-    for (const TPageEntry& entry : PageList) {
+    for (const TJobTab& entry : JobTabs) {
         if (entry.Page)
             entry.Page->PeriodTimer->stop();
     }
-    for (TPageEntry& entry : PageList)
+    for (TJobTab& entry : JobTabs)
         delete entry.Page.data();
 }
 
@@ -476,12 +476,12 @@ bool TQuillonFom::eventFilter(QObject* watched, QEvent* event)
             !label->rect().contains(mouse->position().toPoint()))
             return false;
         const int position = label->property(TabPositionProperty).toInt();
-        if (position >= 1 && position <= TabImages.size())
-            SelectTab(TabImages.at(position - 1));
+        if (position >= 1 && position <= JobTabs.size())
+            SelectTab(JobTabs.at(position - 1).Picture);
         return true;
     }
     case QEvent::FocusIn:
-        if (auto* tab = qobject_cast<TImageEx*>(watched); tab && TabImages.contains(tab))
+        if (auto* tab = qobject_cast<TImageEx*>(watched); tab && TabIndex(tab) >= 0)
             EnsureTabVisible(tab);
         return false;
     default:
@@ -493,14 +493,11 @@ bool TQuillonFom::eventFilter(QObject* watched, QEvent* event)
 
 void TQuillonFom::BuildJobPages()
 {
-    QStringList names;
+    const qsizetype first = JobTabs.size();
     const int count = SyncTaskList ? SyncTaskList->Count() : 0;
-    for (int i = 0; i < count; ++i) {
-        const QString name = SyncTaskList->TaskByIndex(i)->SyncName;
-        names.append(name);
-        AddJobPage(i, name);
-    }
-    AddJobTabs(names);
+    for (int i = 0; i < count; ++i)
+        AddJobPage(i, SyncTaskList->TaskByIndex(i)->SyncName);
+    AddJobTabs(first);
     if (count > 0)
         ShowPageByName(PageCaption(1));
 }
@@ -520,29 +517,31 @@ TQuillonMain* TQuillonFom::AddJobPage(int index, const QString& name)
     auto* fill = new QVBoxLayout(dock);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(page);
-    PageList.append({name, page});
+    JobTabs.append({.Name = name, .Page = page});
     page->show();
     page->FormShow();
     return page;
 }
 
-void TQuillonFom::AddJobTabs(const QStringList& names)
+void TQuillonFom::AddJobTabs(qsizetype first)
 {
-    if (names.isEmpty())
+    if (first >= JobTabs.size())
         return;
-    for (const QString& name : names) {
-        CreateJobTab(name, NextTabCurrent ? TabCurrent : TabNormal, NextTabLeft, TabWidth);
+    for (qsizetype i = first; i < JobTabs.size(); ++i) {
+        CreateJobTab(i, NextTabCurrent ? TabCurrent : TabNormal, NextTabLeft, TabWidth);
         NextTabLeft += TabWidth;
         NextTabCurrent = false;
         if (CurrentTab == nullptr)
-            CurrentTab = TabImages.first();
+            CurrentTab = JobTabs.first().Picture;
     }
     Pl_jobs->resize(NextTabLeft, TabRowHeight);
     UpdateTabArrows();
 }
 
-TImageEx* TQuillonFom::CreateJobTab(const QString& name, int state, int left, int width)
+void TQuillonFom::CreateJobTab(qsizetype index, int state, int left, int width)
 {
+    TJobTab& entry = JobTabs[index];
+    const QString& name = entry.Name;
     auto* tab = new TImageEx(Pl_jobs);
     MakePressable(tab, QAccessible::PageTab);
     tab->setObjectName(QStringLiteral("JobTab"));
@@ -553,31 +552,30 @@ TImageEx* TQuillonFom::CreateJobTab(const QString& name, int state, int left, in
     tab->setToolTip(TabHint);
     tab->installEventFilter(this);
     connect(tab, &TImageEx::OnClick, this, [this, tab] { SelectTab(tab); });
-    TabImages.append(tab);
+    entry.Picture = tab;
     SetTabPicture(tab, state);
     ++TabsCreated;
     tab->show();
+    if (!name.isEmpty())
+        entry.Caption = CreateTabCaption(index, tab, left + width);
+}
 
-    QLabel* label = nullptr;
-    if (!name.isEmpty()) {
-        label = new QLabel(name, Pl_jobs);
-        label->setObjectName(QStringLiteral("JobTabCaption"));
-        label->setProperty(TabPositionProperty, static_cast<int>(TabImages.size()));
-        label->adjustSize();
-        label->setGeometry(left + width - (label->width() + tab->width()) / 2, 10, label->width(),
-                           20);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        QPalette caption = label->palette();
-        caption.setColor(QPalette::WindowText, Qt::white);
-        label->setPalette(caption);
-        label->setCursor(Qt::PointingHandCursor);
-        label->setToolTip(TabHint);
-        label->installEventFilter(this);
-        label->show();
-    }
-    // Every tab has its entry, so that positions stay those of the jobs.
-    TabLabels.append({name, label});
-    return tab;
+QLabel* TQuillonFom::CreateTabCaption(qsizetype index, const TImageEx* tab, int right)
+{
+    auto* label = new QLabel(JobTabs.at(index).Name, Pl_jobs);
+    label->setObjectName(QStringLiteral("JobTabCaption"));
+    label->setProperty(TabPositionProperty, static_cast<int>(index + 1));
+    label->adjustSize();
+    label->setGeometry(right - (label->width() + tab->width()) / 2, 10, label->width(), 20);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette caption = label->palette();
+    caption.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(caption);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setToolTip(TabHint);
+    label->installEventFilter(this);
+    label->show();
+    return label;
 }
 
 void TQuillonFom::SetTabPicture(TImageEx* tab, int state)
@@ -595,10 +593,19 @@ void TQuillonFom::SelectTab(TImageEx* tab)
     if (CurrentTab != nullptr)
         SetTabPicture(CurrentTab, TabNormal);
     CurrentTab = tab;
-    const qsizetype i = TabImages.indexOf(tab);
-    if (i >= 0 && i < TabLabels.size())
-        ShowPageByName(TabLabels.at(i).Label ? TabLabels.at(i).Label->text() : QString());
+    const qsizetype i = TabIndex(tab);
+    if (i >= 0)
+        ShowPageByName(JobTabs.at(i).Caption ? JobTabs.at(i).Caption->text() : QString());
     EnsureTabVisible(tab);
+}
+
+qsizetype TQuillonFom::TabIndex(const TImageEx* tab) const
+{
+    for (qsizetype i = 0; i < JobTabs.size(); ++i) {
+        if (JobTabs.at(i).Picture == tab)
+            return i;
+    }
+    return -1;
 }
 
 void TQuillonFom::ShowPageByName(const QString& name)
@@ -620,7 +627,7 @@ QString TQuillonFom::PageCaption(int index) const
 TQuillonMain* TQuillonFom::CurrentPage() const
 {
     const int index = CurrentJobIndex();
-    return index >= 0 && index < PageList.size() ? PageList.at(index).Page.data() : nullptr;
+    return index >= 0 && index < JobTabs.size() ? JobTabs.at(index).Page.data() : nullptr;
 }
 
 int TQuillonFom::CurrentJobIndex() const
@@ -751,21 +758,7 @@ void TQuillonFom::About2Click()
 
 void TQuillonFom::addnewjob1Click()
 {
-    TCreatTaskForm form(this);
-    form.TaskIndex = -1;
-    form.exec();
-    if (!form.Confirmed || form.Task == nullptr)
-        return;
-    SaveJobList();
-    const QString name = form.Task->SyncName;
-    AddJobPage(static_cast<int>(TabImages.size()), name);
-    AddJobTabs({name});
-    // The new tab becomes current, also when it is the only one: then AddJobTabs
-    // has already taken it as current, with the picture of a tab that is not.
-    TImageEx* tab = TabImages.last();
-    if (CurrentTab == tab)
-        CurrentTab = nullptr;
-    SelectTab(tab);
+    JobCommands.AddJob();
 }
 
 void TQuillonFom::bt_addtaskClick()
@@ -775,68 +768,73 @@ void TQuillonFom::bt_addtaskClick()
 
 void TQuillonFom::addnewjobFromTemplate1Click()
 {
-    const int i = CurrentJobIndex();
-    if (i < 0 || i >= PageList.size())
-        return;
-    TCreatTaskForm form(this);
-    form.TaskIndex = i;
-    form.exec();
-    if (!form.Confirmed)
-        return;
-    SaveJobList();
-    if (PageList.at(i).Page)
-        PageList.at(i).Page->BindToJob(i);
+    JobCommands.EditCurrentJob();
 }
 
 void TQuillonFom::Delete1Click()
 {
-    const int i = CurrentJobIndex();
-    if (i < 0 || i >= TabImages.size() || i >= TabLabels.size())
-        return;
-    TImageEx* deleted = TabImages.at(i);
-    QLabel* caption = TabLabels.at(i).Label;
-    const QString text = caption ? caption->text() : QString();
-    // The question shows no icon.
-    if (ModalDialogs::Question(
-            this, QStringLiteral("Are you going to delete ") + text + QStringLiteral(" ? "),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton,
-            QMessageBox::NoIcon) != QMessageBox::Yes)
-        return;
-    if (SyncTaskList)
-        SyncTaskList->MarkDeleted(i);
-    SaveJobList();
+    JobCommands.DeleteCurrentJob();
+}
+
+void TQuillonFom::Log1Click()
+{
+    TOptionFrm::ShowModal(this);
+}
+
+void TQuillonFom::ExportTaskList1Click()
+{
+    JobCommands.ExportJobList();
+}
+
+void TQuillonFom::ImportTaskList1Click()
+{
+    JobCommands.ImportJobList();
+}
+
+// Showing what the job list commands changed
+
+void TQuillonFom::ShowAddedJob(const QString& name)
+{
+    const qsizetype index = JobTabs.size();
+    AddJobPage(static_cast<int>(index), name);
+    AddJobTabs(index);
+    // The new tab becomes current, also when it is the only one: then AddJobTabs
+    // has already taken it as current, with the picture of a tab that is not.
+    TImageEx* tab = JobTabs.last().Picture;
+    if (CurrentTab == tab)
+        CurrentTab = nullptr;
+    SelectTab(tab);
+}
+
+void TQuillonFom::RebindJobPage(int index)
+{
+    if (JobTabs.at(index).Page)
+        JobTabs.at(index).Page->BindToJob(index);
+}
+
+QString TQuillonFom::TabCaption(int index) const
+{
+    const QLabel* caption = JobTabs.at(index).Caption;
+    return caption ? caption->text() : QString();
+}
+
+void TQuillonFom::HideDeletedJob(int index)
+{
+    TImageEx* deleted = JobTabs.at(index).Picture;
     deleted->hide();
-    if (caption) {
+    if (QLabel* caption = JobTabs.at(index).Caption) {
         caption->hide();
         caption->clear();
     }
     // The page stays, hidden, so that positions hold; it runs nothing more.
-    if (TQuillonMain* page = i < PageList.size() ? PageList.at(i).Page.data() : nullptr) {
+    if (TQuillonMain* page = JobTabs.at(index).Page.data()) {
         page->PeriodTimer->stop();
         if (page->IsRunning())
             page->BitBtn_cancelClick();
     }
+    CloseGapAfter(index, deleted->width());
 
-    // The tabs after it close the gap; a job without a name has a tab but no caption.
-    const int width = deleted->width();
-    for (qsizetype k = i + 1; k < TabImages.size(); ++k) {
-        if (TabImages.at(k)->isHidden())
-            continue;
-        TabImages.at(k)->move(TabImages.at(k)->x() - width, 0);
-        if (QLabel* label = TabLabels.at(k).Label)
-            label->move(label->x() - width, label->y());
-    }
-    NextTabLeft -= width;
-    Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
-
-    TImageEx* first = nullptr;
-    for (TImageEx* tab : std::as_const(TabImages)) {
-        if (!tab->isHidden()) {
-            first = tab;
-            break;
-        }
-    }
-    if (first) {
+    if (TImageEx* first = FirstShownTab()) {
         SelectTab(first);
         MoveStrip(0);
     } else {
@@ -847,67 +845,50 @@ void TQuillonFom::Delete1Click()
     UpdateTabArrows();
 }
 
-void TQuillonFom::Log1Click()
+// A job without a name has a tab but no caption.
+void TQuillonFom::CloseGapAfter(int index, int width)
 {
-    TOptionFrm::ShowModal(this);
-}
-
-// The job list as it is now, deleted jobs left out, goes to the chosen file.
-void TQuillonFom::ExportTaskList1Click()
-{
-    if (CurrentTab == nullptr || !SyncTaskList)
-        return;
-    std::optional<QString> chosen = ModalDialogs::SaveFileName(
-        this, QStringLiteral("Export Task List"), QString(), QStringLiteral("qn (*.qn)"));
-    if (!chosen || chosen->isEmpty())
-        return;
-    QString path = *chosen;
-    if (!path.endsWith(QStringLiteral(".qn"), Qt::CaseInsensitive))
-        path += QStringLiteral(".qn");
-    QString error;
-    if (!SaveTaskList(*SyncTaskList, path, &error))
-        QTextStream(stderr) << "Brenvale: the task list was not exported: " << error << '\n';
-}
-
-// The chosen file is read before anything goes: a file that is no task list leaves
-// the jobs as they are.
-void TQuillonFom::ImportTaskList1Click()
-{
-    std::optional<QString> chosen = ModalDialogs::OpenFileName(
-        this, QStringLiteral("Import Task List"), QString(), QStringLiteral("qn (*.qn)"));
-    if (!chosen || chosen->isEmpty())
-        return;
-    TSyncTaskList imported;
-    const TTaskListLoad load = LoadTaskList(*chosen, imported);
-    if (load.Result == TTaskListLoad::Outcome::Missing ||
-        load.Result == TTaskListLoad::Outcome::Unparsable) {
-        ModalDialogs::Message(this, QMessageBox::Warning,
-                              QStringLiteral("The file is not a valid task list!"));
-        return;
+    for (qsizetype k = index + 1; k < JobTabs.size(); ++k) {
+        TImageEx* tab = JobTabs.at(k).Picture;
+        if (tab->isHidden())
+            continue;
+        tab->move(tab->x() - width, 0);
+        if (QLabel* label = JobTabs.at(k).Caption)
+            label->move(label->x() - width, label->y());
     }
+    NextTabLeft -= width;
+    Pl_jobs->resize(NextTabLeft, Pl_jobs->height());
+}
 
-    // The pages go first, each run stopped and its worker waited for.
+TImageEx* TQuillonFom::FirstShownTab() const
+{
+    for (const TJobTab& entry : JobTabs) {
+        if (!entry.Picture->isHidden())
+            return entry.Picture;
+    }
+    return nullptr;
+}
+
+void TQuillonFom::RemoveJobPages()
+{
     ReleasePages();
-    PageList.clear();
     while (Notebook1->count() > 1) {
         QWidget* page = Notebook1->widget(Notebook1->count() - 1);
         Notebook1->removeWidget(page);
         delete page;
     }
     Notebook1->setCurrentIndex(0);
-    qDeleteAll(TabImages);
-    for (const TLabelEntry& entry : std::as_const(TabLabels))
-        delete entry.Label;
-    TabImages.clear();
-    TabLabels.clear();
+    for (const TJobTab& entry : std::as_const(JobTabs)) {
+        delete entry.Picture;
+        delete entry.Caption;
+    }
+    JobTabs.clear();
     CurrentTab = nullptr;
     Pl_jobs->setGeometry(0, 0, 0, TabRowHeight);
+}
 
-    if (!SyncTaskList)
-        CreateTaskList();
-    *SyncTaskList = std::move(imported);
-    SaveJobList();
-
+void TQuillonFom::ShowJobPages()
+{
     NextTabCurrent = true;
     NextTabLeft = 0;
     BuildJobPages();

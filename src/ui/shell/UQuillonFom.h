@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ui/shell/JobListCommands.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 class QAction;
@@ -17,12 +18,13 @@ class TQuillonMain;
 // Brenvale's main window: a borderless, skinned window with a header of menu and
 // window buttons, a row of job tabs with an add button, and a notebook that holds
 // one comparison page per job. Closing it ends the program; its destruction writes
-// the job list to "tasklist.qn".
+// the job list to "tasklist.qn". The commands that change the job list are done by
+// its TJobListCommands; the window shows what they changed.
 //
-// Tabs, notebook pages and jobs go together by position: entry i of PageList,
-// TabImages and TabLabels, notebook page i + 1 and job i of SyncTaskList belong to
-// the same job, and a deleted job keeps its entries, hidden, so positions never
-// shift. Notebook page 0, "Default", is shown when there is no current job.
+// Tabs, notebook pages and jobs go together by position: entry i of JobTabs,
+// notebook page i + 1 and job i of SyncTaskList belong to the same job, and a
+// deleted job keeps its entry, hidden, so positions never shift. Notebook page 0,
+// "Default", is shown when there is no current job.
 class TQuillonFom : public QWidget
 {
     Q_OBJECT
@@ -44,10 +46,15 @@ public:
     // Makes a notebook page with a comparison page and a tab for every job of the
     // job list, and shows the first job's page.
     void BuildJobPages();
-    // Appends one tab per name, from NextTabLeft on.
-    void AddJobTabs(const QStringList& names);
-    // One tab picture at `left`, with a caption label for a non-empty name.
-    TImageEx* CreateJobTab(const QString& name, int state, int left, int width);
+    // Gives the entries from `first` on their tabs, one after the other from
+    // NextTabLeft on.
+    void AddJobTabs(qsizetype first);
+    // The tab picture of entry `index` at `left`, with a caption label for a
+    // non-empty name.
+    void CreateJobTab(qsizetype index, int state, int left, int width);
+    // The caption of entry `index`, centred on its tab that ends at `right` (a long
+    // one reaches beyond it); a click on it selects the tab.
+    QLabel* CreateTabCaption(qsizetype index, const TImageEx* tab, int right);
     void SetTabPicture(TImageEx* tab, int state);
     // Makes the tab current and shows its job's page; nothing for the current tab.
     void SelectTab(TImageEx* tab);
@@ -63,6 +70,22 @@ public:
     bool IsMaximized() const;
     // From the start of the window's close or destruction on.
     bool IsClosing() const { return Closing; }
+
+    // Showing what the job list commands changed. A job added at the end of the
+    // list gets its page and tab, and becomes current.
+    void ShowAddedJob(const QString& name);
+    // The page of an edited job takes the job's settings again.
+    void RebindJobPage(int index);
+    // A deleted job's tab goes out of the strip and its page stops; the first tab
+    // left becomes current, or the page "Default" shows.
+    void HideDeletedJob(int index);
+    // Every page (its run stopped and its worker waited for) and tab goes, before
+    // the job list is replaced...
+    void RemoveJobPages();
+    // ...and the replaced list gets its pages and tabs, the first one current.
+    void ShowJobPages();
+    // The text on a job's tab; empty for a job without a name and a deleted job.
+    QString TabCaption(int index) const;
 
     // Ends the program from outside the window (a signal, the end of the
     // session) as the close button does. Inside a nested event loop (a dialog
@@ -148,21 +171,17 @@ public:
     QAction* About2;
     QAction* Exit2;
 
-    // The tab model.
-    struct TPageEntry
+    // The tab model: one entry per job of the job list, deleted ones included.
+    struct TJobTab
     {
         QString Name;
+        // The page comes first; the tab follows once every new page is made.
         QPointer<TQuillonMain> Page;
-    };
-    struct TLabelEntry
-    {
-        QString Name;
+        TImageEx* Picture = nullptr;
         // None for a job without a name.
-        QLabel* Label = nullptr;
+        QLabel* Caption = nullptr;
     };
-    QList<TPageEntry> PageList;
-    QList<TImageEx*> TabImages;
-    QList<TLabelEntry> TabLabels;
+    QList<TJobTab> JobTabs;
     bool NextTabCurrent = false;
     // Left edge of the next tab on the strip, and the strip's width.
     int NextTabLeft = 0;
@@ -176,9 +195,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
-    // The job list commands: add a job, edit the current job (its entry is named
-    // after a template), delete the current job, export and import the job list.
-    // The options dialog (Log1Click).
+    // The job list commands, passed on to JobCommands: add a job, edit the current
+    // job (its entry is named after a template), delete the current job, export and
+    // import the job list. The options dialog (Log1Click).
     void addnewjob1Click();
     void bt_addtaskClick();
     void addnewjobFromTemplate1Click();
@@ -190,20 +209,31 @@ private Q_SLOTS:
     void checknewversion1Click();
 
 private:
-    void SaveJobList();
     void FormShow();
     void BuildHeader();
     void BuildTabRow();
     void BuildFrames();
+    // The five menus, each opened by its button in the header.
     void BuildMenus();
+    void BuildJobMenu();
+    void BuildActionMenu();
+    void BuildViewAndToolsMenus();
+    void BuildHelpMenu();
     void ArrangeRegions();
     void UpdateTabArrows();
     void MoveStrip(int left);
     void EnsureTabVisible(TImageEx* tab);
+    // Moves the tabs after a hidden one left by its width.
+    void CloseGapAfter(int index, int width);
+    // The first tab not hidden; null when every job was deleted.
+    TImageEx* FirstShownTab() const;
     TQuillonMain* AddJobPage(int index, const QString& name);
+    // The position of the entry whose tab picture this is; -1 for none.
+    qsizetype TabIndex(const TImageEx* tab) const;
     // Stops every page's run, waiting for its worker, and destroys the pages.
     void ReleasePages();
 
+    TJobListCommands JobCommands{*this};
     bool Shown = false;
     bool Closing = false;
     // Wheel turns over the tab row not yet spent on whole tabs.

@@ -45,8 +45,8 @@ int main(int argc, char* argv[])
 
     auto window = std::make_unique<TQuillonFom>();
     window->show();
-    if (!window->PageList.isEmpty()) {
-        TQuillonMain* page = window->PageList.first().Page;
+    if (!window->JobTabs.isEmpty()) {
+        TQuillonMain* page = window->JobTabs.first().Page;
         page->BitBtn_AnalyzeClick();
         while (page->IsRunning())
             Settle(50);

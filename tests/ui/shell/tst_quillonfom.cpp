@@ -102,8 +102,8 @@ private:
         return *Window;
     }
 
-    TImageEx* Tab(int i) const { return Window->TabImages.at(i); }
-    QLabel* Caption(int i) const { return Window->TabLabels.at(i).Label; }
+    TImageEx* Tab(int i) const { return Window->JobTabs.at(i).Picture; }
+    QLabel* Caption(int i) const { return Window->JobTabs.at(i).Caption; }
 
 private Q_SLOTS:
     void initTestCase()
@@ -119,9 +119,7 @@ private Q_SLOTS:
         TQuillonFom& window = Open({QStringLiteral("Photos"), QStringLiteral("Mail"),
                                     QStringLiteral("A much longer name of a job")});
         QCOMPARE(window.size(), TQuillonFom::DesignSize);
-        QCOMPARE(window.TabImages.size(), 3);
-        QCOMPARE(window.TabLabels.size(), 3);
-        QCOMPARE(window.PageList.size(), 3);
+        QCOMPARE(window.JobTabs.size(), 3);
         QCOMPARE(window.Notebook1->count(), 4);
         QCOMPARE(window.PageCaption(0), QStringLiteral("Default"));
         for (int i = 0; i < 3; ++i) {
@@ -131,8 +129,8 @@ private Q_SLOTS:
             QVERIFY(qAbs(Caption(i)->geometry().center().x() - Tab(i)->geometry().center().x()) <=
                     1);
             QCOMPARE(Caption(i)->y(), 10);
-            QCOMPARE(window.PageList.at(i).Page->Job(), SyncTaskList->TaskByIndex(i));
-            QCOMPARE(window.PageCaption(i + 1), window.TabLabels.at(i).Name);
+            QCOMPARE(window.JobTabs.at(i).Page->Job(), SyncTaskList->TaskByIndex(i));
+            QCOMPARE(window.PageCaption(i + 1), window.JobTabs.at(i).Name);
         }
         QVERIFY(Caption(2)->width() > 126);
         QCOMPARE(window.Pl_jobs->width(), 378);
@@ -140,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(window.TabsCreated, 3);
         QCOMPARE(window.CurrentTab, Tab(0));
         QCOMPARE(window.CurrentJobIndex(), 0);
-        QVERIFY(window.Notebook1->currentWidget()->isAncestorOf(window.PageList.at(0).Page));
+        QVERIFY(window.Notebook1->currentWidget()->isAncestorOf(window.JobTabs.at(0).Page));
         QVERIFY(!window.MoveRightButton->isVisible());
         const QString hint = QStringLiteral(
             "The Job name you set up. Click on the job name, it will become the current\njob you "
@@ -153,7 +151,7 @@ private Q_SLOTS:
     void withoutJobsTheDefaultPageShows()
     {
         TQuillonFom& window = Open({});
-        QVERIFY(window.TabImages.isEmpty());
+        QVERIFY(window.JobTabs.isEmpty());
         QCOMPARE(window.CurrentTab, nullptr);
         QCOMPARE(window.Notebook1->currentIndex(), 0);
         QCOMPARE(window.CurrentJobIndex(), -1);
@@ -400,7 +398,7 @@ private Q_SLOTS:
             QVERIFY(left.file(QStringLiteral("f%1.bin").arg(i), QByteArray(8192, 'x')));
         QFile::remove(DataFolder::TaskListPath());
         TQuillonFom& window = Open({QStringLiteral("Big")});
-        QPointer<TQuillonMain> page = window.PageList.at(0).Page;
+        QPointer<TQuillonMain> page = window.JobTabs.at(0).Page;
         page->BitBtn_AnalyzeClick();
         QTRY_VERIFY_WITH_TIMEOUT(!page->IsRunning(), 30000);
         page->BitBtn_SyncClick();
@@ -424,7 +422,7 @@ private Q_SLOTS:
         TQuillonFom& window = Open({});
         WhenEditorOpens([](TCreatTaskForm& form) { form.CancelButtonClick(); });
         QTest::mouseClick(window.bt_addtask, Qt::LeftButton);
-        QVERIFY(window.TabImages.isEmpty());
+        QVERIFY(window.JobTabs.isEmpty());
         QCOMPARE(SyncTaskList->Count(), 0);
 
         const char* names[] = {"Docs", "Mail"};
@@ -438,14 +436,14 @@ private Q_SLOTS:
                 QTest::mouseClick(window.bt_addtask, Qt::LeftButton);
             else
                 window.addnewjob1->trigger();
-            QCOMPARE(window.TabImages.size(), i + 1);
+            QCOMPARE(window.JobTabs.size(), i + 1);
             QCOMPARE(Caption(i)->text(), QString::fromLatin1(names[i]));
             QCOMPARE(Tab(i)->x(), 126 * i);
             QVERIFY(Shows(Tab(i), "ieb2"));
             QCOMPARE(window.CurrentTab, Tab(i));
             QCOMPARE(window.CurrentJobIndex(), i);
-            QCOMPARE(window.PageList.at(i).Page->Job(), SyncTaskList->TaskByIndex(i));
-            QVERIFY(window.Notebook1->currentWidget()->isAncestorOf(window.PageList.at(i).Page));
+            QCOMPARE(window.JobTabs.at(i).Page->Job(), SyncTaskList->TaskByIndex(i));
+            QVERIFY(window.Notebook1->currentWidget()->isAncestorOf(window.JobTabs.at(i).Page));
         }
         QVERIFY(Shows(Tab(0), "ieb1"));
         QCOMPARE(window.NextTabLeft, 252);
@@ -488,11 +486,11 @@ private Q_SLOTS:
         window.bt_addtask->setFocus();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.bt_addtask));
         PressKey(Qt::Key_Space);
-        QCOMPARE(window.PageList.size(), 1);
+        QCOMPARE(window.JobTabs.size(), 1);
         QCOMPARE(SyncTaskList->TaskByIndex(0)->RFolder.FolerAllName, Right.path());
         QApplication::setActiveWindow(&window); // as the desktop does when a dialog closes
 
-        TQuillonMain* page = window.PageList.at(0).Page;
+        TQuillonMain* page = window.JobTabs.at(0).Page;
         page->BitBtn_Analyze->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(page->BitBtn_Analyze));
         PressKey(Qt::Key_Space);
@@ -522,7 +520,7 @@ private Q_SLOTS:
             form.applyButtonClick();
         });
         window.addnewjobFromTemplate1->trigger();
-        TQuillonMain* page = window.PageList.at(1).Page;
+        TQuillonMain* page = window.JobTabs.at(1).Page;
         QCOMPARE(SyncTaskList->TaskByIndex(1)->PeriodAnalyze, 1);
         TSyncTaskList written;
         (void)LoadTaskList(DataFolder::TaskListPath(), written);
@@ -530,7 +528,7 @@ private Q_SLOTS:
         QCOMPARE(page->PeriodMinutes, 3);
         QVERIFY(page->PeriodTimer->isActive());
         QCOMPARE(Caption(1)->text(), QStringLiteral("Mail"));
-        QVERIFY(!window.PageList.at(0).Page->PeriodTimer->isActive());
+        QVERIFY(!window.JobTabs.at(0).Page->PeriodTimer->isActive());
     }
 
     void deletingATabClosesTheGapAndSelectsTheFirstTab()
@@ -643,25 +641,24 @@ private Q_SLOTS:
                      QStringLiteral("The file is not a valid task list!"));
             QCOMPARE(dialogs.Asked.last().Caption, QStringLiteral("Brenvale"));
             QCOMPARE(JobNames(), (QStringList{QStringLiteral("Photos"), QStringLiteral("Mail")}));
-            QCOMPARE(window.TabImages.size(), 2);
+            QCOMPARE(window.JobTabs.size(), 2);
         }
 
-        const QPointer<TQuillonMain> old = window.PageList.at(1).Page;
+        const QPointer<TQuillonMain> old = window.JobTabs.at(1).Page;
         dialogs.Answer(imported);
         window.ImportTaskList1->trigger();
         QCOMPARE(dialogs.Asked.last().Kind, ModalDialogs::TKind::OpenFile);
         QVERIFY(old.isNull());
         QCOMPARE(JobNames(),
                  (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
-        QCOMPARE(window.TabImages.size(), 3);
-        QCOMPARE(window.PageList.size(), 3);
+        QCOMPARE(window.JobTabs.size(), 3);
         QCOMPARE(window.Notebook1->count(), 4);
         QCOMPARE(window.Pl_jobs->width(), 378);
         QCOMPARE(Tab(2)->x(), 252);
         QCOMPARE(window.CurrentTab, Tab(0));
         QVERIFY(Shows(Tab(0), "ieb2"));
         QCOMPARE(window.CurrentJobIndex(), 0);
-        QCOMPARE(window.PageList.at(2).Page->Job(), SyncTaskList->TaskByIndex(2));
+        QCOMPARE(window.JobTabs.at(2).Page->Job(), SyncTaskList->TaskByIndex(2));
     }
 
     void everyControlHasAnAccessibleName()

@@ -84,9 +84,9 @@ private:
     TQuillonMain* CurrentPage() const
     {
         const int index = Window->CurrentJobIndex();
-        if (index < 0 || index >= Window->PageList.size())
+        if (index < 0 || index >= Window->JobTabs.size())
             return nullptr;
-        return Window->PageList.at(index).Page;
+        return Window->JobTabs.at(index).Page;
     }
 
     // A place over the tree's rows, often over the three arrow cells.
@@ -172,7 +172,7 @@ private:
         if (job != nullptr && job->LFolder.FolerAllName.isEmpty()) {
             job->LFolder.FolerAllName = FolderOf(made, "left");
             job->RFolder.FolerAllName = FolderOf(made, "right");
-            Window->PageList.at(last).Page->BindToJob(last);
+            Window->JobTabs.at(last).Page->BindToJob(last);
         }
     }
 
@@ -191,8 +191,8 @@ private:
     {
         // Keep one job, so that most actions have a page to act on.
         int shown = 0;
-        for (TImageEx* tab : std::as_const(Window->TabImages))
-            shown += tab->isHidden() ? 0 : 1;
+        for (const auto& entry : std::as_const(Window->JobTabs))
+            shown += entry.Picture->isHidden() ? 0 : 1;
         if (shown <= 1)
             return;
         dialogs.Answer(QMessageBox::Yes);
@@ -202,9 +202,9 @@ private:
     void SelectAnyTab()
     {
         QList<TImageEx*> shown;
-        for (TImageEx* tab : std::as_const(Window->TabImages)) {
-            if (!tab->isHidden())
-                shown.append(tab);
+        for (const auto& entry : std::as_const(Window->JobTabs)) {
+            if (!entry.Picture->isHidden())
+                shown.append(entry.Picture);
         }
         if (!shown.isEmpty())
             Press(shown.at(Pick(int(shown.size()))));
@@ -302,7 +302,7 @@ private Q_SLOTS:
         }
 
         // Whatever ran comes to its end, and the window still makes sense.
-        for (const auto& entry : std::as_const(Window->PageList)) {
+        for (const auto& entry : std::as_const(Window->JobTabs)) {
             if (entry.Page)
                 QTRY_VERIFY_WITH_TIMEOUT(!entry.Page->IsRunning(), 60000);
         }
