@@ -118,9 +118,9 @@ std::unique_ptr<TSyncTask> ListedJob(const QString& name, const QString& left, c
 {
     auto job = std::make_unique<TSyncTask>();
     job->SyncName = name;
-    job->LFolder.DeviceType = 1;
+    job->LFolder.DeviceType = SideDevice::LocalFolder;
     job->LFolder.FolerAllName = left;
-    job->RFolder.DeviceType = 1;
+    job->RFolder.DeviceType = SideDevice::LocalFolder;
     job->RFolder.FolerAllName = right;
     return job;
 }

@@ -332,7 +332,7 @@ private Q_SLOTS:
         AnalysisOutcome both = RunAnalysis(*job);
         QCOMPARE(both.Messages, (std::vector<Message>{{WM_CONNECT_FAILED, 2, 0}}));
         // A side that is no folder of the file system is neither checked nor scanned.
-        job->RFolder.DeviceType = 0;
+        job->RFolder.DeviceType = SideDevice::None;
         job->LFolder.FolerAllName = dir.path();
         job->RFolder.FolerAllName = other.path();
         TreeBuilder(dir.path()).file(QStringLiteral("a"), "1");

@@ -29,7 +29,7 @@ std::unique_ptr<TSyncTask> FullJob()
     job->CheckNoChange = 1;
     job->EstimateDiskSpace = 1;
     for (TFolderSource* side : {&job->LFolder, &job->RFolder}) {
-        side->DeviceType = 1;
+        side->DeviceType = SideDevice::LocalFolder;
         side->FolerAllName = side == &job->LFolder ? QStringLiteral("/home/a/Photos ")
                                                    : QStringLiteral("/media/ünï/b/");
         side->validate = 3;
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
         QCOMPARE(loaded.Count(), 2);
         const TSyncTask* job = loaded.TaskByIndex(0);
-        QCOMPARE(job->ListState, 0);
+        QCOMPARE(job->ListState, JobListState::Loaded);
         QCOMPARE(job->IncludeFilterr, FullJob()->IncludeFilterr);
         QCOMPARE(job->IncFileSizeMax, qint64(3000) * 1048576);
         QCOMPARE(job->ExcFileSizeMax, std::numeric_limits<qint64>::max());

@@ -414,7 +414,7 @@ void TQuillonMain::FormShow()
 
 bool TQuillonMain::JobDeleted() const
 {
-    return CurrentJob == nullptr || CurrentJob->ListState == 1;
+    return CurrentJob == nullptr || CurrentJob->ListState == JobListState::Deleted;
 }
 
 qint32 TQuillonMain::ValidateFolders() const
