@@ -129,7 +129,7 @@ std::unique_ptr<TFileAttri> NodeOf(const TScanTree& tree, quint32 item, bool lef
 {
     auto node = std::make_unique<TFileAttri>();
     node->ItemName = tree.Name(item);
-    node->Kind = tree.IsFolder(item) ? 1 : 0;
+    node->Kind = tree.IsFolder(item) ? ItemKind::Folder : ItemKind::File;
     TakeSide(*node, tree, item, left);
     return node;
 }

@@ -25,7 +25,7 @@ TResultRow* AddFile(TResultRow& parent, qint32 state, const QString& left = {},
 TResultRow* AddFolder(TResultRow& parent)
 {
     TResultRow* row = parent.AddChild();
-    row->Kind = 1;
+    row->Kind = ItemKind::Folder;
     row->LeftImage = RowImage::FolderLeft;
     row->RightImage = RowImage::FolderRight;
     row->DirectImage = RowImage::CanMove;

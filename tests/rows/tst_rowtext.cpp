@@ -83,7 +83,7 @@ private Q_SLOTS:
         const auto root = MakeRootRow(QStringLiteral("Photos job"));
         root->RtoLCount = 3;
         TResultRow& folder = *root->AddChild();
-        folder.Kind = 1;
+        folder.Kind = ItemKind::Folder;
         folder.Name = QStringLiteral("2024");
         folder.LtoRCount = 1200;
         TResultRow& file = *folder.AddChild();

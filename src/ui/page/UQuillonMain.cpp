@@ -920,7 +920,7 @@ void TQuillonMain::ClickCell(TResultRow* row, int cell)
         return;
     if (!Actions->Click(*row, cell))
         return;
-    if (row->Kind == 1)
+    if (row->Kind == ItemKind::Folder)
         Model->SubtreeChanged(row);
     else
         Model->RowChanged(row);
@@ -944,7 +944,7 @@ void TQuillonMain::DoNotCopyCurrentRow()
     if (row == nullptr || Model->Root() == nullptr || Model->Root()->ChildCount() == 0)
         return;
     const std::function<void(TResultRow&)> stop = [&](TResultRow& item) {
-        if (item.Kind == 1) {
+        if (item.Kind == ItemKind::Folder) {
             for (int i = 0; i < item.ChildCount(); ++i)
                 stop(*item.Child(i));
         } else if (item.Direction != SyncDirection::None) {
@@ -952,7 +952,7 @@ void TQuillonMain::DoNotCopyCurrentRow()
         }
     };
     stop(*row);
-    if (row->Kind == 1)
+    if (row->Kind == ItemKind::Folder)
         Model->SubtreeChanged(row);
     else
         Model->RowChanged(row);

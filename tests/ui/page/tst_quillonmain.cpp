@@ -36,7 +36,7 @@ void FileRows(TResultRow& row, QList<TResultRow*>& rows)
 {
     for (int i = 0; i < row.ChildCount(); ++i) {
         TResultRow* child = row.Child(i);
-        if (child->Kind == 1)
+        if (child->Kind == ItemKind::Folder)
             FileRows(*child, rows);
         else
             rows.append(child);

@@ -44,17 +44,17 @@ struct TSampleTree
     TSampleTree()
     {
         Docs = Folder(*Root, QStringLiteral("docs"));
-        A = File(*Docs, QStringLiteral("a.txt"), 1);
-        B = File(*Docs, QStringLiteral("b.dat"), 3);
+        A = File(*Docs, QStringLiteral("a.txt"), CompareState::LeftOnly);
+        B = File(*Docs, QStringLiteral("b.dat"), CompareState::RightNewer);
         Sub = Folder(*Docs, QStringLiteral("sub"));
-        C = File(*Sub, QStringLiteral("c.txt"), 4);
-        Top = File(*Root, QStringLiteral("top.bin"), 0);
+        C = File(*Sub, QStringLiteral("c.txt"), CompareState::LeftNewer);
+        Top = File(*Root, QStringLiteral("top.bin"), CompareState::Same);
     }
 
     static TResultRow* Folder(TResultRow& parent, const QString& name)
     {
         TResultRow* row = parent.AddChild();
-        row->Kind = 1;
+        row->Kind = ItemKind::Folder;
         row->Name = name;
         row->ItemImage = RowImage::Folder;
         row->LeftImage = RowImage::FolderLeft;
@@ -71,8 +71,9 @@ struct TSampleTree
         row->ItemImage = RowImage::Document;
         row->LeftTime = PackedDateTime::FromFields(2024, 3, 5, 14, 7, 8);
         row->LeftSize = 2048;
-        row->RightTime = state == 1 ? -1 : PackedDateTime::FromFields(2024, 3, 6, 0, 0, 0);
-        row->RightSize = state == 1 ? 0 : 4096;
+        row->RightTime =
+            state == CompareState::LeftOnly ? -1 : PackedDateTime::FromFields(2024, 3, 6, 0, 0, 0);
+        row->RightSize = state == CompareState::LeftOnly ? 0 : 4096;
         ApplyStateDefaults(*row);
         return row;
     }
