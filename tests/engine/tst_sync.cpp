@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "RowTrees.h"
 #include "ScratchFileSystem.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
@@ -20,25 +21,6 @@ namespace {
 
 const QDateTime Old = LocalTime(2021, 3, 4);
 const QDateTime New = LocalTime(2023, 5, 6);
-
-// Every file row below the row, in tree order.
-void FileRows(TResultRow& row, std::vector<TResultRow*>& rows)
-{
-    for (int i = 0; i < row.ChildCount(); ++i) {
-        TResultRow* child = row.Child(i);
-        if (child->Kind == ItemKind::Folder)
-            FileRows(*child, rows);
-        else
-            rows.push_back(child);
-    }
-}
-
-std::vector<TResultRow*> FileRows(TResultRow& root)
-{
-    std::vector<TResultRow*> rows;
-    FileRows(root, rows);
-    return rows;
-}
 
 // Rows of a comparison tree built for the job as it is now.
 std::unique_ptr<TResultRow> BuildRowsOf(const TSyncTask& job, const TFileAttri& tree,
