@@ -39,7 +39,7 @@ std::unique_ptr<TResultRow> BuildRows(int files)
     for (int i = 0; i < files; ++i) {
         if (i % FilesPerFolder == 0) {
             folder = root->AddChild();
-            folder->Kind = 1;
+            folder->Kind = ItemKind::Folder;
             folder->Name =
                 QStringLiteral("folder-%1").arg(i / FilesPerFolder, 5, 10, QLatin1Char('0'));
             folder->ItemImage = RowImage::Folder;
@@ -52,7 +52,8 @@ std::unique_ptr<TResultRow> BuildRows(int files)
         TResultRow* row = folder->AddChild();
         row->Name = QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0'));
         row->ItemImage = RowImage::Document;
-        row->State = 1 + i % 4;
+        // The four states of a change in turn.
+        row->State = CompareState::LeftOnly + i % 4;
         const QString relative = QLatin1Char('/') + folder->Name + QLatin1Char('/') + row->Name;
         row->LeftPath = leftRoot + relative;
         row->RightPath = rightRoot + relative;

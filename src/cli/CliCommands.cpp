@@ -98,7 +98,7 @@ int ListJobs(bool json)
     bool first = true;
     for (int i = 0; i < SyncTaskList->Count(); ++i) {
         const TSyncTask& job = *SyncTaskList->TaskByIndex(i);
-        if (job.ListState == 1)
+        if (job.ListState == JobListState::Deleted)
             continue;
         if (json) {
             out << (first ? "\n    " : ",\n    ") << "{\"position\": " << i

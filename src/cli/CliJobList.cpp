@@ -10,7 +10,7 @@ namespace {
 
 bool IsDeleted(const TSyncTask& job)
 {
-    return job.ListState == 1;
+    return job.ListState == JobListState::Deleted;
 }
 
 } // namespace

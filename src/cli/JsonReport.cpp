@@ -111,7 +111,7 @@ void TJsonReport::WriteRow(const TRowVisit& visit, bool first)
 {
     const TResultRow& row = visit.Row;
     Out << (first ? "\n    " : ",\n    ") << "{\"path\": " << Quote(visit.Path);
-    if (row.Kind == 1) {
+    if (row.Kind == ItemKind::Folder) {
         Out << ", \"folder\": true, \"state\": " << visit.FolderState
             << ", \"left_count\": " << row.RtoLCount << ", \"right_count\": " << row.LtoRCount
             << '}';

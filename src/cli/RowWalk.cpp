@@ -7,9 +7,10 @@ namespace {
 
 bool IsItemOfRow(const TFileAttri& item, const TResultRow& row)
 {
-    if ((item.Kind == 1) != (row.Kind == 1) || item.ItemName != row.Name)
+    if ((item.Kind == ItemKind::Folder) != (row.Kind == ItemKind::Folder) ||
+        item.ItemName != row.Name)
         return false;
-    if (row.Kind == 1)
+    if (row.Kind == ItemKind::Folder)
         return true;
     return item.State == row.State && item.LeftTime == row.LeftTime &&
            item.RightTime == row.RightTime;
@@ -33,10 +34,11 @@ void WalkChildren(const TResultRow& parent, const TFileAttri* folder, int depth,
         }
         const QString path =
             parentPath.isEmpty() ? row.Name : parentPath + QLatin1Char('/') + row.Name;
-        const qint32 folderState =
-            row.Kind == 1 && item != nullptr ? item->State : CompareState::NotCompared;
+        const qint32 folderState = row.Kind == ItemKind::Folder && item != nullptr
+                                       ? item->State
+                                       : CompareState::NotCompared;
         visit(TRowVisit{row, depth, path, folderState});
-        if (row.Kind == 1)
+        if (row.Kind == ItemKind::Folder)
             WalkChildren(row, item, depth + 1, path, visit);
     }
 }

@@ -139,7 +139,7 @@ TTextReport::Cells TTextReport::RowCells(const TRowVisit& visit) const
     const TResultRow& row = visit.Row;
     Cells cells;
     cells[0] = QString((visit.Depth + 1) * IndentWidth, QLatin1Char(' ')) + Printable(row.Name);
-    if (row.Kind == 1) {
+    if (row.Kind == ItemKind::Folder) {
         const QString folder = QStringLiteral("folder");
         cells[0] += QLatin1Char('/');
         cells[1] = StateText(visit.FolderState);

@@ -59,9 +59,11 @@ void TFileAnalyze::run()
 qint32 TFileAnalyze::CheckFolders() const
 {
     qint32 r = 0;
-    if (Task.LFolder.DeviceType == 1 && TWinFile::CheckFolder(Task.LFolder) == 1)
+    if (Task.LFolder.DeviceType == SideDevice::LocalFolder &&
+        TWinFile::CheckFolder(Task.LFolder) == 1)
         r = 1;
-    if (Task.RFolder.DeviceType == 1 && TWinFile::CheckFolder(Task.RFolder) == 1)
+    if (Task.RFolder.DeviceType == SideDevice::LocalFolder &&
+        TWinFile::CheckFolder(Task.RFolder) == 1)
         r = 2;
     return r;
 }
@@ -77,8 +79,8 @@ void TFileAnalyze::BuildTrees()
     TWinFile rightScan;
     leftScan.CancelFlag = &Cancel;
     rightScan.CancelFlag = &Cancel;
-    const bool scanLeft = Task.LFolder.DeviceType == 1;
-    const bool scanRight = Task.RFolder.DeviceType == 1;
+    const bool scanLeft = Task.LFolder.DeviceType == SideDevice::LocalFolder;
+    const bool scanRight = Task.RFolder.DeviceType == SideDevice::LocalFolder;
     if (scanLeft && scanRight) {
         // The two sides usually lie on different disks or machines: scanning them
         // at the same time hides the latency of one behind the other.
@@ -127,7 +129,7 @@ std::unique_ptr<TFileAttri> NodeOf(const TScanTree& tree, quint32 item, bool lef
 {
     auto node = std::make_unique<TFileAttri>();
     node->ItemName = tree.Name(item);
-    node->Kind = tree.IsFolder(item) ? 1 : 0;
+    node->Kind = tree.IsFolder(item) ? ItemKind::Folder : ItemKind::File;
     TakeSide(*node, tree, item, left);
     return node;
 }

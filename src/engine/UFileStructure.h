@@ -19,6 +19,13 @@ constexpr qint32 RightNewer = 3;
 constexpr qint32 LeftNewer = 4;
 } // namespace CompareState
 
+// What an item of the comparison tree, and a row built from it, stands for
+// (TFileAttri::Kind, TResultRow::Kind).
+namespace ItemKind {
+constexpr qint32 File = 0;
+constexpr qint32 Folder = 1;
+} // namespace ItemKind
+
 // Windows-style attribute bits as the scan records them.
 namespace FileAttribute {
 constexpr qint32 ReadOnly = 1;
@@ -54,15 +61,15 @@ public:
     qint32 ChildCount = 0;
     // Files below that were compared, whatever their state.
     qint32 FileCount = 0;
-    // Files below in state 1 or 3.
+    // Files below that are left only or right newer.
     qint32 LeftCount = 0;
-    // Files below in state 2 or 4.
+    // Files below that are right only or left newer.
     qint32 RightCount = 0;
     // Packed times; -1 on a side where the item is absent.
     qint32 LeftTime = -1;
     qint32 RightTime = -1;
-    // 0: file, 1: folder.
-    qint8 Kind = 0;
+    // An ItemKind code.
+    qint8 Kind = ItemKind::File;
     qint8 State = CompareState::NotCompared;
     // Attribute bits (FileAttribute); -1 on a side where the item is absent.
     qint8 LeftAttr = -1;

@@ -74,7 +74,7 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
     for (int i = 0; i < row.ChildCount(); ++i) {
         TResultRow* child = row.Child(i);
         ++visits;
-        if (child->Kind == 1) {
+        if (child->Kind == ItemKind::Folder) {
             CollectRows(*child, visits);
             continue;
         }

@@ -51,7 +51,7 @@ void ApplyStateDefaults(TResultRow& row)
         {RowImage::CouldMoveLeft, RowImage::MovesRight, SyncDirection::LeftToRight,
          RowImage::CanMove},
     };
-    if (row.State < 0 || row.State > 4)
+    if (row.State < CompareState::Same || row.State > CompareState::LeftNewer)
         return;
     const Defaults& d = table[row.State];
     row.LeftImage = d.Left;
@@ -63,7 +63,7 @@ void ApplyStateDefaults(TResultRow& row)
 std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName)
 {
     auto root = std::make_unique<TResultRow>();
-    root->Kind = 1;
+    root->Kind = ItemKind::Folder;
     root->Name = syncName;
     root->ItemImage = RowImage::CanMove;
     root->LeftImage = RowImage::FolderLeft;

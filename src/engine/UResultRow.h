@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/UFileStructure.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -77,8 +79,9 @@ public:
     // The next sibling, or nullptr for the last child.
     TResultRow* NextSibling() const;
 
-    qint32 Kind = 0;
-    qint32 State = 0;
+    // An ItemKind code; a file row's State is a CompareState code.
+    qint32 Kind = ItemKind::File;
+    qint32 State = CompareState::Same;
     QString Name;
     qint32 RightTime = 0;
     qint32 RightAttr = 0;

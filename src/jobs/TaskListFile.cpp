@@ -677,7 +677,7 @@ bool SaveTaskList(const TSyncTaskList& list, const QString& path, QString* error
     QString jobs;
     for (int i = 0; i < list.Count(); ++i) {
         const TSyncTask* job = list.TaskByIndex(i);
-        if (job->ListState == 1)
+        if (job->ListState == JobListState::Deleted)
             continue;
         JobWriter writer(jobs);
         writer.Enter("Tast");

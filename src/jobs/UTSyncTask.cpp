@@ -36,11 +36,11 @@ std::unique_ptr<TSyncTask> NewLocalJob(const QString& name, const QString& leftF
 {
     auto job = std::make_unique<TSyncTask>();
     job->SyncName = name;
-    job->LFolder.DeviceType = 1;
+    job->LFolder.DeviceType = SideDevice::LocalFolder;
     job->LFolder.FolerAllName = leftFolder;
-    job->RFolder.DeviceType = 1;
+    job->RFolder.DeviceType = SideDevice::LocalFolder;
     job->RFolder.FolerAllName = rightFolder;
-    job->ListState = 2;
+    job->ListState = JobListState::Added;
     return job;
 }
 
@@ -73,7 +73,7 @@ QString TSyncTaskList::KeyByIndex(int position) const
 
 void TSyncTaskList::AddToList(std::unique_ptr<TSyncTask> job)
 {
-    job->ListState = 2;
+    job->ListState = JobListState::Added;
     AppendLoaded(std::move(job));
 }
 
@@ -86,7 +86,7 @@ void TSyncTaskList::AppendLoaded(std::unique_ptr<TSyncTask> job)
 void TSyncTaskList::MarkDeleted(int position)
 {
     if (TSyncTask* job = TaskByIndex(position))
-        job->ListState = 1;
+        job->ListState = JobListState::Deleted;
 }
 
 bool TSyncTaskList::TaskNameExists(const QString& name) const

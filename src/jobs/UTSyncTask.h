@@ -25,6 +25,17 @@ public:
     using std::atomic<bool>::operator=;
 };
 
+// Where a job of the list stands against the task list file it was read from
+// (TSyncTask::ListState).
+namespace JobListState {
+// Read from the file.
+constexpr qint32 Loaded = 0;
+// Deleted since: kept in the list, left out of the next save.
+constexpr qint32 Deleted = 1;
+// Added since.
+constexpr qint32 Added = 2;
+} // namespace JobListState
+
 // One sync job: two sides, the way they are compared and synchronised, the
 // filters and the triggers of automatic runs. Yes/no fields hold 1 or 0 and every
 // reader tests for exactly 1; a bound of -1 means "no bound".
@@ -80,8 +91,8 @@ public:
     QString TaskScheduler;
     qint32 Conflicts = 0;
     qint32 EnsureFolderTags = 0;
-    // 0 = read from the task list file, 1 = deleted since, 2 = added since. Not stored.
-    qint32 ListState = 0;
+    // A JobListState code. Not stored.
+    qint32 ListState = JobListState::Loaded;
     // Cancel request for the run in progress: written by the user-interface thread,
     // polled by the workers. Not stored.
     TCancelFlag Cancelled;
@@ -108,7 +119,7 @@ public:
     TSyncTask* TaskByIndex(int position) const;
     // The key text of the job at the position (its SyncID when it was added).
     QString KeyByIndex(int position) const;
-    // Appends a job made by the job editor: ListState becomes 2.
+    // Appends a job made by the job editor: ListState becomes Added.
     void AddToList(std::unique_ptr<TSyncTask> job);
     // Appends a job as read from a task list file: ListState stays as it is.
     void AppendLoaded(std::unique_ptr<TSyncTask> job);

@@ -224,7 +224,7 @@ bool TRowActions::Click(TResultRow& row, qint32 cell)
 {
     if (CellImage(row, cell) == nullptr)
         return false;
-    if (row.Kind == 1)
+    if (row.Kind == ItemKind::Folder)
         return ApplyToFolder(row, cell);
     return ActOnFile(row, cell);
 }
@@ -234,7 +234,7 @@ bool TRowActions::ApplyToFolder(TResultRow& folder, qint32 action)
     bool changed = false;
     for (int i = 0; i < folder.ChildCount(); ++i) {
         TResultRow& child = *folder.Child(i);
-        if (child.Kind == 1)
+        if (child.Kind == ItemKind::Folder)
             changed = ApplyToFolder(child, action) || changed;
         else
             changed = ActOnFile(child, action) || changed;
@@ -287,7 +287,7 @@ TRowMenu TRowActions::MenuFor(const TResultRow& row, const QString& leftRoot,
                               const QString& rightRoot)
 {
     TRowMenu menu;
-    if (row.Kind != 0)
+    if (row.Kind != ItemKind::File)
         return menu;
     switch (row.State) {
     case CompareState::LeftOnly:
@@ -316,7 +316,7 @@ TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side, co
 {
     const bool left = side == TRowSide::Left;
     const QString path = left ? row.LeftPath : row.RightPath;
-    if (row.Kind != 0 || path.isEmpty())
+    if (row.Kind != ItemKind::File || path.isEmpty())
         return Deletion::Failed;
     TFileSpot spot;
     struct stat st;
@@ -343,7 +343,7 @@ bool TRowActions::RestoreFile(TResultRow& row, TRowSide side, const QString& roo
 {
     const bool left = side == TRowSide::Left;
     const QString path = left ? row.LeftPath : row.RightPath;
-    if (row.Kind != 0 || path.isEmpty())
+    if (row.Kind != ItemKind::File || path.isEmpty())
         return false;
     TFileSpot file;
     TFileSpot backup;

@@ -17,7 +17,7 @@ TRowBuilder::TRowBuilder(const TSyncTask& task, Mode mode, const std::atomic<boo
 
 bool TRowBuilder::IsListed(const TFileAttri& item) const
 {
-    if (item.Kind == 1) {
+    if (item.Kind == ItemKind::Folder) {
         // A quick cut of whole subtrees; a folder left in is still dropped below
         // when no row ends up under it.
         return BuildMode == Mode::Changes ? item.LeftCount + item.RightCount != 0
@@ -40,7 +40,7 @@ bool TRowBuilder::IsListed(const TFileAttri& item) const
 void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths)
 {
     TResultRow* row = parent.AddChild();
-    row->Kind = 0;
+    row->Kind = ItemKind::File;
     row->Name = item.ItemName;
     row->ItemImage = FileTypeImage ? FileTypeImage(item.ItemName) : RowImage::Document;
     row->State = item.State;
@@ -89,12 +89,12 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         const TFileAttri& item = *child;
         if (!IsListed(item))
             continue;
-        if (item.Kind != 1) {
+        if (item.Kind != ItemKind::Folder) {
             AddFileRow(parent, item, paths);
             continue;
         }
         TResultRow* row = parent.AddChild();
-        row->Kind = 1;
+        row->Kind = ItemKind::Folder;
         row->Name = item.ItemName;
         row->ItemImage = RowImage::Folder;
         row->LeftImage = RowImage::FolderLeft;
@@ -118,7 +118,7 @@ void TRowBuilder::CountDirections(TResultRow& folder)
     folder.LtoRCount = 0;
     for (int i = 0; i < folder.ChildCount(); ++i) {
         const TResultRow& child = *folder.Child(i);
-        if (child.Kind == 1) {
+        if (child.Kind == ItemKind::Folder) {
             folder.RtoLCount += child.RtoLCount;
             folder.LtoRCount += child.LtoRCount;
         } else if (child.Direction == SyncDirection::RightToLeft) {
@@ -146,8 +146,8 @@ void TRowBuilder::SortItems(std::vector<const TFileAttri*>& items) const
 {
     const auto sort = [&items] {
         std::sort(items.begin(), items.end(), [](const TFileAttri* a, const TFileAttri* b) {
-            if ((a->Kind == 1) != (b->Kind == 1))
-                return a->Kind == 1;
+            if ((a->Kind == ItemKind::Folder) != (b->Kind == ItemKind::Folder))
+                return a->Kind == ItemKind::Folder;
             return NameOrder::Before(a->ItemName, b->ItemName);
         });
     };

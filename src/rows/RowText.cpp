@@ -62,7 +62,7 @@ QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& 
 {
     if (column == Column::Item)
         return row.Name;
-    const bool folder = row.Kind == 1;
+    const bool folder = row.Kind == ItemKind::Folder;
     switch (column) {
     case Column::RtoLCount:
         return folder ? CountText(row.RtoLCount) : QString();

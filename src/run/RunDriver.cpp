@@ -216,7 +216,7 @@ qint64 TRunDriver::RowsToCopy() const
     const std::function<void(const TResultRow&)> walk = [&](const TResultRow& row) {
         for (int i = 0; i < row.ChildCount(); ++i) {
             const TResultRow& child = *row.Child(i);
-            if (child.Kind == 1)
+            if (child.Kind == ItemKind::Folder)
                 walk(child);
             else if (child.Direction == SyncDirection::LeftToRight ||
                      child.Direction == SyncDirection::RightToLeft)

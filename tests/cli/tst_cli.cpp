@@ -113,18 +113,6 @@ void BuildEveryState(Sides& s)
     QVERIFY(s.Left.setTime(QStringLiteral("new-folder"), Old));
 }
 
-// A job between two folders, as a task list holds it.
-std::unique_ptr<TSyncTask> ListedJob(const QString& name, const QString& left, const QString& right)
-{
-    auto job = std::make_unique<TSyncTask>();
-    job->SyncName = name;
-    job->LFolder.DeviceType = 1;
-    job->LFolder.FolerAllName = left;
-    job->RFolder.DeviceType = 1;
-    job->RFolder.FolerAllName = right;
-    return job;
-}
-
 } // namespace
 
 class TestCli : public QObject
@@ -782,8 +770,8 @@ private Q_SLOTS:
     {
         Sides s;
         TSyncTaskList list;
-        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
-        auto backup = ListedJob(QStringLiteral("Docs backup"), s.LeftPath, s.RightPath);
+        list.AppendLoaded(NewLocalJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = NewLocalJob(QStringLiteral("Docs backup"), s.LeftPath, s.RightPath);
         backup->SyncDirection = 2;
         list.AppendLoaded(std::move(backup));
         const QString path = s.Dir.filePath(QStringLiteral("jobs.qn"));
@@ -820,13 +808,13 @@ private Q_SLOTS:
         QVERIFY(s.Right.file(QStringLiteral("only-right.txt"), "r", Old));
         TSyncTaskList list;
         // A job whose name is a number: the number names a position first.
-        list.AppendLoaded(ListedJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
-        auto backup = ListedJob(QStringLiteral("Docs"), s.LeftPath, s.RightPath);
+        list.AppendLoaded(NewLocalJob(QStringLiteral("1"), s.LeftPath, s.RightPath));
+        auto backup = NewLocalJob(QStringLiteral("Docs"), s.LeftPath, s.RightPath);
         backup->SyncDirection = 2;
         backup->IncludeFilterr = QStringList{QStringLiteral(".txt")};
         list.AppendLoaded(std::move(backup));
-        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
-        list.AppendLoaded(ListedJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        list.AppendLoaded(NewLocalJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
+        list.AppendLoaded(NewLocalJob(QStringLiteral("twin"), s.LeftPath, s.RightPath));
         QVERIFY(SaveTaskList(list, s.Dir.filePath(QStringLiteral("tasklist.qn"))));
         const QByteArray saved = TreeBuilder(s.Dir.path()).read(QStringLiteral("tasklist.qn"));
         // Without --tasklist the runner reads the data folder's task list.

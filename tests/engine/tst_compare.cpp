@@ -26,8 +26,8 @@ void DirectCompare(const TScanTree& lt, TScanTree::TChildRange l, const TScanTre
     const TScanTree::TChildRange none{0, 0};
     auto addOneSided = [&](const TScanTree& tree, quint32 item, bool left) {
         auto p = std::make_unique<TFileAttri>();
-        p->State = left ? 1 : 2;
-        p->Kind = tree.IsFolder(item) ? 1 : 0;
+        p->State = left ? CompareState::LeftOnly : CompareState::RightOnly;
+        p->Kind = tree.IsFolder(item) ? ItemKind::Folder : ItemKind::File;
         p->ItemName = tree.Name(item);
         (left ? p->LeftTime : p->RightTime) = tree.Item(item).Time;
         if (tree.IsFolder(item)) {
@@ -54,8 +54,10 @@ void DirectCompare(const TScanTree& lt, TScanTree::TChildRange l, const TScanTre
             const qint32 lTime = lt.Item(li).Time;
             const qint32 rTime = rt.Item(ri).Time;
             auto p = std::make_unique<TFileAttri>();
-            p->State = lTime > rTime ? 4 : lTime < rTime ? 3 : 0;
-            p->Kind = lt.IsFolder(li) ? 1 : 0;
+            p->State = lTime > rTime   ? CompareState::LeftNewer
+                       : lTime < rTime ? CompareState::RightNewer
+                                       : CompareState::Same;
+            p->Kind = lt.IsFolder(li) ? ItemKind::Folder : ItemKind::File;
             p->ItemName = lt.Name(li);
             p->LeftTime = lTime;
             p->RightTime = rTime;
@@ -65,8 +67,8 @@ void DirectCompare(const TScanTree& lt, TScanTree::TChildRange l, const TScanTre
                 c.RightCount += p->RightCount;
                 c.FileCount += p->FileCount;
             } else {
-                c.LeftCount += p->State == 3;
-                c.RightCount += p->State == 4;
+                c.LeftCount += p->State == CompareState::RightNewer;
+                c.RightCount += p->State == CompareState::LeftNewer;
                 ++c.FileCount;
             }
             c.AddChild(std::move(p));
@@ -183,16 +185,16 @@ private Q_SLOTS:
         AnalysisOutcome outcome = RunAnalysis(*job);
         QVERIFY(outcome.Tree);
         const TFileAttri& root = *outcome.Tree;
-        QCOMPARE(root.State, -1);
+        QCOMPARE(root.State, CompareState::NotCompared);
         QVERIFY(root.ItemName.isEmpty());
         auto state = [&](const QString& name) { return ChildNamed(root, name)->State; };
-        QCOMPARE(state(QStringLiteral("same.txt")), 0);
-        QCOMPARE(state(QStringLiteral("leftonly.txt")), 1);
-        QCOMPARE(state(QStringLiteral("rightonly.txt")), 2);
-        QCOMPARE(state(QStringLiteral("rnewer.txt")), 3);
-        QCOMPARE(state(QStringLiteral("lnewer.txt")), 4);
-        QCOMPARE(state(QStringLiteral("Case.txt")), 1);
-        QCOMPARE(state(QStringLiteral("case.txt")), 2);
+        QCOMPARE(state(QStringLiteral("same.txt")), CompareState::Same);
+        QCOMPARE(state(QStringLiteral("leftonly.txt")), CompareState::LeftOnly);
+        QCOMPARE(state(QStringLiteral("rightonly.txt")), CompareState::RightOnly);
+        QCOMPARE(state(QStringLiteral("rnewer.txt")), CompareState::RightNewer);
+        QCOMPARE(state(QStringLiteral("lnewer.txt")), CompareState::LeftNewer);
+        QCOMPARE(state(QStringLiteral("Case.txt")), CompareState::LeftOnly);
+        QCOMPARE(state(QStringLiteral("case.txt")), CompareState::RightOnly);
 
         const TFileAttri* same = ChildNamed(root, QStringLiteral("same.txt"));
         QCOMPARE(same->LeftSize, qint64(4));
@@ -222,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(deep->RightPath, right.path() + QStringLiteral("/sub/deep/x"));
 
         const TFileAttri* sub = ChildNamed(root, QStringLiteral("sub"));
-        QCOMPARE(sub->Kind, 1);
+        QCOMPARE(sub->Kind, ItemKind::Folder);
         QCOMPARE(sub->FileCount, 2);
         QCOMPARE(sub->RightCount, 1);
         QCOMPARE(sub->LeftCount, 0);
@@ -232,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(root.RightCount, 4);
         QCOMPARE(root.FileCount, 9);
         // Left listing order first, then the unpaired right children.
-        QCOMPARE(root.Children.back()->State, 2);
+        QCOMPARE(root.Children.back()->State, CompareState::RightOnly);
     }
 
     void folderMeetsFile()
@@ -247,12 +249,12 @@ private Q_SLOTS:
         auto job = MakeJob(left.path(), right.path());
         AnalysisOutcome outcome = RunAnalysis(*job);
         const TFileAttri* x = ChildNamed(*outcome.Tree, QStringLiteral("x"));
-        QCOMPARE(x->Kind, 1);
+        QCOMPARE(x->Kind, ItemKind::Folder);
         QCOMPARE(x->ChildCount, 2);
-        QCOMPARE(x->Children[0]->State, 1);
+        QCOMPARE(x->Children[0]->State, CompareState::LeftOnly);
         QCOMPARE(x->LeftCount, 2);
         const TFileAttri* y = ChildNamed(*outcome.Tree, QStringLiteral("y"));
-        QCOMPARE(y->Kind, 0);
+        QCOMPARE(y->Kind, ItemKind::File);
         QCOMPARE(y->ChildCount, 0);
         // Below a folder that meets a file, the folder's side alone has paths.
         const auto rows = AllRowsOf(*job, *outcome.Tree);
@@ -332,7 +334,7 @@ private Q_SLOTS:
         AnalysisOutcome both = RunAnalysis(*job);
         QCOMPARE(both.Messages, (std::vector<Message>{{Report::ConnectFailed, 2}}));
         // A side that is no folder of the file system is neither checked nor scanned.
-        job->RFolder.DeviceType = 0;
+        job->RFolder.DeviceType = SideDevice::None;
         job->LFolder.FolerAllName = dir.path();
         job->RFolder.FolerAllName = other.path();
         TreeBuilder(dir.path()).file(QStringLiteral("a"), "1");
@@ -431,10 +433,10 @@ private Q_SLOTS:
         AnalysisOutcome outcome = RunAnalysis(*job);
         QCOMPARE(outcome.Tree->ChildCount, 2);
         const TFileAttri* d = ChildNamed(*outcome.Tree, QStringLiteral("d"));
-        QCOMPARE(d->State, 4);
+        QCOMPARE(d->State, CompareState::LeftNewer);
         QCOMPARE(RowNamed(*AllRowsOf(*job, *outcome.Tree), QStringLiteral("d"))->RightPath,
                  right.path() + QStringLiteral("/d"));
-        QCOMPARE(ChildNamed(*outcome.Tree, QStringLiteral(" d"))->State, 2);
+        QCOMPARE(ChildNamed(*outcome.Tree, QStringLiteral(" d"))->State, CompareState::RightOnly);
     }
 
     // "é" as one character and as "e" with a combining accent look alike but are
@@ -525,7 +527,9 @@ private Q_SLOTS:
             qint32 state = CompareState::LeftOnly;
             if (!candidates.empty()) {
                 const qint32 other = rights[candidates.front()].second;
-                state = time > other ? 4 : time < other ? 3 : 0;
+                state = time > other   ? CompareState::LeftNewer
+                        : time < other ? CompareState::RightNewer
+                                       : CompareState::Same;
                 taken[candidates.front()] = true;
                 candidates.pop_front();
             }
@@ -533,7 +537,9 @@ private Q_SLOTS:
         }
         for (size_t k = 0; k < rights.size(); ++k) {
             if (!taken[k])
-                expected.append(QString::fromStdString(rights[k].first) + QStringLiteral("|2"));
+                expected.append(QStringLiteral("%1|%2")
+                                    .arg(QString::fromStdString(rights[k].first))
+                                    .arg(CompareState::RightOnly));
         }
         const auto actual = Compared(left, right);
         QStringList got;

@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "RowTrees.h"
 #include "ScratchFileSystem.h"
 #include "TreeBuilder.h"
 #include "engine/UFileOper.h"
@@ -21,25 +22,6 @@ namespace {
 const QDateTime Old = LocalTime(2021, 3, 4);
 const QDateTime New = LocalTime(2023, 5, 6);
 
-// Every file row below the row, in tree order.
-void FileRows(TResultRow& row, std::vector<TResultRow*>& rows)
-{
-    for (int i = 0; i < row.ChildCount(); ++i) {
-        TResultRow* child = row.Child(i);
-        if (child->Kind == 1)
-            FileRows(*child, rows);
-        else
-            rows.push_back(child);
-    }
-}
-
-std::vector<TResultRow*> FileRows(TResultRow& root)
-{
-    std::vector<TResultRow*> rows;
-    FileRows(root, rows);
-    return rows;
-}
-
 // Rows of a comparison tree built for the job as it is now.
 std::unique_ptr<TResultRow> BuildRowsOf(const TSyncTask& job, const TFileAttri& tree,
                                         TRowBuilder::Mode mode)
@@ -56,7 +38,7 @@ QStringList Describe(const TResultRow& row, const QString& indent = QString())
     for (int i = 0; i < row.ChildCount(); ++i) {
         const TResultRow* child = row.Child(i);
         lines.append(indent + child->Name +
-                     (child->Kind == 1
+                     (child->Kind == ItemKind::Folder
                           ? QStringLiteral("/")
                           : QStringLiteral(" %1>%2").arg(child->State).arg(child->Direction)));
         lines += Describe(*child, indent + QStringLiteral("  "));
@@ -451,7 +433,8 @@ private Q_SLOTS:
         QVERIFY(run.Analyze(*job, TRowBuilder::Mode::All));
         for (int i = 0; i < run.Root().ChildCount(); ++i) {
             TResultRow* row = run.Root().Child(i);
-            row->Direction = row->Kind == 1 ? SyncDirection::LeftToRight : SyncDirection::None;
+            row->Direction =
+                row->Kind == ItemKind::Folder ? SyncDirection::LeftToRight : SyncDirection::None;
             for (TResultRow* file : FileRows(*row))
                 file->Direction = SyncDirection::None;
         }
@@ -785,7 +768,7 @@ private Q_SLOTS:
         };
         const Expected table[] = {
             {0, 0, 0, 16}, {20, 8, 2, 6}, {12, 20, 1, 6}, {12, 10, 1, 6}, {14, 8, 2, 6}};
-        for (qint32 state = 0; state <= 4; ++state) {
+        for (qint32 state = CompareState::Same; state <= CompareState::LeftNewer; ++state) {
             TResultRow row;
             row.State = state;
             ApplyStateDefaults(row);
@@ -795,7 +778,7 @@ private Q_SLOTS:
             QCOMPARE(row.DirectImage, table[state].Direct);
         }
         auto root = MakeRootRow(QStringLiteral("Job"));
-        QCOMPARE(root->Kind, 1);
+        QCOMPARE(root->Kind, ItemKind::Folder);
         QCOMPARE(root->ItemImage, 6);
         QCOMPARE(root->LeftImage, 24);
         QCOMPARE(root->RightImage, 22);
@@ -806,15 +789,15 @@ private Q_SLOTS:
     {
         TFileAttri tree;
         auto folder = std::make_unique<TFileAttri>();
-        folder->Kind = 1;
+        folder->Kind = ItemKind::Folder;
         folder->ItemName = QStringLiteral("locked");
-        folder->State = 0;
+        folder->State = CompareState::Same;
         folder->SideUnreadable = true;
         folder->RightCount = 1;
         folder->FileCount = 1;
         auto file = std::make_unique<TFileAttri>();
         file->ItemName = QStringLiteral("seen-on-the-right");
-        file->State = 2;
+        file->State = CompareState::RightOnly;
         file->SideUnreadable = true;
         folder->AddChild(std::move(file));
         tree.AddChild(std::move(folder));
@@ -829,7 +812,7 @@ private Q_SLOTS:
     {
         TFileAttri tree;
         auto file = std::make_unique<TFileAttri>();
-        file->State = 1;
+        file->State = CompareState::LeftOnly;
         tree.AddChild(std::move(file));
         TSyncTask job;
         job.Cancelled = true;

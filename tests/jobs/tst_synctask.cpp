@@ -10,8 +10,8 @@ private Q_SLOTS:
     void newJobHasDefaults()
     {
         TSyncTask job;
-        QCOMPARE(job.LFolder.DeviceType, 0);
-        QCOMPARE(job.RFolder.DeviceType, 0);
+        QCOMPARE(job.LFolder.DeviceType, SideDevice::None);
+        QCOMPARE(job.RFolder.DeviceType, SideDevice::None);
         QCOMPARE(job.IncFileTimeMin, -1);
         QCOMPARE(job.ExcFileSizeMax, qint64(-1));
         QCOMPARE(job.Hours, 0);
@@ -24,14 +24,14 @@ private Q_SLOTS:
         TSyncTaskList list;
         list.AddToList(std::make_unique<TSyncTask>());
         QVERIFY(list.TaskByIndex(0) != nullptr);
-        QCOMPARE(list.TaskByIndex(0)->ListState, 2);
+        QCOMPARE(list.TaskByIndex(0)->ListState, JobListState::Added);
         QVERIFY(list.TaskByIndex(-1) == nullptr);
         QVERIFY(list.TaskByIndex(1) == nullptr);
         list.MarkDeleted(1);
         list.MarkDeleted(-1);
-        QCOMPARE(list.TaskByIndex(0)->ListState, 2);
+        QCOMPARE(list.TaskByIndex(0)->ListState, JobListState::Added);
         list.MarkDeleted(0);
-        QCOMPARE(list.TaskByIndex(0)->ListState, 1);
+        QCOMPARE(list.TaskByIndex(0)->ListState, JobListState::Deleted);
         QCOMPARE(list.Count(), 1);
     }
 

@@ -29,7 +29,7 @@ std::unique_ptr<TSyncTask> FullJob()
     job->CheckNoChange = 1;
     job->EstimateDiskSpace = 1;
     for (TFolderSource* side : {&job->LFolder, &job->RFolder}) {
-        side->DeviceType = 1;
+        side->DeviceType = SideDevice::LocalFolder;
         side->FolerAllName = side == &job->LFolder ? QStringLiteral("/home/a/Photos ")
                                                    : QStringLiteral("/media/ünï/b/");
         side->validate = 3;
@@ -83,6 +83,32 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
            file.write(bytes) == bytes.size();
 }
 
+// A task list file in a temporary folder of its own, the list to save into it and
+// the list it is read into.
+struct TListFile
+{
+    QTemporaryDir Dir;
+    QString Path = Dir.filePath(QStringLiteral("tasklist.qn"));
+    TSyncTaskList Saved;
+    TSyncTaskList Loaded;
+
+    // Saves Saved into the file and reads the file back into Loaded; an edit, when
+    // given, changes the saved bytes in between. Empty, or the step that failed.
+    QString SaveAndLoad(const std::function<void(QByteArray&)>& edit = nullptr)
+    {
+        QString error;
+        if (!SaveTaskList(Saved, Path, &error))
+            return QStringLiteral("save: ") + error;
+        QByteArray bytes = ReadFile(Path);
+        if (edit && (edit(bytes), !WriteFile(Path, bytes)))
+            return QStringLiteral("edit: not written");
+        const TTaskListLoad load = LoadTaskList(Path, Loaded);
+        return load.Result == TTaskListLoad::Outcome::Loaded
+                   ? QString()
+                   : QStringLiteral("load: ") + load.Error;
+    }
+};
+
 // Element paths and texts of a file, in document order.
 QStringList Outline(const QString& path)
 {
@@ -111,59 +137,51 @@ class TestTaskListFile : public QObject
 private Q_SLOTS:
     void fullJobRoundTrips()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tasklist.qn"));
-        TSyncTaskList list;
-        list.AppendLoaded(FullJob());
-        list.AppendLoaded(std::make_unique<TSyncTask>());
-        QVERIFY(SaveTaskList(list, path));
+        TListFile file;
+        file.Saved.AppendLoaded(FullJob());
+        file.Saved.AppendLoaded(std::make_unique<TSyncTask>());
+        QCOMPARE(file.SaveAndLoad(), QString());
 
-        const QByteArray bytes = ReadFile(path);
+        const QByteArray bytes = ReadFile(file.Path);
         QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
         QVERIFY(bytes.contains("<IncludeFilterr>.jpg&#xd;\n&#xd;\n raw &#xd;\n</IncludeFilterr>"));
         QVERIFY(bytes.contains("<FileSizeMax>3145728000</FileSizeMax>"));
         QVERIFY(bytes.contains("<FileTimeMin>-1</FileTimeMin>"));
-        const QStringList outline = Outline(path);
+        const QStringList outline = Outline(file.Path);
         QCOMPARE(outline.at(0), QStringLiteral("/TaskList/Tast/SyncName=Photos <& \"all\">"));
         QCOMPARE(outline.at(9), QStringLiteral("/TaskList/Tast/LFolder/DeviceType=1"));
         QCOMPARE(outline.at(16), QStringLiteral("/TaskList/Tast/LFolder/PrivateKey=key"));
         QVERIFY(outline.contains(QStringLiteral("/TaskList/Tast/Auto/minutes=45")));
         QCOMPARE(outline.size(), 2 * 53);
 
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        QCOMPARE(loaded.Count(), 2);
-        const TSyncTask* job = loaded.TaskByIndex(0);
-        QCOMPARE(job->ListState, 0);
+        QCOMPARE(file.Loaded.Count(), 2);
+        const TSyncTask* job = file.Loaded.TaskByIndex(0);
+        QCOMPARE(job->ListState, JobListState::Loaded);
         QCOMPARE(job->IncludeFilterr, FullJob()->IncludeFilterr);
         QCOMPARE(job->IncFileSizeMax, qint64(3000) * 1048576);
         QCOMPARE(job->ExcFileSizeMax, std::numeric_limits<qint64>::max());
         QCOMPARE(job->RFolder.FolerAllName, QStringLiteral("/media/ünï/b/"));
         QCOMPARE(job->LFolder.PWD, QStringLiteral("secret\tword"));
         QCOMPARE(job->Hours, -1);
-        QCOMPARE(loaded.KeyByIndex(0), QStringLiteral("{id-1}"));
+        QCOMPARE(file.Loaded.KeyByIndex(0), QStringLiteral("{id-1}"));
 
         // Writing what was read gives the same elements with the same texts.
-        const QString again = dir.filePath(QStringLiteral("again.qn"));
-        QVERIFY(SaveTaskList(loaded, again));
+        const QString again = file.Dir.filePath(QStringLiteral("again.qn"));
+        QVERIFY(SaveTaskList(file.Loaded, again));
         QCOMPARE(Outline(again), outline);
         QCOMPARE(ReadFile(again), bytes);
     }
 
     void listTextsSplitAtEveryLineBreak()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.qn"));
-        TSyncTaskList list;
-        list.AppendLoaded(FullJob());
-        QVERIFY(SaveTaskList(list, path));
-        QByteArray bytes = ReadFile(path);
-        bytes.replace("<ExcludeFilterr>tmp&#xd;\n</ExcludeFilterr>",
-                      "<ExcludeFilterr>a&#xd;b\nc&#xd;\n&#xd;\nd</ExcludeFilterr>");
-        QVERIFY(WriteFile(path, bytes));
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        QCOMPARE(loaded.TaskByIndex(0)->ExcludeFilterr,
+        TListFile file;
+        file.Saved.AppendLoaded(FullJob());
+        const auto breakLines = [](QByteArray& bytes) {
+            bytes.replace("<ExcludeFilterr>tmp&#xd;\n</ExcludeFilterr>",
+                          "<ExcludeFilterr>a&#xd;b\nc&#xd;\n&#xd;\nd</ExcludeFilterr>");
+        };
+        QCOMPARE(file.SaveAndLoad(breakLines), QString());
+        QCOMPARE(file.Loaded.TaskByIndex(0)->ExcludeFilterr,
                  (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
                               QString(), QStringLiteral("d")}));
     }
@@ -234,9 +252,7 @@ private Q_SLOTS:
 
     void blankAndLineBreakTextsRoundTrip()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.qn"));
-        TSyncTaskList list;
+        TListFile file;
         auto job = FullJob();
         job->SyncName = QStringLiteral("  ");
         job->LFolder.FolerAllName = QStringLiteral(" ");
@@ -245,12 +261,10 @@ private Q_SLOTS:
         job->RFolder.PWD = QStringLiteral("a\rb\r");
         job->IncludeFilterr = {QStringLiteral(" ")};
         job->ExcludeFilterr = {QStringLiteral("  "), QStringLiteral("\t")};
-        list.AppendLoaded(std::move(job));
-        QVERIFY(SaveTaskList(list, path));
+        file.Saved.AppendLoaded(std::move(job));
+        QCOMPARE(file.SaveAndLoad(), QString());
 
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        const TSyncTask* read = loaded.TaskByIndex(0);
+        const TSyncTask* read = file.Loaded.TaskByIndex(0);
         QCOMPARE(read->SyncName, QStringLiteral("  "));
         QCOMPARE(read->LFolder.FolerAllName, QStringLiteral(" "));
         QCOMPARE(read->RFolder.FolerAllName, QStringLiteral("\t"));
@@ -262,27 +276,23 @@ private Q_SLOTS:
 
     void unwritableCharactersAreSavedAsReplacements()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.qn"));
-        TSyncTaskList list;
+        TListFile file;
         auto bad = FullJob();
         bad->SyncName = QStringLiteral("a\u0001b");
         bad->IncludeFilterr = {QStringLiteral("x\x1fy")};
         bad->LFolder.PWD =
             QStringLiteral("p") + QChar(0xD800) + QChar(0xFFFF) + QStringLiteral("\U0001F600");
-        list.AppendLoaded(std::move(bad));
-        list.AppendLoaded(FullJob());
+        file.Saved.AppendLoaded(std::move(bad));
+        file.Saved.AppendLoaded(FullJob());
         // One line for the job, however many of its texts were changed; none for the other.
         QTest::ignoreMessage(QtWarningMsg,
                              "Brenvale: the job \"a\uFFFDb\" holds characters that a task list "
                              "cannot hold; they are saved as U+FFFD");
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-        QVERIFY(SaveTaskList(list, path));
+        QCOMPARE(file.SaveAndLoad(), QString());
 
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        QCOMPARE(loaded.Count(), 2);
-        const TSyncTask* read = loaded.TaskByIndex(0);
+        QCOMPARE(file.Loaded.Count(), 2);
+        const TSyncTask* read = file.Loaded.TaskByIndex(0);
         QCOMPARE(read->SyncName, QStringLiteral("a\uFFFDb"));
         QCOMPARE(read->IncludeFilterr, QStringList{QStringLiteral("x\uFFFDy")});
         QCOMPARE(read->LFolder.PWD, QStringLiteral("p\uFFFD\uFFFD\U0001F600"));
@@ -423,22 +433,17 @@ private Q_SLOTS:
 
     void foreignRootAndChildNames()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.qn"));
-        TSyncTaskList list;
-        list.AppendLoaded(FullJob());
-        QVERIFY(SaveTaskList(list, path));
-        QByteArray bytes = ReadFile(path);
-        bytes.replace("<TaskList>", "<!-- kept --><Jobs>").replace("</TaskList>", "</Jobs>");
-        bytes.replace("<Tast>", "<Job>").replace("</Tast>", "</Job>");
-        QVERIFY(WriteFile(path, bytes));
-
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        QCOMPARE(loaded.Count(), 1);
-        QCOMPARE(loaded.TaskByIndex(0)->SyncDirection, 2);
-        QVERIFY(SaveTaskList(loaded, path));
-        const QByteArray saved = ReadFile(path);
+        TListFile file;
+        file.Saved.AppendLoaded(FullJob());
+        const auto rename = [](QByteArray& bytes) {
+            bytes.replace("<TaskList>", "<!-- kept --><Jobs>").replace("</TaskList>", "</Jobs>");
+            bytes.replace("<Tast>", "<Job>").replace("</Tast>", "</Job>");
+        };
+        QCOMPARE(file.SaveAndLoad(rename), QString());
+        QCOMPARE(file.Loaded.Count(), 1);
+        QCOMPARE(file.Loaded.TaskByIndex(0)->SyncDirection, 2);
+        QVERIFY(SaveTaskList(file.Loaded, file.Path));
+        const QByteArray saved = ReadFile(file.Path);
         QVERIFY(saved.contains("<Jobs><Tast>"));
         QVERIFY(saved.contains("<!-- kept -->"));
         QVERIFY(!saved.contains("<Job>"));
@@ -446,25 +451,21 @@ private Q_SLOTS:
 
     void deletedJobsAreLeftOutAndAddedOnesComeLast()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.qn"));
-        TSyncTaskList list;
+        TListFile file;
         for (int i = 0; i < 3; ++i) {
             auto job = std::make_unique<TSyncTask>();
             job->SyncName = QStringLiteral("n%1").arg(i);
-            list.AppendLoaded(std::move(job));
+            file.Saved.AppendLoaded(std::move(job));
         }
-        list.MarkDeleted(1);
+        file.Saved.MarkDeleted(1);
         auto added = std::make_unique<TSyncTask>();
         added->SyncName = QStringLiteral("added");
-        list.AddToList(std::move(added));
-        QVERIFY(SaveTaskList(list, path));
-        TSyncTaskList loaded;
-        QCOMPARE(LoadTaskList(path, loaded).Result, TTaskListLoad::Outcome::Loaded);
-        QCOMPARE(loaded.Count(), 3);
-        QCOMPARE(loaded.TaskByIndex(0)->SyncName, QStringLiteral("n0"));
-        QCOMPARE(loaded.TaskByIndex(1)->SyncName, QStringLiteral("n2"));
-        QCOMPARE(loaded.TaskByIndex(2)->SyncName, QStringLiteral("added"));
+        file.Saved.AddToList(std::move(added));
+        QCOMPARE(file.SaveAndLoad(), QString());
+        QCOMPARE(file.Loaded.Count(), 3);
+        QCOMPARE(file.Loaded.TaskByIndex(0)->SyncName, QStringLiteral("n0"));
+        QCOMPARE(file.Loaded.TaskByIndex(1)->SyncName, QStringLiteral("n2"));
+        QCOMPARE(file.Loaded.TaskByIndex(2)->SyncName, QStringLiteral("added"));
     }
 
     void unparsableFileIsKeptAside()

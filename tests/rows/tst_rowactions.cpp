@@ -1,5 +1,6 @@
 #include "rows/RowActions.h"
 
+#include "RowTrees.h"
 #include "TreeBuilder.h"
 #include "engine/UFileStructure.h"
 #include "engine/UResultRow.h"
@@ -14,21 +15,9 @@ namespace {
 TResultRow* AddFile(TResultRow& parent, qint32 state, const QString& left = {},
                     const QString& right = {})
 {
-    TResultRow* row = parent.AddChild();
-    row->State = state;
+    TResultRow* row = AddFileRow(parent, state);
     row->LeftPath = left;
     row->RightPath = right;
-    ApplyStateDefaults(*row);
-    return row;
-}
-
-TResultRow* AddFolder(TResultRow& parent)
-{
-    TResultRow* row = parent.AddChild();
-    row->Kind = 1;
-    row->LeftImage = RowImage::FolderLeft;
-    row->RightImage = RowImage::FolderRight;
-    row->DirectImage = RowImage::CanMove;
     return row;
 }
 
@@ -125,10 +114,10 @@ private Q_SLOTS:
     void folderClicksReachEveryFileBelow()
     {
         TResultRow root;
-        TResultRow* folder = AddFolder(root);
+        TResultRow* folder = AddFolderRow(root);
         TResultRow* newer = AddFile(*folder, CompareState::LeftNewer);
         TResultRow* same = AddFile(*folder, CompareState::Same);
-        TResultRow* sub = AddFolder(*folder);
+        TResultRow* sub = AddFolderRow(*folder);
         TResultRow* leftOnly = AddFile(*sub, CompareState::LeftOnly);
         TResultRow* rightOnly = AddFile(*sub, CompareState::RightOnly);
         TRowActions actions;
@@ -169,7 +158,7 @@ private Q_SLOTS:
             const TRowMenu m = actions.MenuFor(row, l, r);
             return QList<bool>{m.LeftFile, m.RightFile, m.LeftBackup, m.RightBackup};
         };
-        QCOMPARE(entries(*AddFolder(root)), (QList<bool>{false, false, false, false}));
+        QCOMPARE(entries(*AddFolderRow(root)), (QList<bool>{false, false, false, false}));
         QCOMPARE(entries(*AddFile(root, CompareState::LeftOnly, l + QStringLiteral("/c"))),
                  (QList<bool>{true, false, false, false}));
         QCOMPARE(entries(*AddFile(root, CompareState::RightOnly, {}, r + QStringLiteral("/c"))),

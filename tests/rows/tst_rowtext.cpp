@@ -1,5 +1,6 @@
 #include "rows/RowText.h"
 
+#include "RowTrees.h"
 #include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
 #include "rows/NameOrder.h"
@@ -82,9 +83,7 @@ private Q_SLOTS:
         const QLocale c = QLocale::c();
         const auto root = MakeRootRow(QStringLiteral("Photos job"));
         root->RtoLCount = 3;
-        TResultRow& folder = *root->AddChild();
-        folder.Kind = 1;
-        folder.Name = QStringLiteral("2024");
+        TResultRow& folder = *AddFolderRow(*root, QStringLiteral("2024"));
         folder.LtoRCount = 1200;
         TResultRow& file = *folder.AddChild();
         file.Name = QStringLiteral("a.jpg");

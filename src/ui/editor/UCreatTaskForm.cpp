@@ -739,9 +739,9 @@ void TCreatTaskForm::FormShow()
     Confirmed = false;
     if (TaskIndex == -1) {
         NewTask = std::make_unique<TSyncTask>();
-        NewTask->LFolder.DeviceType = 1;
-        NewTask->RFolder.DeviceType = 1;
-        NewTask->ListState = 2;
+        NewTask->LFolder.DeviceType = SideDevice::LocalFolder;
+        NewTask->RFolder.DeviceType = SideDevice::LocalFolder;
+        NewTask->ListState = JobListState::Added;
         Task = NewTask.get();
         rb_sync->setChecked(true);
         OkButton->show();

@@ -57,7 +57,7 @@ TChooseRoForm::~TChooseRoForm()
 
 bool TChooseRoForm::Browse(TFolderSource& side, QWidget* parent)
 {
-    if (side.DeviceType != 1)
+    if (side.DeviceType != SideDevice::LocalFolder)
         return false;
     TChooseRoForm form(parent);
     form.Source = &side;
@@ -192,7 +192,7 @@ void TChooseRoForm::OkButtonClick()
 {
     if (Source) {
         Source->FolerAllName = Edit_Address->text();
-        Source->DeviceType = 1;
+        Source->DeviceType = SideDevice::LocalFolder;
     }
     Chosen = true;
     accept();

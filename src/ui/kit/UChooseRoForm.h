@@ -28,9 +28,10 @@ public:
     explicit TChooseRoForm(QWidget* parent = nullptr);
     ~TChooseRoForm() override;
 
-    // The calling protocol of every Browse button: for a side whose DeviceType is 1,
-    // shows the chooser modally on it and returns true when the user chose a folder
-    // (the side then holds it). Any other side: nothing is shown, false.
+    // The calling protocol of every Browse button: for a local folder side
+    // (SideDevice::LocalFolder), shows the chooser modally on it and returns true
+    // when the user chose a folder (the side then holds it). Any other side:
+    // nothing is shown, false.
     static bool Browse(TFolderSource& side, QWidget* parent = nullptr);
 
     // The side being edited; not owned. Set before the dialog is shown.

@@ -168,7 +168,7 @@ Qt::ItemFlags TResultTreeModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     // Lets the view skip asking file rows for children.
-    if (RowOf(index)->Kind == 0)
+    if (RowOf(index)->Kind == ItemKind::File)
         flags |= Qt::ItemNeverHasChildren;
     return flags;
 }

@@ -434,7 +434,7 @@ void TQuillonMain::FormShow()
 
 bool TQuillonMain::JobDeleted() const
 {
-    return CurrentJob == nullptr || CurrentJob->ListState == 1;
+    return CurrentJob == nullptr || CurrentJob->ListState == JobListState::Deleted;
 }
 
 qint32 TQuillonMain::ValidateFolders() const
@@ -908,7 +908,7 @@ void TQuillonMain::ClickCell(TResultRow* row, int cell)
         return;
     if (!Actions->Click(*row, cell))
         return;
-    if (row->Kind == 1)
+    if (row->Kind == ItemKind::Folder)
         Model->SubtreeChanged(row);
     else
         Model->RowChanged(row);
@@ -932,7 +932,7 @@ void TQuillonMain::DoNotCopyCurrentRow()
     if (row == nullptr || Model->Root() == nullptr || Model->Root()->ChildCount() == 0)
         return;
     const std::function<void(TResultRow&)> stop = [&](TResultRow& item) {
-        if (item.Kind == 1) {
+        if (item.Kind == ItemKind::Folder) {
             for (int i = 0; i < item.ChildCount(); ++i)
                 stop(*item.Child(i));
         } else if (item.Direction != SyncDirection::None) {
@@ -940,7 +940,7 @@ void TQuillonMain::DoNotCopyCurrentRow()
         }
     };
     stop(*row);
-    if (row->Kind == 1)
+    if (row->Kind == ItemKind::Folder)
         Model->SubtreeChanged(row);
     else
         Model->RowChanged(row);

@@ -68,7 +68,7 @@ private:
     static int Loaded(const QString& name)
     {
         auto job = NewLocalJob(name, QStringLiteral("/l"), QStringLiteral("/r"));
-        job->ListState = 0;
+        job->ListState = JobListState::Loaded;
         SyncTaskList->AppendLoaded(std::move(job));
         return SyncTaskList->Count() - 1;
     }
@@ -114,9 +114,9 @@ private Q_SLOTS:
         TSyncTask* job = SyncTaskList->TaskByIndex(0);
         QCOMPARE(form.Task, job);
         QCOMPARE(job->SyncName, QStringLiteral("  "));
-        QCOMPARE(job->ListState, 2);
-        QCOMPARE(job->LFolder.DeviceType, 1);
-        QCOMPARE(job->RFolder.DeviceType, 1);
+        QCOMPARE(job->ListState, JobListState::Added);
+        QCOMPARE(job->LFolder.DeviceType, SideDevice::LocalFolder);
+        QCOMPARE(job->RFolder.DeviceType, SideDevice::LocalFolder);
         QVERIFY(job->SyncID.isEmpty());
         QCOMPARE(job->ExcFileSizeMin, -1);
         QCOMPARE(job->IncFileTimeMax, -1);
@@ -474,7 +474,7 @@ private Q_SLOTS:
         QCOMPARE(job.LFolder.FolerAllName, chosen.path());
 
         // A side that is no local folder has nothing to browse.
-        job.RFolder.DeviceType = 0;
+        job.RFolder.DeviceType = SideDevice::None;
         Open(0);
         QTest::mouseClick(Form->RFolderImage, Qt::LeftButton);
         QCOMPARE(job.RFolder.FolerAllName, QStringLiteral("/r"));

@@ -52,7 +52,7 @@ class TestChooseFolder : public QObject
 
     void OpenOn(const QString& folder)
     {
-        Side.DeviceType = 1;
+        Side.DeviceType = SideDevice::LocalFolder;
         Side.FolerAllName = folder;
         Form = std::make_unique<TChooseRoForm>();
         Form->Source = &Side;
@@ -137,14 +137,14 @@ private Q_SLOTS:
     void okStoresTheAddressAsTyped()
     {
         OpenOn(Root);
-        Side.DeviceType = 1;
+        Side.DeviceType = SideDevice::LocalFolder;
         Form->Edit_Address->setText(QStringLiteral(" /no/such/place/ "));
         Press(Form->OkButton);
         QVERIFY(Form->Chosen);
         QCOMPARE(Form->result(), int(QDialog::Accepted));
         QVERIFY(!Form->isVisible());
         QCOMPARE(Side.FolerAllName, QStringLiteral(" /no/such/place/ "));
-        QCOMPARE(Side.DeviceType, 1);
+        QCOMPARE(Side.DeviceType, SideDevice::LocalFolder);
     }
 
     void buttonsAreReadAndReachedByTab()

@@ -1,3 +1,4 @@
+#include "RowTrees.h"
 #include "ScriptedDialogs.h"
 #include "TreeBuilder.h"
 #include "common/PowerOff.h"
@@ -31,23 +32,9 @@ namespace {
 const QDateTime Old = LocalTime(2021, 3, 4);
 const QDateTime New = LocalTime(2023, 5, 6);
 
-// Every file row below the row, in tree order.
-void FileRows(TResultRow& row, QList<TResultRow*>& rows)
-{
-    for (int i = 0; i < row.ChildCount(); ++i) {
-        TResultRow* child = row.Child(i);
-        if (child->Kind == 1)
-            FileRows(*child, rows);
-        else
-            rows.append(child);
-    }
-}
-
 TResultRow* RowNamed(TResultRow& root, const QString& name)
 {
-    QList<TResultRow*> rows;
-    FileRows(root, rows);
-    for (TResultRow* row : rows) {
+    for (TResultRow* row : FileRows(root)) {
         if (row->Name == name)
             return row;
     }

@@ -1,3 +1,4 @@
+#include "RowTrees.h"
 #include "engine/UResultRow.h"
 #include "jobs/PackedDateTime.h"
 #include "ui/page/PageImages.h"
@@ -43,37 +44,22 @@ struct TSampleTree
 
     TSampleTree()
     {
-        Docs = Folder(*Root, QStringLiteral("docs"));
-        A = File(*Docs, QStringLiteral("a.txt"), 1);
-        B = File(*Docs, QStringLiteral("b.dat"), 3);
-        Sub = Folder(*Docs, QStringLiteral("sub"));
-        C = File(*Sub, QStringLiteral("c.txt"), 4);
-        Top = File(*Root, QStringLiteral("top.bin"), 0);
-    }
-
-    static TResultRow* Folder(TResultRow& parent, const QString& name)
-    {
-        TResultRow* row = parent.AddChild();
-        row->Kind = 1;
-        row->Name = name;
-        row->ItemImage = RowImage::Folder;
-        row->LeftImage = RowImage::FolderLeft;
-        row->RightImage = RowImage::FolderRight;
-        row->DirectImage = RowImage::CanMove;
-        return row;
+        Docs = AddFolderRow(*Root, QStringLiteral("docs"));
+        A = File(*Docs, QStringLiteral("a.txt"), CompareState::LeftOnly);
+        B = File(*Docs, QStringLiteral("b.dat"), CompareState::RightNewer);
+        Sub = AddFolderRow(*Docs, QStringLiteral("sub"));
+        C = File(*Sub, QStringLiteral("c.txt"), CompareState::LeftNewer);
+        Top = File(*Root, QStringLiteral("top.bin"), CompareState::Same);
     }
 
     static TResultRow* File(TResultRow& parent, const QString& name, qint32 state)
     {
-        TResultRow* row = parent.AddChild();
-        row->Name = name;
-        row->State = state;
-        row->ItemImage = RowImage::Document;
+        TResultRow* row = AddFileRow(parent, state, name);
         row->LeftTime = PackedDateTime::FromFields(2024, 3, 5, 14, 7, 8);
         row->LeftSize = 2048;
-        row->RightTime = state == 1 ? -1 : PackedDateTime::FromFields(2024, 3, 6, 0, 0, 0);
-        row->RightSize = state == 1 ? 0 : 4096;
-        ApplyStateDefaults(*row);
+        row->RightTime =
+            state == CompareState::LeftOnly ? -1 : PackedDateTime::FromFields(2024, 3, 6, 0, 0, 0);
+        row->RightSize = state == CompareState::LeftOnly ? 0 : 4096;
         return row;
     }
 };

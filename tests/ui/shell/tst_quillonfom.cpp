@@ -547,7 +547,7 @@ private Q_SLOTS:
         const int captionX = Caption(2)->x();
         dialogs.Answer(QMessageBox::Yes);
         window.Delete1->trigger();
-        QCOMPARE(SyncTaskList->TaskByIndex(1)->ListState, 1);
+        QCOMPARE(SyncTaskList->TaskByIndex(1)->ListState, JobListState::Deleted);
         QVERIFY(!Tab(1)->isVisible() && !Caption(1)->isVisible());
         QVERIFY(Caption(1)->text().isEmpty());
         QCOMPARE(Tab(2)->x(), 126);

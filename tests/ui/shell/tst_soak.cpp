@@ -320,7 +320,7 @@ private Q_SLOTS:
         // Every job made and not deleted is in the job list's file already.
         int kept = 0;
         for (int i = 0; i < SyncTaskList->Count(); ++i)
-            kept += SyncTaskList->TaskByIndex(i)->ListState == 1 ? 0 : 1;
+            kept += SyncTaskList->TaskByIndex(i)->ListState == JobListState::Deleted ? 0 : 1;
         TSyncTaskList written;
         QCOMPARE(LoadTaskList(DataFolder::TaskListPath(), written).Result,
                  TTaskListLoad::Outcome::Loaded);

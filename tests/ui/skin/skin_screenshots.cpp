@@ -106,7 +106,7 @@ int main(int argc, char* argv[])
     splash.close();
 
     TFolderSource side;
-    side.DeviceType = 1;
+    side.DeviceType = SideDevice::LocalFolder;
     side.FolerAllName = arguments.size() > 2 ? arguments.at(2) : QStringLiteral("/usr/share");
     TChooseRoForm chooser;
     chooser.Source = &side;
