@@ -56,7 +56,10 @@ def functions(path):
         if char == "{":
             if depth == 0 or (depth == 1 and head.startswith("namespace")):
                 before = text[max(0, index - 300):index].rstrip()
-                signature = before.splitlines()[-1].strip() if before else ""
+                # A definition begins at the first column.
+                lines = before.splitlines()
+                starts = [l for l in lines[-6:] if l[:1].strip()]
+                signature = (starts[-1] if starts else (lines[-1] if lines else "")).strip()
                 if re.search(r"(\)|const|override|noexcept|\))\s*$", before) or re.search(r"\)\s*:\s*\w", before[-200:]):
                     start = (line, signature)
             if depth == 0:

@@ -83,6 +83,23 @@ bool TCliOptions::Parse(const QStringList& arguments)
     }
 
     QStringList positional = parser.positionalArguments();
+    if (!ParseCommand(positional))
+        return false;
+    TaskListPath = SingleValue(parser, O::TaskList, Error);
+    Json = parser.isSet(O::Json);
+    All = parser.isSet(O::All);
+    if (!Error.isEmpty())
+        return false;
+
+    if (Action == Command::Jobs)
+        return ParseJobsCommand(parser, positional);
+    OneOff = parser.isSet(O::Left) || parser.isSet(O::Right);
+    return OneOff ? ParseOneOffJob(parser, positional) : ParseNamedJob(parser, positional);
+}
+
+// Takes the command off the front of the positional arguments.
+bool TCliOptions::ParseCommand(QStringList& positional)
+{
     if (positional.isEmpty()) {
         Error = QStringLiteral("no command given (jobs, analyze or sync)");
         return false;
@@ -98,44 +115,46 @@ bool TCliOptions::Parse(const QStringList& arguments)
         Error = QStringLiteral("unknown command \"%1\"").arg(command);
         return false;
     }
+    return true;
+}
 
-    TaskListPath = SingleValue(parser, O::TaskList, Error);
-    Json = parser.isSet(O::Json);
-    All = parser.isSet(O::All);
-    if (!Error.isEmpty())
+bool TCliOptions::ParseJobsCommand(const QCommandLineParser& parser, const QStringList& positional)
+{
+    if (!positional.isEmpty()) {
+        Error = QStringLiteral("jobs takes no job");
         return false;
-
-    if (Action == Command::Jobs) {
-        if (!positional.isEmpty()) {
-            Error = QStringLiteral("jobs takes no job");
+    }
+    for (const QString& name : OneOffOptions() + QStringList{OptionNames::All}) {
+        if (parser.isSet(name)) {
+            Error = QStringLiteral("jobs does not take --%1").arg(name);
             return false;
         }
-        for (const QString& name : OneOffOptions() + QStringList{O::All}) {
-            if (parser.isSet(name)) {
-                Error = QStringLiteral("jobs does not take --%1").arg(name);
-                return false;
-            }
-        }
-        return true;
     }
+    return true;
+}
 
-    OneOff = parser.isSet(O::Left) || parser.isSet(O::Right);
-    if (!OneOff) {
-        for (const QString& name : OneOffOptions()) {
-            if (parser.isSet(name)) {
-                Error = QStringLiteral("--%1 needs --left and --right").arg(name);
-                return false;
-            }
-        }
-        if (positional.size() != 1) {
-            Error = positional.isEmpty() ? QStringLiteral("no job given")
-                                         : QStringLiteral("more than one job given");
+// A job of the task list, by its name.
+bool TCliOptions::ParseNamedJob(const QCommandLineParser& parser, const QStringList& positional)
+{
+    for (const QString& name : OneOffOptions()) {
+        if (parser.isSet(name)) {
+            Error = QStringLiteral("--%1 needs --left and --right").arg(name);
             return false;
         }
-        Job = positional.first();
-        return true;
     }
+    if (positional.size() != 1) {
+        Error = positional.isEmpty() ? QStringLiteral("no job given")
+                                     : QStringLiteral("more than one job given");
+        return false;
+    }
+    Job = positional.first();
+    return true;
+}
 
+// A job made of --left, --right and the options after them.
+bool TCliOptions::ParseOneOffJob(const QCommandLineParser& parser, const QStringList& positional)
+{
+    using O = OptionNames;
     if (!positional.isEmpty()) {
         Error = QStringLiteral("give either a job or --left and --right, not both");
         return false;

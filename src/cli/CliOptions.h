@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QCommandLineParser;
 class TSyncTask;
 
 // What the command line of brenvale-cli asks for.
@@ -50,4 +51,10 @@ public:
     bool ExcludeSystem = false;
 
     QString Error;
+
+private:
+    bool ParseCommand(QStringList& positional);
+    bool ParseJobsCommand(const QCommandLineParser& parser, const QStringList& positional);
+    bool ParseNamedJob(const QCommandLineParser& parser, const QStringList& positional);
+    bool ParseOneOffJob(const QCommandLineParser& parser, const QStringList& positional);
 };
