@@ -122,6 +122,7 @@ void TakeSide(TFileAttri& node, const TScanTree& tree, quint32 item, bool left)
     (left ? node.LeftTime : node.RightTime) = tree.Item(item).Time;
     (left ? node.LeftSize : node.RightSize) = tree.Size(item);
     (left ? node.LeftAttr : node.RightAttr) = qint8(tree.Item(item).Attr);
+    (left ? node.LeftExactTime : node.RightExactTime) = tree.ExactTime(item);
 }
 
 // The comparison node of a scan item, with the item's side recorded.

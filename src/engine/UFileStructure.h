@@ -41,7 +41,7 @@ constexpr qint32 Archive = 32;
 // An analysis of a million files holds a million of these at its peak, so the
 // node keeps only what the comparison decides and the rows show: no paths (they
 // are the roots' paths and the names on the way down) and small fields for the
-// small values. Ordered largest first, it takes 96 bytes.
+// small values. Ordered largest first, it takes 112 bytes.
 class TFileAttri
 {
 public:
@@ -58,6 +58,10 @@ public:
     TChildFileAttrilist Children;
     qint64 LeftSize = 0;
     qint64 RightSize = 0;
+    // Exact last-write times in nanoseconds since the epoch; 0 on a side where
+    // the item is absent.
+    qint64 LeftExactTime = 0;
+    qint64 RightExactTime = 0;
     qint32 ChildCount = 0;
     // Files below that were compared, whatever their state.
     qint32 FileCount = 0;

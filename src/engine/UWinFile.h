@@ -107,14 +107,19 @@ public:
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
 
     // What the scan records of an item, from its name and status: the packed
-    // local last-write time, the size (0 for a folder) and the attribute bits.
+    // local last-write time, the size (0 for a folder), the attribute bits and
+    // the exact last-write time.
     struct TItemRecord
     {
         qint32 Time = -1;
         qint64 Size = 0;
         qint32 Attr = -1;
+        qint64 ExactTime = 0;
     };
     static TItemRecord RecordOf(const char* name, const struct stat& st);
+    // A time of the system in nanoseconds since the epoch; times beyond the
+    // years 1678 to 2261 are held at those bounds.
+    static qint64 NanosecondsOf(const struct timespec& time);
 
     // Transfer state of the current file.
     qint64 PieceNo = 0;
