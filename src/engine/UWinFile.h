@@ -160,6 +160,19 @@ public:
     TCleanedFolders* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
+    // Both files of the last copy: the source as the copy read it, the target
+    // as it reads back once in place (its file system may have kept its time
+    // less exactly than it was given). Known only after a copy whose target
+    // could be read back as the file written.
+    struct TCopiedFiles
+    {
+        bool Known = false;
+        qint64 SourceSize = 0;
+        qint64 SourceTime = 0;
+        qint64 TargetSize = 0;
+        qint64 TargetTime = 0;
+    };
+    TCopiedFiles Copied;
     // The last copy's target, read back, did not carry the source's time to
     // within two seconds (the coarsest resolution of the drives in use): its
     // file system does not keep the times it is given.
@@ -223,6 +236,7 @@ private:
                             int folderFd, std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);
     bool LinkUnnamed(int folderFd, const std::string& name);
+    void ReadBack(int folderFd, const std::string& name, const struct stat& source);
     Transfer CheckTarget(const TCopyOrder& order, int folderFd, const std::string& name,
                          bool& exists);
     Transfer PutInPlace(const TCopyOrder& order, int folderFd, std::string& temp,
