@@ -1,7 +1,10 @@
-// Benchmarks of the engine: pairing of wide folders, and whole analyses and sync
-// runs of two folders, with the time taken and the peak memory of the process.
+// Benchmarks of the engine: pairing of wide folders, whole analyses and sync
+// runs of two folders, with the time taken and the peak memory of the process,
+// and the record of the last sync of many files.
 #include "BenchOutput.h"
 #include "engine/RunProgress.h"
+#include "engine/SyncStateFile.h"
+#include "engine/SyncVerdicts.h"
 #include "engine/UFileAnalyze.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/RowBuilder.h"
@@ -9,10 +12,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <malloc.h>
 #include <unistd.h>
@@ -105,11 +111,20 @@ int Pairing()
     return 0;
 }
 
-int Analyze(const QString& left, const QString& right)
+// A run driver that keeps the records of the last syncs in the folder, or none
+// without one.
+void KeepRecords(TRunDriver& run, const QString& records)
+{
+    run.KeepSyncState = !records.isEmpty();
+    run.SyncStateFolder = records;
+}
+
+int Analyze(const QString& left, const QString& right, const QString& records)
 {
     const auto job = NewLocalJob(QStringLiteral("bench"), left, right);
     TRunProgress silent;
     TRunDriver run(silent);
+    KeepRecords(run, records);
     QElapsedTimer timer;
     timer.start();
     if (run.StartAnalysis(*job) != 0)
@@ -127,11 +142,12 @@ int Analyze(const QString& left, const QString& right)
     return 0;
 }
 
-int Sync(const QString& left, const QString& right)
+int Sync(const QString& left, const QString& right, const QString& records)
 {
     const auto job = NewLocalJob(QStringLiteral("bench"), left, right);
     TRunProgress silent;
     TRunDriver run(silent);
+    KeepRecords(run, records);
     QElapsedTimer timer;
     timer.start();
     if (!run.Analyze(*job, TRowBuilder::Mode::Changes) || !run.Sync(*job))
@@ -144,6 +160,111 @@ int Sync(const QString& left, const QString& right)
     return run.SyncErrorCount == 0 ? 0 : 1;
 }
 
+// A record of `files` pairs as a tree of folders of 50 files leaves it (the
+// layout of bench/make_tree.py), with the comparison tree of an analysis that
+// finds them all unchanged. Sizes and times are drawn at random, times to the
+// nanosecond within a year: the least a record can share between entries.
+struct TRecordedTree
+{
+    TSyncState Record;
+    std::unique_ptr<TFileAttri> Tree = std::make_unique<TFileAttri>();
+};
+
+TRecordedTree RecordedTree(const TSyncStateFile& file, int files)
+{
+    TRecordedTree made{file.Empty()};
+    QRandomGenerator random(7);
+    const int folders = std::max(1, files / 50);
+    const int tops = std::max(1, int(std::sqrt(double(folders))));
+    std::vector<TSyncState::TFolder> list;
+    std::vector<TFileAttri*> topNodes;
+    for (int t = 0; t < tops; ++t) {
+        auto top = std::make_unique<TFileAttri>();
+        top->Kind = ItemKind::Folder;
+        top->ItemName = QString::asprintf("top%04d", t);
+        topNodes.push_back(made.Tree->AddChild(std::move(top)));
+    }
+    constexpr qint64 Year = 365LL * 24 * 3600 * 1000000000;
+    for (int f = 0, written = 0; f < folders; ++f) {
+        auto sub = std::make_unique<TFileAttri>();
+        sub->Kind = ItemKind::Folder;
+        sub->ItemName = QString::asprintf("sub%05d", f);
+        TSyncState::TFolder folder;
+        folder.Path = QStringLiteral("top%1/%2")
+                          .arg(f % tops, 4, 10, QLatin1Char('0'))
+                          .arg(sub->ItemName)
+                          .toStdString();
+        const int count = f < folders - 1 ? files / folders : files - written;
+        for (int i = 0; i < count; ++i, ++written) {
+            const qint64 size = random.bounded(qint64(1) << 24);
+            const qint64 time = 1'700'000'000'000'000'000 + random.bounded(Year);
+            auto node = std::make_unique<TFileAttri>();
+            node->ItemName = QString::asprintf("file%06d.dat", i);
+            node->State = CompareState::Same;
+            node->LeftAttr = node->RightAttr = FileAttribute::Archive;
+            node->LeftSize = node->RightSize = size;
+            node->LeftExactTime = node->RightExactTime = time;
+            folder.Append(node->ItemName.toStdString(), {size, time, size, time});
+            sub->AddChild(std::move(node));
+        }
+        list.push_back(std::move(folder));
+        topNodes[size_t(f % tops)]->AddChild(std::move(sub));
+    }
+    made.Record.AddFolders(std::move(list));
+    return made;
+}
+
+double Seconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// The record of many files: its bytes on the disk per file, and the time to
+// write it, to read it and to mark an analysis of the files with it.
+int Record(int files)
+{
+    QTemporaryDir records;
+    const TSyncStateFile file(records.path(), QStringLiteral("/bench/left"),
+                              QStringLiteral("/bench/right"));
+    TRecordedTree made = RecordedTree(file, files);
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    if (!file.Save(made.Record, error))
+        return 3;
+    const double write = Seconds(timer);
+    const qint64 bytes = QFileInfo(file.Path()).size();
+    timer.restart();
+    TSyncState read = file.Load(error);
+    const double load = Seconds(timer);
+    if (!error.isEmpty() || read.EntryCount() != files)
+        return 3;
+    timer.restart();
+    TSyncVerdicts verdicts(read, true);
+    verdicts.Apply(*made.Tree);
+    const double apply = Seconds(timer);
+    TSyncState none = file.Empty();
+    timer.restart();
+    TSyncVerdicts first(none, true);
+    first.Apply(*made.Tree);
+    const double firstContact = Seconds(timer);
+    Out()
+        << QStringLiteral("record of %1 files: %2 bytes on the disk, %3 bytes per file\n")
+               .arg(files)
+               .arg(bytes)
+               .arg(double(bytes) / files, 0, 'f', 1)
+        << QStringLiteral("  write (encode, compress, flush, rename): %1 s\n").arg(write, 0, 'f', 3)
+        << QStringLiteral("  read (read, check, unpack, decode): %1 s\n").arg(load, 0, 'f', 3)
+        << QStringLiteral("  apply to the analysis of the same files, none changed: %1 s "
+                          "(marked %2, record changed: %3)\n")
+               .arg(apply, 0, 'f', 3)
+               .arg(verdicts.Counts().Recorded)
+               .arg(verdicts.Changed() ? QStringLiteral("yes") : QStringLiteral("no"))
+        << QStringLiteral("  apply on first contact (every pair recorded anew): %1 s\n")
+               .arg(firstContact, 0, 'f', 3);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -152,10 +273,16 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() == 2 && args[1] == QStringLiteral("pairing"))
         return Pairing();
-    if (args.size() == 4 && args[1] == QStringLiteral("analyze"))
-        return Analyze(args[2], args[3]);
-    if (args.size() == 4 && args[1] == QStringLiteral("sync"))
-        return Sync(args[2], args[3]);
-    QTextStream(stderr) << "usage: brenvale-bench pairing | analyze LEFT RIGHT | sync LEFT RIGHT\n";
+    // RECORDS: the folder of the records of the last syncs; without it, the
+    // runs keep none.
+    const QString records = args.size() == 5 ? args[4] : QString();
+    if ((args.size() == 4 || args.size() == 5) && args[1] == QStringLiteral("analyze"))
+        return Analyze(args[2], args[3], records);
+    if ((args.size() == 4 || args.size() == 5) && args[1] == QStringLiteral("sync"))
+        return Sync(args[2], args[3], records);
+    if ((args.size() == 2 || args.size() == 3) && args[1] == QStringLiteral("record"))
+        return Record(args.size() == 3 ? args[2].toInt() : 1000000);
+    QTextStream(stderr) << "usage: brenvale-bench pairing | analyze LEFT RIGHT [RECORDS] | "
+                           "sync LEFT RIGHT [RECORDS] | record [FILES]\n";
     return 2;
 }

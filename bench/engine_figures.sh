@@ -12,7 +12,13 @@
 #   huge     one file of 4 GB, the same way;
 #   million  the peak memory of an analysis of 1,000,000 files, both sides
 #            identical, beside the peak memory of rsync -rtn on the same trees;
-#   page     the comparison page's time and memory per row (brenvale-page-bench).
+#   page     the comparison page's time and memory per row (brenvale-page-bench);
+#   record   the record of the last sync: its bytes per file on the disk for
+#            1,000,000 files and the time to write, read and apply it; the
+#            analysis of the two identical trees of 100,000 files without a
+#            record and with one (read, applied, not written: nothing changed),
+#            and the copy of those files without a record and with one (written
+#            after the copies).
 # Our sync flushes the target file system to disk (syncfs) before it reports
 # done; rsync and cp leave the written data to the kernel's write-back, so the
 # copies are also timed with `sync -f TARGET` (the same flush) inside the timed
@@ -40,13 +46,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-/tmp/brenvale-bench}
 runs=${RUNS:-5}
+analysis_runs=$runs
 copy_runs=${COPY_RUNS:-4}
 million=${MILLION_FILES:-1000000}
 page_rows=${PAGE_ROWS:-100000 1000000}
 for tool in rsync python3 find cp; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)"; exit 2; }
 done
-parts=" ${PARTS:-pairing analysis copy large huge million page} "
+parts=" ${PARTS:-pairing analysis copy large huge million page record} "
 want() { [[ "$parts" == *" $1 "* ]]; }
 cmake -S . -B build -G Ninja >/dev/null
 targets=(brenvale-bench)
@@ -166,7 +173,7 @@ if want pairing; then
     printf 'pairing: time for ten times the files, as a multiple of the time for a tenth (target <= 11):\n%s' "$summary"
 fi
 
-if want analysis || want copy; then
+if want analysis || want copy || want record; then
     echo "== 100,000 files in 5,000 folders"
     if [ ! -d "$data/R100k" ]; then
         rm -rf "$data/L100k"
@@ -331,6 +338,35 @@ if want page; then
     done < <(awk '/ file rows \(/ {n = $1} /bytes per row/ {
         for (i = 1; i <= NF; i++) if ($i == "bytes") b = $(i - 1)
         print n, b, $(NF - 4), $NF}' <<<"$page")
+fi
+
+if want record; then
+    echo "== the record of the last sync"
+    "$bench" record "$million"
+    # The record of the two trees, made once by an analysis before the timed ones.
+    records="$data/records"
+    rm -rf "$records"
+    "$bench" analyze "$data/L100k" "$data/R100k" "$records" >/dev/null
+    runs=$analysis_runs
+    read -r without with < <(medians "$drop" \
+        '"$bench" analyze "$data/L100k" "$data/R100k"' \
+        '"$bench" analyze "$data/L100k" "$data/R100k" "$records"')
+    echo "analysis of two identical trees of 100,000 files, median of $runs, caches $caches:"
+    timing "without a record" "$without"
+    timing "with the record (read and applied)" "$with" \
+        "$(against "with/without" "$(ratio "$with" "$without")" "<=" 1.15)"
+    figure "record: analysis 100k with / without" "$(ratio "$with" "$without")" "<=" 1.15
+    runs=$copy_runs
+    new_copies
+    read -r plain recorded < <(medians "$next_copy" \
+        '"$bench" sync "$data/L100k" "$target"' \
+        '"$bench" sync "$data/L100k" "$target" "$target.records"')
+    rm -rf "$data/copies"
+    echo "copy of 100,000 files into an empty side, median of $runs, caches $caches:"
+    timing "without a record" "$plain"
+    timing "with the record written after the copies" "$recorded" \
+        "$(against "with/without" "$(ratio "$recorded" "$plain")" "<=" 1.05)"
+    figure "record: copy 100k with / without" "$(ratio "$recorded" "$plain")" "<=" 1.05
 fi
 
 if [ ${#table[@]} -gt 0 ]; then

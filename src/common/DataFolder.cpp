@@ -26,4 +26,9 @@ QString TaskListPath()
     return Path() + QStringLiteral("/tasklist.qn");
 }
 
+QString SyncStatePath()
+{
+    return Path() + QStringLiteral("/syncstate");
+}
+
 } // namespace DataFolder

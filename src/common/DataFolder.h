@@ -10,5 +10,7 @@ namespace DataFolder {
 QString Path();
 // The job list file in the data folder.
 QString TaskListPath();
+// The folder of the records of the last syncs, one file per pair of folders.
+QString SyncStatePath();
 
 } // namespace DataFolder

@@ -73,6 +73,10 @@ public:
     // told once per root and run, since the next analysis will find those files
     // changed again.
     virtual void TimesNotKept(const QString& /*root*/) {}
+    // The record of the last sync of the two folders could not be read, for
+    // the reason given: the analysis took the folders as met for the first
+    // time. Comes before AnalysisFinished.
+    virtual void SyncStateUnreadable(const QString& /*reason*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

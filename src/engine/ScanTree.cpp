@@ -2,7 +2,7 @@
 
 #include <limits>
 
-static_assert(sizeof(TScanTree::TItem) == 24, "a scan item is meant to take 24 bytes");
+static_assert(sizeof(TScanTree::TItem) == 32, "a scan item is meant to take 32 bytes");
 
 TScanTree::TScanTree(quint32 maxItems) : MaxItems(maxItems)
 {
@@ -13,7 +13,7 @@ TScanTree::TScanTree(quint32 maxItems) : MaxItems(maxItems)
 }
 
 quint32 TScanTree::AddChild(quint32 folder, std::string_view name, bool isFolder, qint32 time,
-                            qint64 size, qint32 attr)
+                            qint64 size, qint32 attr, qint64 exactTime)
 {
     const size_t index = Items.size();
     if (index >= MaxItems || Names.size() + name.size() > std::numeric_limits<quint32>::max() ||
@@ -34,6 +34,7 @@ quint32 TScanTree::AddChild(quint32 folder, std::string_view name, bool isFolder
     item.Flags = isFolder ? FolderFlag : 0;
     item.Attr = quint8(attr);
     item.Time = time;
+    item.ExactTime = exactTime;
     if (isFolder)
         item.Children = TChildRange{0, 0};
     else

@@ -54,6 +54,22 @@ void TFileAnalyze::run()
     // The rows are built from the comparison tree alone.
     LeftTree.reset();
     RightTree.reset();
+    if (!SyncStateFolder.isEmpty() && !IsCancelled())
+        ApplyLastSync();
+}
+
+// Reads the record of the last sync, marks the comparison tree with it, and
+// writes it back when the analysis changed it.
+void TFileAnalyze::ApplyLastSync()
+{
+    StateFile = std::make_unique<TSyncStateFile>(SyncStateFolder, Task.LFolder.FolerAllName,
+                                                 Task.RFolder.FolerAllName);
+    TSyncState record = StateFile->Load(StateReadError);
+    TSyncVerdicts verdicts(record, FiltersByNameOnly);
+    verdicts.Apply(*CompareTree);
+    SinceSync = verdicts.Counts();
+    if (verdicts.Changed() && !IsCancelled())
+        StateFile->Save(record, StateWriteError);
 }
 
 qint32 TFileAnalyze::CheckFolders() const
@@ -101,6 +117,7 @@ void TFileAnalyze::BuildTrees()
         !IsCancelled() && leftScan.NotInIncludeList + rightScan.NotInIncludeList > 0 &&
         LeftTree->FileCount(TScanTree::Root) == 0 && RightTree->FileCount(TScanTree::Root) == 0;
     SpecialFiles = leftScan.SpecialFiles + rightScan.SpecialFiles;
+    FiltersByNameOnly = Filter->JudgesByNameOnly();
     Filter.reset();
 }
 
@@ -122,6 +139,7 @@ void TakeSide(TFileAttri& node, const TScanTree& tree, quint32 item, bool left)
     (left ? node.LeftTime : node.RightTime) = tree.Item(item).Time;
     (left ? node.LeftSize : node.RightSize) = tree.Size(item);
     (left ? node.LeftAttr : node.RightAttr) = qint8(tree.Item(item).Attr);
+    (left ? node.LeftExactTime : node.RightExactTime) = tree.ExactTime(item);
 }
 
 // The comparison node of a scan item, with the item's side recorded.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/ScanTree.h"
+#include "engine/SyncStateFile.h"
+#include "engine/SyncVerdicts.h"
 #include "engine/UFileStructure.h"
 
 #include <QElapsedTimer>
@@ -20,7 +22,10 @@ class TSyncTask;
 
 // An analysis of one job in its own thread: checks both folders, scans both sides
 // (at the same time, one thread each) with the job's filters and merges the scan
-// trees into a comparison tree. It reports the start of the comparison, its
+// trees into a comparison tree, which it then marks with what changed since the
+// last sync, as the record of the two folders tells (read and updated on this
+// thread once the scan trees are gone, so that the peak of the memory stays
+// that of the comparison). It reports the start of the comparison, its
 // progress and an unreachable side to the progress interface, on the receiver's
 // thread while it waits. The job is the run's own copy and the cancel flag the
 // run's; neither may change while the thread runs.
@@ -70,6 +75,18 @@ public:
     // Items that are no file or folder, never copied.
     QStringList SpecialFiles;
 
+    // The folder of the records of the last syncs; empty: none is read or
+    // written. Set before the thread starts.
+    QString SyncStateFolder;
+    // The record's file, once the comparison is complete.
+    std::unique_ptr<TSyncStateFile> StateFile;
+    // Why the record could not be read (it was then taken as missing), and why
+    // it could not be written; empty when it could.
+    QString StateReadError;
+    QString StateWriteError;
+    // What the marks of the last sync counted.
+    TSyncVerdicts::TCounts SinceSync;
+
 protected:
     void run() override;
 
@@ -90,10 +107,13 @@ private:
     void MatchChildren(const TScanFolder& left, const TScanFolder& right,
                        std::vector<qint32>& match, std::vector<bool>& paired);
     void ReportComparedCount();
+    void ApplyLastSync();
 
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     int ProgressIntervalMs;
     qint64 LastProgressMs = -1;
+    // The filters leave out a file on both sides alike (TBeenTortured::JudgesByNameOnly).
+    bool FiltersByNameOnly = true;
     QElapsedTimer Clock;
 };

@@ -58,6 +58,18 @@ bool TBeenTortured::IsFolderExcluded(qint32 attributes) const
            (Task.ExcludeSystemFile == 1 && (attributes & FileAttribute::System));
 }
 
+bool TBeenTortured::JudgesByNameOnly() const
+{
+    for (const qint64 bound :
+         {qint64(Task.ExcFileTimeMin), qint64(Task.ExcFileTimeMax), qint64(Task.ExcFileSizeMin),
+          qint64(Task.ExcFileSizeMax), qint64(Task.IncFileTimeMin), qint64(Task.IncFileTimeMax),
+          qint64(Task.IncFileSizeMin), qint64(Task.IncFileSizeMax)}) {
+        if (bound != -1)
+            return false;
+    }
+    return true;
+}
+
 namespace SyncPath {
 
 QString Join(const QString& root, const QString& relative)

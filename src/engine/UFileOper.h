@@ -42,6 +42,10 @@ public:
     // True when a folder is skipped with everything inside it: hidden or system
     // folders while such items are excluded. No other filter applies to folders.
     bool IsFolderExcluded(qint32 attributes) const;
+    // True when the filters keep or drop a file by its name and place alone, as
+    // they then do on both sides alike: a file that only one side lists is
+    // absent from the other, not left out there for its time or size.
+    bool JudgesByNameOnly() const;
 
     const TSyncTask& Task;
 

@@ -13,4 +13,4 @@ void TFileAttri::ClearChildren()
     ChildCount = 0;
 }
 
-static_assert(sizeof(TFileAttri) <= 96, "the comparison node is meant to take 96 bytes");
+static_assert(sizeof(TFileAttri) <= 112, "the comparison node is meant to take 112 bytes");

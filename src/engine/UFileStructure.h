@@ -26,6 +26,22 @@ constexpr qint32 File = 0;
 constexpr qint32 Folder = 1;
 } // namespace ItemKind
 
+// What changed in a file pair since the last sync, as its record tells
+// (TFileAttri::SinceSync). A pair without a record (met for the first time)
+// and a folder carry none of these.
+namespace SyncMark {
+// The pair has a record of the last sync.
+constexpr quint8 Recorded = 1;
+constexpr quint8 ChangedLeft = 2;
+constexpr quint8 ChangedRight = 4;
+// Gone from this side since the last sync, still present on the other.
+constexpr quint8 DeletedLeft = 8;
+constexpr quint8 DeletedRight = 16;
+// Both sides changed (and differ), or one changed and the other was deleted:
+// whichever side wins, the other's edit is lost unless it is kept.
+constexpr quint8 Conflict = 32;
+} // namespace SyncMark
+
 // Windows-style attribute bits as the scan records them.
 namespace FileAttribute {
 constexpr qint32 ReadOnly = 1;
@@ -41,7 +57,7 @@ constexpr qint32 Archive = 32;
 // An analysis of a million files holds a million of these at its peak, so the
 // node keeps only what the comparison decides and the rows show: no paths (they
 // are the roots' paths and the names on the way down) and small fields for the
-// small values. Ordered largest first, it takes 96 bytes.
+// small values. Ordered largest first, it takes 112 bytes.
 class TFileAttri
 {
 public:
@@ -58,6 +74,10 @@ public:
     TChildFileAttrilist Children;
     qint64 LeftSize = 0;
     qint64 RightSize = 0;
+    // Exact last-write times in nanoseconds since the epoch; 0 on a side where
+    // the item is absent.
+    qint64 LeftExactTime = 0;
+    qint64 RightExactTime = 0;
     qint32 ChildCount = 0;
     // Files below that were compared, whatever their state.
     qint32 FileCount = 0;
@@ -77,4 +97,7 @@ public:
     // This item lies in, or is, a folder that could not be listed completely on
     // one side, so nothing may be copied into or out of it.
     bool SideUnreadable = false;
+    // SyncMark bits of a file pair; set once the record of the last sync was
+    // read, after the comparison.
+    quint8 SinceSync = 0;
 };

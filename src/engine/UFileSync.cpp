@@ -1,6 +1,7 @@
 #include "engine/UFileSync.h"
 
 #include "engine/CaseTwins.h"
+#include "engine/SyncStateFile.h"
 #include "engine/UFileOper.h"
 #include "engine/UResultRow.h"
 #include "engine/UWinFile.h"
@@ -94,6 +95,7 @@ void TFileSync::run()
     SyncRows();
     FlushWrittenRoots();
     ReportLostCopies();
+    RecordCopies(relative);
     if (LeftLosesTimes.load())
         TimesNotKept.append(TrimBlanksAndControls(Task.LFolder.FolerAllName));
     if (RightLosesTimes.load())
@@ -239,6 +241,35 @@ void TFileSync::ReportLostCopies()
         FailedFiles.append(report.Source);
         Reports.push_back(std::move(pending));
     }
+}
+
+// The pairs copied, and not lost by the disk since, go into the record of the
+// last sync, read anew: another run of the two folders may have written it
+// since the analysis.
+void TFileSync::RecordCopies(const std::vector<QString>& relative)
+{
+    if (StateFile == nullptr)
+        return;
+    std::vector<TSyncState::TPair> pairs;
+    for (size_t i = 0; i < Work.size(); ++i) {
+        const Outcome& outcome = Outcomes[i];
+        const TWinFile::TCopiedFiles& files = outcome.Files;
+        if (outcome.Status.load() != Outcome::Done || !outcome.Reported || !files.Known)
+            continue;
+        const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
+        const TSyncState::TSides sides =
+            toLeft ? TSyncState::TSides{files.TargetSize, files.TargetTime, files.SourceSize,
+                                        files.SourceTime}
+                   : TSyncState::TSides{files.SourceSize, files.SourceTime, files.TargetSize,
+                                        files.TargetTime};
+        pairs.push_back(TSyncState::TPair{relative[i].toUtf8().toStdString(), sides});
+    }
+    if (pairs.empty())
+        return;
+    QString unreadable;
+    TSyncState record = StateFile->Load(unreadable);
+    record.Record(std::move(pairs));
+    StateFile->Save(record, StateWriteError);
 }
 
 // The copiers take the rows; this thread takes their outcomes in row order and
@@ -394,6 +425,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     file.CleanedFolders = &CleanedFolders;
     outcome.Result = file.TransferFile(order);
     outcome.Error = file.LastError;
+    outcome.Files = file.Copied;
     if (file.TimeNotKept)
         (toLeft ? LeftLosesTimes : RightLosesTimes).store(true, std::memory_order_relaxed);
     if (outcome.Result == TWinFile::Transfer::Copied) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 class TResultRow;
+class TSyncStateFile;
 class TSyncTask;
 
 // A sync run in its own thread: copies every file row of a result tree that has
@@ -42,6 +43,10 @@ class TSyncTask;
 // flush that reports a write error fails every file copied to that side since
 // the last flush that reported none: those reported as copied are reported
 // again, as failed, before the run ends.
+//
+// Record: given the record's file of the two folders, the run writes into it,
+// before it reports its end, every pair it copied, with both files as they
+// are after the copy; a file that failed keeps its entry as it was.
 //
 // Reports: a copy of a small file takes less time than one round trip between
 // two threads, so the run collects the reports of the files it handled and hands
@@ -75,6 +80,11 @@ public:
     QStringList FailedFiles;
     // Roots whose file system did not keep the time given to a copy.
     QStringList TimesNotKept;
+    // The record of the last sync of the two folders; null: none is kept. Not
+    // owned; set before the thread starts.
+    const TSyncStateFile* StateFile = nullptr;
+    // Why the record could not be written; empty when it was.
+    QString StateWriteError;
 
     // Copier threads: four with batched reports, one without.
     int CopierCount;
@@ -120,6 +130,8 @@ private:
         QString Error;
         // Told to the receiver's side as copied.
         bool Reported = false;
+        // Both files after the copy.
+        TWinFile::TCopiedFiles Files;
     };
     // The flushes of one side's file system.
     struct SideFlush
@@ -154,6 +166,7 @@ private:
     void FlushWrittenRoots();
     void Flush(int rootFd, const QString& root, SideFlush& side);
     void ReportLostCopies();
+    void RecordCopies(const std::vector<QString>& relative);
     void Deliver(bool force);
     void Replay(Pending& pending);
 

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <thread>
 #include <utility>
 
@@ -282,7 +283,7 @@ void TWinFile::AddListing(TScanWork& work, const TScanJob& job, TListing listing
     for (const TScanFound& item : found) {
         const TItemRecord& record = item.Record;
         const quint32 added = work.Tree.AddChild(job.Folder, item.Name, item.IsFolder, record.Time,
-                                                 record.Size, record.Attr);
+                                                 record.Size, record.Attr, record.ExactTime);
         if (added == TScanTree::Full) {
             // A side of some hundred million items: what does not fit is not
             // compared, and its folder, like one that cannot be listed, is told
@@ -314,7 +315,16 @@ TWinFile::TItemRecord TWinFile::RecordOf(const char* name, const struct stat& st
     record.Time = PackedDateTime::FromPosixTime(st.st_mtim.tv_sec);
     record.Size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
     record.Attr = Attributes(name, st);
+    record.ExactTime = NanosecondsOf(st.st_mtim);
     return record;
+}
+
+qint64 TWinFile::NanosecondsOf(const struct timespec& time)
+{
+    constexpr qint64 PerSecond = 1000000000;
+    constexpr qint64 Latest = std::numeric_limits<qint64>::max() / PerSecond - 1;
+    const qint64 seconds = std::clamp(qint64(time.tv_sec), -Latest, Latest);
+    return seconds * PerSecond + qint64(time.tv_nsec);
 }
 
 qint64 TWinFile::QueryFileSize(const QString& path)

@@ -107,14 +107,19 @@ public:
     static QString BackupPath(const QString& targetPath, const QString& targetRoot);
 
     // What the scan records of an item, from its name and status: the packed
-    // local last-write time, the size (0 for a folder) and the attribute bits.
+    // local last-write time, the size (0 for a folder), the attribute bits and
+    // the exact last-write time.
     struct TItemRecord
     {
         qint32 Time = -1;
         qint64 Size = 0;
         qint32 Attr = -1;
+        qint64 ExactTime = 0;
     };
     static TItemRecord RecordOf(const char* name, const struct stat& st);
+    // A time of the system in nanoseconds since the epoch; times beyond the
+    // years 1678 to 2261 are held at those bounds.
+    static qint64 NanosecondsOf(const struct timespec& time);
 
     // Transfer state of the current file.
     qint64 PieceNo = 0;
@@ -155,6 +160,19 @@ public:
     TCleanedFolders* CleanedFolders = nullptr;
     // Why the last transfer failed, for logs that want more than the fixed texts.
     QString LastError;
+    // Both files of the last copy: the source as the copy read it, the target
+    // as it reads back once in place (its file system may have kept its time
+    // less exactly than it was given). Known only after a copy whose target
+    // could be read back as the file written.
+    struct TCopiedFiles
+    {
+        bool Known = false;
+        qint64 SourceSize = 0;
+        qint64 SourceTime = 0;
+        qint64 TargetSize = 0;
+        qint64 TargetTime = 0;
+    };
+    TCopiedFiles Copied;
     // The last copy's target, read back, did not carry the source's time to
     // within two seconds (the coarsest resolution of the drives in use): its
     // file system does not keep the times it is given.
@@ -218,6 +236,7 @@ private:
                             int folderFd, std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);
     bool LinkUnnamed(int folderFd, const std::string& name);
+    void ReadBack(int folderFd, const std::string& name, const struct stat& source);
     Transfer CheckTarget(const TCopyOrder& order, int folderFd, const std::string& name,
                          bool& exists);
     Transfer PutInPlace(const TCopyOrder& order, int folderFd, std::string& temp,

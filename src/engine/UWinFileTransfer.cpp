@@ -322,6 +322,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     LastError.clear();
     TempBroken = false;
     TimeNotKept = false;
+    Copied = TCopiedFiles();
     // Opened without waiting: a source replaced by a FIFO or a device since the
     // analysis would otherwise block the copier for good.
     const Descriptor source(
@@ -373,10 +374,33 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         WriteTemporary(order, source.Fd, sourceStat, folder.Fd(), temp, name, rootFd, folderPart);
     if (result != Transfer::Copied && !temp.empty())
         ::unlinkat(folder.Fd(), temp.c_str(), 0);
+    if (result == Transfer::Copied)
+        ReadBack(folder.Fd(), name, sourceStat);
     const int closed = ::close(std::exchange(TempFd, -1));
-    if (result == Transfer::Copied && closed != 0)
+    if (result == Transfer::Copied && closed != 0) {
+        Copied = TCopiedFiles();
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+    }
     return result;
+}
+
+// What the two files of a copy are now, for the record of the last sync. The
+// source did not change during the copy (WriteTemporary made sure); the target
+// is read back by its name, and taken only while the name leads to the file
+// just written.
+void TWinFile::ReadBack(int folderFd, const std::string& name, const struct stat& source)
+{
+    struct stat written;
+    struct stat placed;
+    if (::fstat(TempFd, &written) != 0 ||
+        ::fstatat(folderFd, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0 ||
+        written.st_dev != placed.st_dev || written.st_ino != placed.st_ino)
+        return;
+    Copied.Known = true;
+    Copied.SourceSize = qint64(source.st_size);
+    Copied.SourceTime = NanosecondsOf(source.st_mtim);
+    Copied.TargetSize = qint64(placed.st_size);
+    Copied.TargetTime = NanosecondsOf(placed.st_mtim);
 }
 
 TWinFile::Transfer TWinFile::FolderFailure(const QString& target, int rootFd)

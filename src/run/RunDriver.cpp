@@ -1,5 +1,6 @@
 #include "run/RunDriver.h"
 
+#include "common/DataFolder.h"
 #include "engine/UFileAnalyze.h"
 #include "engine/UFileSync.h"
 #include "run/FolderValidation.h"
@@ -97,6 +98,10 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     IncludeListLeftOutAll = false;
     ConnectResult = 0;
     Synced = false;
+    SyncStateError.clear();
+    SyncStateWriteError.clear();
+    SinceSync = {};
+    StateFile.reset();
     Snapshot = job.Snapshot();
     RecordRoots();
     Cancelled = false;
@@ -104,6 +109,9 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     auto worker =
         std::make_unique<TFileAnalyze>(*Snapshot, Cancelled, &Receiver, Reports, ReportIntervalMs);
     TFileAnalyze* analysis = worker.get();
+    if (KeepSyncState)
+        analysis->SyncStateFolder =
+            SyncStateFolder.isEmpty() ? DataFolder::SyncStatePath() : SyncStateFolder;
     Worker.Start(std::move(worker), Cancelled, &Receiver,
                  [this, analysis] { AnalysisEnded(*analysis); });
     return FolderValidation::Valid;
@@ -190,6 +198,12 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
         Progress.IncludeListLeftOutAll();
     for (const QString& item : SpecialFiles)
         Progress.SpecialFileSkipped(item);
+    StateFile = std::move(analysis.StateFile);
+    SyncStateError = analysis.StateReadError;
+    SyncStateWriteError = analysis.StateWriteError;
+    SinceSync = analysis.SinceSync;
+    if (!SyncStateError.isEmpty())
+        Progress.SyncStateUnreadable(SyncStateError);
     Progress.AnalysisFinished();
 }
 
@@ -247,6 +261,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     }
     Cancelled = false;
     Synced = false;
+    SyncStateWriteError.clear();
     SyncDoneCount = 0;
     SyncErrorCount = 0;
     FailedFiles.clear();
@@ -255,6 +270,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
                                               ReportIntervalMs);
     worker->UseRoots(leftFd, rightFd);
+    worker->StateFile = StateFile.get();
     TFileSync* run = worker.get();
     Worker.Start(std::move(worker), Cancelled, &Receiver, [this, run] { SyncEnded(*run); });
     return true;
@@ -268,6 +284,7 @@ void TRunDriver::SyncEnded(TFileSync& run)
     SyncErrorCount = run.SyncErrorCount;
     FailedFiles = run.FailedFiles;
     TimesNotKept = run.TimesNotKept;
+    SyncStateWriteError = run.StateWriteError;
     for (const QString& root : TimesNotKept)
         Progress.TimesNotKept(root);
     Progress.SyncFinished();

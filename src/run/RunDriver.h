@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/RunProgress.h"
+#include "engine/SyncStateFile.h"
+#include "engine/SyncVerdicts.h"
 #include "engine/UFileStructure.h"
 #include "engine/WorkerHandle.h"
 #include "jobs/UTSyncTask.h"
@@ -18,6 +20,11 @@
 // both need them: checks the folders, analyses a copy of the job taken when the
 // analysis starts, builds the result rows, and syncs them. Every report reaches
 // the progress interface on the thread that made the driver.
+//
+// Both runs keep the record of the last sync of the job's two folders up to
+// date, on the worker's thread: the analysis reads it, marks the comparison
+// tree with it and writes back the pairs it found in step; the sync writes the
+// pairs it copied.
 //
 // At most one run goes at a time. The runs are asynchronous (Start..., with the
 // progress interface told when each ends); Analyze and Sync wait for their run
@@ -81,6 +88,11 @@ public:
 
     // Workers hand their reports over at most this often (0: at once).
     int ReportIntervalMs = 50;
+    // Where the records of the last syncs are kept; empty: the data folder's
+    // (DataFolder::SyncStatePath), found when an analysis starts.
+    QString SyncStateFolder;
+    // False: the runs neither read nor write a record of the last sync.
+    bool KeepSyncState = true;
 
     // Findings of the last analysis.
     qint32 Refusal = 0;
@@ -103,6 +115,16 @@ public:
     QString ChangedFolder;
     // Why the last StartSync refused: a changed root or a tree in use.
     QString SyncRefusalText() const;
+
+    // Why the record of the last sync could not be read when the last
+    // analysis began (the analysis then took the folders as met for the first
+    // time), for the log (RunLogText::SyncStateUnreadable). Empty when it
+    // could, or when there was none.
+    QString SyncStateError;
+    // Why the record could not be written after the last run; empty when it was.
+    QString SyncStateWriteError;
+    // What the last analysis marked of the changes since the last sync.
+    TSyncVerdicts::TCounts SinceSync;
 
     // Findings of the last sync.
     bool Synced = false;
@@ -154,6 +176,8 @@ private:
     TRootIdentity LeftRootId;
     TRootIdentity RightRootId;
 
+    // The record of the last analysis's two folders; null when none is kept.
+    std::unique_ptr<TSyncStateFile> StateFile;
     TRunProgress& Progress;
     Relay Reports;
     TCancelFlag Cancelled;

@@ -47,6 +47,11 @@ QString IncludeListLeftOutAll()
     return QStringLiteral("No file matches the include list: every file is left out");
 }
 
+QString SyncStateUnreadable(const QString& reason)
+{
+    return QStringLiteral("The record of the last sync could not be read: ") + reason;
+}
+
 QString AnalysisDone()
 {
     return QStringLiteral("Files loading done");

@@ -19,6 +19,8 @@ QString UnreadableFolder(const QString& path, const QString& reason);
 QString NameUnreadable(const QString& path);
 QString FolderLinkSkipped(const QString& path);
 QString IncludeListLeftOutAll();
+// The record of the last sync could not be read, for the reason given.
+QString SyncStateUnreadable(const QString& reason);
 QString AnalysisDone();
 QString ChangedOnLeft(qint64 count);
 QString ChangedOnRight(qint64 count);

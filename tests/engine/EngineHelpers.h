@@ -6,6 +6,7 @@
 #include "run/RunDriver.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -58,12 +59,14 @@ public:
     void RowsVisited(qint32 count) override { Visited += count; }
     void RowCopied(TResultRow& row) override { Copied.push_back(&row); }
     void IncludeListLeftOutAll() override { ++LeftOutByIncludeList; }
+    void SyncStateUnreadable(const QString& reason) override { StateUnreadable.append(reason); }
     void AnalysisFinished() override { ++Finished; }
     void SyncFinished() override { ++Finished; }
 
     std::vector<Message> Messages;
     std::vector<TFileReport> Files;
     QStringList Unreadable;
+    QStringList StateUnreadable;
     std::vector<TResultRow*> Copied;
     qint64 Visited = 0;
     int Finished = 0;
@@ -80,10 +83,16 @@ private:
     }
 };
 
-// A run driver with its recorder; reports come at once, not in batches.
+// A run driver with its recorder; reports come at once, not in batches. The
+// records of the last syncs lie in a folder of the run's own, unless a test
+// names another.
 struct TestRun
 {
-    TestRun() { Driver.ReportIntervalMs = 0; }
+    TestRun()
+    {
+        Driver.ReportIntervalMs = 0;
+        Driver.SyncStateFolder = Records.path();
+    }
 
     bool Analyze(const TSyncTask& job, TRowBuilder::Mode mode = TRowBuilder::Mode::Changes)
     {
@@ -98,6 +107,7 @@ struct TestRun
     }
     TResultRow& Root() { return *Driver.RootRow; }
 
+    QTemporaryDir Records;
     TRecorder Log;
     std::function<void(const Message&)> OnSyncMessage;
     TRunDriver Driver{Log};

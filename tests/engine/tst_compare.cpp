@@ -4,6 +4,7 @@
 #include "engine/UFileAnalyze.h"
 #include "engine/UFileOper.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +12,9 @@
 #include <map>
 #include <string>
 #include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -437,6 +441,28 @@ private Q_SLOTS:
         QCOMPARE(RowNamed(*AllRowsOf(*job, *outcome.Tree), QStringLiteral("d"))->RightPath,
                  right.path() + QStringLiteral("/d"));
         QCOMPARE(ChildNamed(*outcome.Tree, QStringLiteral(" d"))->State, CompareState::RightOnly);
+    }
+
+    // The exact times reach both sides of the node; the comparison still goes by
+    // the packed times, which do not tell these two apart.
+    void exactTimesReachTheComparison()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        QVERIFY(l.file(QStringLiteral("f"), "same"));
+        QVERIFY(r.file(QStringLiteral("f"), "same"));
+        const qint64 second = Old.toSecsSinceEpoch();
+        for (const auto& [root, nanoseconds] :
+             {std::pair{left.path(), 123456789L}, std::pair{right.path(), 987654321L}}) {
+            const struct timespec times[2] = {{second, nanoseconds}, {second, nanoseconds}};
+            QCOMPARE(
+                ::utimensat(AT_FDCWD, QFile::encodeName(root + QStringLiteral("/f")), times, 0), 0);
+        }
+        AnalysisOutcome outcome = RunAnalysis(*MakeJob(left.path(), right.path()));
+        const TFileAttri* f = ChildNamed(*outcome.Tree, QStringLiteral("f"));
+        QCOMPARE(f->State, CompareState::Same);
+        QCOMPARE(f->LeftExactTime, second * 1000000000 + 123456789);
+        QCOMPARE(f->RightExactTime, second * 1000000000 + 987654321);
     }
 
     // "é" as one character and as "e" with a combining accent look alike but are
