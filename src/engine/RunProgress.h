@@ -22,7 +22,11 @@ struct TFileReport
     {
         Copied,
         ReadFailed,
-        WriteFailed
+        WriteFailed,
+        // The file of the target side, deleted on the other side since the last
+        // sync, went into "__Save__" there: Source is the file, and the target
+        // side's path its kept version.
+        SavedAway
     };
 
     TOutcome Outcome = TOutcome::Copied;

@@ -103,6 +103,9 @@ void TSyncVerdicts::ApplyFolder(TFileAttri& folder, std::string& path, bool unre
             matched[size_t(found)] = true;
         item.SinceSync = Judge(item, entry);
         Count(item.SinceSync);
+        constexpr quint8 Told = SyncMark::Conflict | SyncMark::DeletedLeft | SyncMark::DeletedRight;
+        if (item.SinceSync & Told)
+            Marked.push_back({path.empty() ? Name : path + '/' + Name, item.SinceSync});
         if (!InStep(item))
             continue;
         const TSyncState::TSides now = SidesOf(item);
@@ -137,9 +140,9 @@ quint8 TSyncVerdicts::Judge(const TFileAttri& file, const TSyncState::TSides* en
                                             file.RightExactTime != entry->RightTime);
     const bool deletedLeft = AbsenceIsDeletion && !leftFile;
     const bool deletedRight = AbsenceIsDeletion && !rightFile;
-    // Two edits that ended in the same file are no conflict.
-    const bool sameNow = leftFile && rightFile && file.LeftSize == file.RightSize &&
-                         file.LeftExactTime == file.RightExactTime;
+    // Two edits that the comparison finds the same are no conflict: nothing is
+    // copied between them, so neither can be lost.
+    const bool sameNow = leftFile && rightFile && file.State == CompareState::Same;
     if (changedLeft)
         marks |= SyncMark::ChangedLeft;
     if (changedRight)

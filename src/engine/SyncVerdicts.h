@@ -49,7 +49,17 @@ public:
     // Marks the tree, counts the marks and updates the record.
     void Apply(TFileAttri& root);
 
+    // A pair in conflict or deleted on a side, for the logs: its path below
+    // the roots (UTF-8, "/" between names) and its marks.
+    struct TMarked
+    {
+        std::string Path;
+        quint8 Marks = 0;
+    };
+
     const TCounts& Counts() const { return Totals; }
+    // The conflicts and deletions, in the order of the tree.
+    std::vector<TMarked> TakeMarked() { return std::move(Marked); }
     // The record changed: it has to be written again.
     bool Changed() const { return RecordChanged; }
 
@@ -72,5 +82,6 @@ private:
     std::vector<TSyncState::TFolder> NewFolders;
     // Folders of the tree that could not be listed on a side.
     std::set<std::string, std::less<>> Unreadable;
+    std::vector<TMarked> Marked;
     std::string Name;
 };

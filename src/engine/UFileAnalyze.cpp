@@ -68,6 +68,7 @@ void TFileAnalyze::ApplyLastSync()
     TSyncVerdicts verdicts(record, FiltersByNameOnly);
     verdicts.Apply(*CompareTree);
     SinceSync = verdicts.Counts();
+    SinceSyncItems = verdicts.TakeMarked();
     if (verdicts.Changed() && !IsCancelled())
         StateFile->Save(record, StateWriteError);
 }

@@ -86,6 +86,8 @@ public:
     QString StateWriteError;
     // What the marks of the last sync counted.
     TSyncVerdicts::TCounts SinceSync;
+    // The conflicts and deletions the record told of.
+    std::vector<TSyncVerdicts::TMarked> SinceSyncItems;
 
 protected:
     void run() override;

@@ -79,8 +79,11 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
             CollectRows(*child, visits);
             continue;
         }
+        const qint8 carried =
+            CarriesDeletion(*child, child->Proposed) ? child->Proposed : qint8(-1);
         Work.push_back(WorkItem{child, visits, child->LeftPath, child->RightPath, child->LeftSize,
-                                child->RightSize, child->LeftTime, child->RightTime});
+                                child->RightSize, child->LeftTime, child->RightTime,
+                                child->SinceSync, carried});
         visits = 0;
     }
 }
@@ -399,7 +402,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     order.Source = source;
     order.TargetRoot = targetRoot;
     order.TargetRootFd = toLeft ? LeftRootFd : RightRootFd;
-    order.KeepOldVersion = Task.SaveOldFile == 1;
+    // The other side's edit of a conflict is never lost.
+    order.KeepOldVersion = Task.SaveOldFile == 1 || (item.SinceSync & SyncMark::Conflict) != 0;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root.
         target = SyncPath::Join(targetRoot, SyncPath::RelativeTo(source, sourceRoot));
@@ -423,7 +427,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
-    outcome.Result = file.TransferFile(order);
+    outcome.SavedAway = outcome.Direction == item.CarriedDeletion;
+    outcome.Result = outcome.SavedAway ? file.SaveAway(order) : file.TransferFile(order);
     outcome.Error = file.LastError;
     outcome.Files = file.Copied;
     if (file.TimeNotKept)
@@ -448,7 +453,14 @@ void TFileSync::Collect(size_t index)
     report.Direction = outcome.Direction;
     report.Source = toLeft ? item.RightPath : item.LeftPath;
     report.Row = item.Row;
-    if (outcome.Result == TWinFile::Transfer::Copied) {
+    if (outcome.Result == TWinFile::Transfer::Copied && outcome.SavedAway) {
+        ++SyncDoneCount;
+        Outcomes[index].Reported = true;
+        report.Outcome = TFileReport::TOutcome::SavedAway;
+        report.Source = outcome.Target;
+        (toLeft ? report.LeftPath : report.RightPath) = TWinFile::BackupPath(
+            outcome.Target, toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName);
+    } else if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
         Outcomes[index].Reported = true;
         report.LeftPath = toLeft ? outcome.Target : item.LeftPath;
@@ -490,9 +502,14 @@ void TFileSync::Replay(Pending& pending)
     if (pending.Visits > 0)
         Progress.RowsVisited(pending.Visits);
     Progress.FileHandled(report);
-    if (report.Outcome != TFileReport::TOutcome::Copied)
-        return;
     TResultRow* row = report.Row;
+    if (report.Outcome == TFileReport::TOutcome::SavedAway) {
+        // Gone from both sides now; the row keeps its place and stands still.
+        (pending.ToLeft ? row->LeftPath : row->RightPath).clear();
+        row->Direction = SyncDirection::None;
+    } else if (report.Outcome != TFileReport::TOutcome::Copied) {
+        return;
+    }
     if (!pending.NewTargetPath.isEmpty())
         (pending.ToLeft ? row->LeftPath : row->RightPath) = pending.NewTargetPath;
     row->LeftImage = RowImage::Empty;

@@ -44,6 +44,10 @@ class TSyncTask;
 // the last flush that reported none: those reported as copied are reported
 // again, as failed, before the run ends.
 //
+// Last sync: a row whose pair changed on both sides since the last sync always
+// keeps the version it overwrites, whatever the job says; a row that carries
+// a deletion over moves the file of its target side into "__Save__" there.
+//
 // Record: given the record's file of the two folders, the run writes into it,
 // before it reports its end, every pair it copied, with both files as they
 // are after the copy; a file that failed keeps its entry as it was.
@@ -110,6 +114,11 @@ private:
         qint64 RightSize;
         qint32 LeftTime;
         qint32 RightTime;
+        // SyncMark bits of the pair.
+        quint8 SinceSync;
+        // The direction in which the row carries a deletion over (see
+        // CarriesDeletion); -1 for none.
+        qint8 CarriedDeletion;
     };
     // What a copier did with a row; written by the copier, read by the run's
     // thread once Status says the copier is done with it.
@@ -132,6 +141,8 @@ private:
         bool Reported = false;
         // Both files after the copy.
         TWinFile::TCopiedFiles Files;
+        // The target went into "__Save__" instead of taking a copy.
+        bool SavedAway = false;
     };
     // The flushes of one side's file system.
     struct SideFlush

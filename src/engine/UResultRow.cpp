@@ -58,6 +58,47 @@ void ApplyStateDefaults(TResultRow& row)
     row.RightImage = d.Right;
     row.Direction = d.Direction;
     row.DirectImage = d.Direct;
+    if (row.Proposed != TResultRow::NoProposal)
+        ShowDirection(row, row.Proposed);
+}
+
+void ShowDirection(TResultRow& row, qint32 direction)
+{
+    // A side where the file is absent cannot be copied from, unless what it
+    // gives is its deletion.
+    const bool leftSource =
+        row.State != CompareState::RightOnly || CarriesDeletion(row, SyncDirection::LeftToRight);
+    const bool rightSource =
+        row.State != CompareState::LeftOnly || CarriesDeletion(row, SyncDirection::RightToLeft);
+    row.Direction = direction;
+    row.DirectImage = RowImage::CanMove;
+    switch (direction) {
+    case SyncDirection::LeftToRight:
+        row.RightImage = RowImage::MovesRight;
+        row.LeftImage = rightSource ? RowImage::CouldMoveLeft : RowImage::CannotMove;
+        break;
+    case SyncDirection::RightToLeft:
+        row.LeftImage = RowImage::MovesLeft;
+        row.RightImage = leftSource ? RowImage::CouldMoveRight : RowImage::CannotMove;
+        break;
+    default:
+        row.Direction = SyncDirection::None;
+        row.LeftImage = rightSource ? RowImage::CouldMoveLeft : RowImage::CannotMove;
+        row.RightImage = leftSource ? RowImage::CouldMoveRight : RowImage::CannotMove;
+        row.DirectImage = RowImage::DontMove;
+        break;
+    }
+}
+
+bool CarriesDeletion(const TResultRow& row, qint32 direction)
+{
+    if (row.Proposed != direction)
+        return false;
+    if (direction == SyncDirection::LeftToRight)
+        return row.State == CompareState::RightOnly && (row.SinceSync & SyncMark::DeletedLeft);
+    if (direction == SyncDirection::RightToLeft)
+        return row.State == CompareState::LeftOnly && (row.SinceSync & SyncMark::DeletedRight);
+    return false;
 }
 
 std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName)

@@ -99,6 +99,13 @@ public:
     qint32 RightImage = 0;
     qint32 DirectImage = 0;
     qint32 HoverCell = 0;
+    // SyncMark bits of the pair: what changed since the last sync.
+    quint8 SinceSync = 0;
+    // The direction the analysis proposes where it is not the one of the
+    // state (decided by the last sync, or a deletion carried over); the
+    // middle picture's second click returns to it. NoProposal: the state's.
+    qint8 Proposed = NoProposal;
+    static constexpr qint8 NoProposal = -1;
 
 private:
     TResultRow* ParentRow = nullptr;
@@ -106,8 +113,19 @@ private:
     std::vector<std::unique_ptr<TResultRow>> Children;
 };
 
-// Sets the pictures and direction of a file row from its comparison state.
+// Sets the pictures and direction of a file row from its comparison state, or
+// from the direction it proposes where it has one.
 void ApplyStateDefaults(TResultRow& row);
+
+// Sets the direction of a file row and the pictures that show it: an arrow
+// for the side written, a lighter one for a side that may be chosen instead,
+// and for no direction the picture of a row that stands still.
+void ShowDirection(TResultRow& row, qint32 direction);
+
+// True when a sync in the direction writes nothing on the target side but
+// keeps the file there in its "__Save__": the file was deleted on the source
+// side since the last sync, and the row carries that deletion over.
+bool CarriesDeletion(const TResultRow& row, qint32 direction);
 
 // Makes a root row for a job: folder kind, its name and the folder pictures.
 std::unique_ptr<TResultRow> MakeRootRow(const QString& syncName);

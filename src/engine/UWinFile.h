@@ -77,6 +77,11 @@ public:
     // permission bits. Nothing is written outside the target root, and no link
     // on the target's path is followed.
     [[nodiscard]] Transfer TransferFile(const TCopyOrder& order);
+    // Keeps the target, which the analysis saw as the order says, as its kept
+    // version in the root's "__Save__" (in place of an older one) and takes it
+    // from its place, by one rename within the root: for a file deleted on the
+    // other side since the last sync. The source is not read.
+    [[nodiscard]] Transfer SaveAway(const TCopyOrder& order);
     // The same for a caller that recorded nothing of the target. The time and
     // attributes are those the analysis recorded; the copy reads the source's own.
     [[nodiscard]] Transfer TransferFile(const QString& sourcePath, const QString& targetPath,

@@ -384,6 +384,49 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     return result;
 }
 
+TWinFile::Transfer TWinFile::SaveAway(const TCopyOrder& order)
+{
+    LastError.clear();
+    Copied = TCopiedFiles();
+    const QString root = TrimBlanksAndControls(order.TargetRoot);
+    const Descriptor ownRoot(order.TargetRootFd >= 0
+                                 ? -1
+                                 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int rootFd = order.TargetRootFd >= 0 ? order.TargetRootFd : ownRoot.Fd;
+    if (rootFd < 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
+    std::string folderPart;
+    std::string name;
+    SplitRelative(Bytes(SyncPath::RelativeTo(order.Target, root)), folderPart, name);
+    if (name.empty() || name == "." || name == "..")
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The target lies outside its folder: ") + order.Target);
+    TTargetFolder folder;
+    if (!folder.Open(rootFd, folderPart, false))
+        return FolderFailure(order.Target, rootFd);
+    // The file goes into "__Save__" whatever its permission bits.
+    TCopyOrder check = order;
+    check.KeepOldVersion = true;
+    bool exists = false;
+    const Transfer checked = CheckTarget(check, folder.Fd(), name, exists);
+    if (checked != Transfer::Copied)
+        return checked;
+    if (!exists)
+        return Fail(Transfer::WriteFailed,
+                    QStringLiteral("The file is gone since the analysis: ") + order.Target);
+    const QString backup = BackupPath(order.Target, order.TargetRoot);
+    TTargetFolder save;
+    if (!save.Open(rootFd, folderPart.empty() ? std::string("__Save__") : "__Save__/" + folderPart,
+                   true))
+        return FolderFailure(backup, rootFd);
+    struct stat old;
+    if (::fstatat(save.Fd(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode))
+        return Fail(Transfer::WriteFailed, QStringLiteral("A folder is in the way: ") + backup);
+    if (::renameat(folder.Fd(), name.c_str(), save.Fd(), name.c_str()) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot keep the old version as", backup));
+    return Transfer::Copied;
+}
+
 // What the two files of a copy are now, for the record of the last sync. The
 // source did not change during the copy (WriteTemporary made sure); the target
 // is read back by its name, and taken only while the name leads to the file

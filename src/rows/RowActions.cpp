@@ -246,24 +246,25 @@ bool TRowActions::ActOnFile(TResultRow& row, qint32 cell)
 {
     if (row.State == CompareState::Same)
         return false;
-    if (cell == ImageCell::Left && row.State == CompareState::LeftOnly)
+    // A side without the file takes nothing, unless the row carries over its
+    // deletion on the other side.
+    if (cell == ImageCell::Left && row.State == CompareState::LeftOnly &&
+        !CarriesDeletion(row, SyncDirection::RightToLeft))
         return false;
-    if (cell == ImageCell::Right && row.State == CompareState::RightOnly)
+    if (cell == ImageCell::Right && row.State == CompareState::RightOnly &&
+        !CarriesDeletion(row, SyncDirection::LeftToRight))
         return false;
     const TLook before(row);
     Unhover(row);
+    const qint32 direct = row.DirectImage;
     switch (cell) {
     case ImageCell::Left:
-        row.LeftImage = RowImage::MovesLeft;
-        row.Direction = SyncDirection::RightToLeft;
-        if (row.State != CompareState::RightOnly)
-            row.RightImage = RowImage::CouldMoveRight;
+        ShowDirection(row, SyncDirection::RightToLeft);
+        row.DirectImage = direct;
         break;
     case ImageCell::Right:
-        row.RightImage = RowImage::MovesRight;
-        row.Direction = SyncDirection::LeftToRight;
-        if (row.State != CompareState::LeftOnly)
-            row.LeftImage = RowImage::CouldMoveLeft;
+        ShowDirection(row, SyncDirection::LeftToRight);
+        row.DirectImage = direct;
         break;
     case ImageCell::Direct:
         if (row.Direction == SyncDirection::RightToLeft ||

@@ -15,19 +15,50 @@ TRowBuilder::TRowBuilder(const TSyncTask& task, Mode mode, const std::atomic<boo
 {
 }
 
-bool TRowBuilder::IsListed(const TFileAttri& item) const
+bool TRowBuilder::IsListed(const TFileAttri& item, qint8 proposed, const TFolderPaths& paths) const
 {
     if (item.Kind == ItemKind::Folder) {
         // A quick cut of whole subtrees; a folder left in is still dropped below
         // when no row ends up under it.
-        return BuildMode == Mode::Changes ? item.LeftCount + item.RightCount != 0
-                                          : item.FileCount != 0;
+        switch (BuildMode) {
+        case Mode::Changes:
+            return item.LeftCount + item.RightCount != 0;
+        case Mode::All:
+            return item.FileCount != 0;
+        default:
+            return true;
+        }
     }
-    if (BuildMode == Mode::Changes && item.State == CompareState::Same)
-        return false;
-    // A one-way job lists only the changes that go its way. Files only: a folder's
-    // own time changes whenever an entry comes or goes, so it says nothing about
-    // the files below it.
+    switch (BuildMode) {
+    case Mode::Changes:
+        if (item.State == CompareState::Same)
+            return false;
+        break;
+    case Mode::Conflicts:
+        if ((item.SinceSync & SyncMark::Conflict) == 0)
+            return false;
+        break;
+    case Mode::Errors:
+        if (FailedPaths == nullptr || (!FailedPaths->contains(paths.Left + item.ItemName) &&
+                                       !FailedPaths->contains(paths.Right + item.ItemName)))
+            return false;
+        break;
+    case Mode::All:
+        break;
+    }
+    return GoesJobsWay(item, proposed);
+}
+
+// A one-way job lists only the changes that go its way. Files only: a folder's
+// own time changes whenever an entry comes or goes, so it says nothing about
+// the files below it. A direction the last sync decided counts for the state's.
+bool TRowBuilder::GoesJobsWay(const TFileAttri& item, qint8 proposed) const
+{
+    if (Task.SyncDirection != 1 && Task.SyncDirection != 2)
+        return true;
+    if (proposed == SyncDirection::LeftToRight || proposed == SyncDirection::RightToLeft)
+        return proposed ==
+               (Task.SyncDirection == 2 ? SyncDirection::LeftToRight : SyncDirection::RightToLeft);
     if (Task.SyncDirection == 2 &&
         (item.State == CompareState::RightOnly || item.State == CompareState::RightNewer))
         return false;
@@ -37,7 +68,32 @@ bool TRowBuilder::IsListed(const TFileAttri& item) const
     return true;
 }
 
-void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths)
+qint8 TRowBuilder::Propose(const TSyncTask& task, const TFileAttri& item)
+{
+    const quint8 marks = item.SinceSync;
+    if ((marks & SyncMark::Recorded) == 0 || item.SideUnreadable)
+        return TResultRow::NoProposal;
+    if (task.Conflicts == 1) {
+        if (marks & SyncMark::Conflict)
+            return SyncDirection::None;
+        const bool left = marks & SyncMark::ChangedLeft;
+        const bool right = marks & SyncMark::ChangedRight;
+        if (left && !right && item.State == CompareState::RightNewer)
+            return SyncDirection::LeftToRight;
+        if (right && !left && item.State == CompareState::LeftNewer)
+            return SyncDirection::RightToLeft;
+    }
+    if (task.IsDeleteFile == 1 && (marks & SyncMark::Conflict) == 0) {
+        if ((marks & SyncMark::DeletedLeft) && item.State == CompareState::RightOnly)
+            return SyncDirection::LeftToRight;
+        if ((marks & SyncMark::DeletedRight) && item.State == CompareState::LeftOnly)
+            return SyncDirection::RightToLeft;
+    }
+    return TResultRow::NoProposal;
+}
+
+void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths,
+                             qint8 proposed)
 {
     TResultRow* row = parent.AddChild();
     row->Kind = ItemKind::File;
@@ -59,6 +115,8 @@ void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const T
     if (FileRowAdded)
         FileRowAdded();
     row->DirectImage = RowImage::CanMove;
+    row->SinceSync = item.SinceSync;
+    row->Proposed = proposed;
     ApplyStateDefaults(*row);
     if (item.SideUnreadable) {
         // A side of this file's folder could not be listed: what it holds there is
@@ -87,10 +145,12 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         if (ProcessEvents)
             ProcessEvents();
         const TFileAttri& item = *child;
-        if (!IsListed(item))
+        const qint8 proposed =
+            item.Kind == ItemKind::Folder ? TResultRow::NoProposal : Propose(Task, item);
+        if (!IsListed(item, proposed, paths))
             continue;
         if (item.Kind != ItemKind::Folder) {
-            AddFileRow(parent, item, paths);
+            AddFileRow(parent, item, paths, proposed);
             continue;
         }
         TResultRow* row = parent.AddChild();

@@ -2,6 +2,7 @@
 
 #include "engine/UResultRow.h"
 
+#include <QSet>
 #include <QString>
 #include <QtGlobal>
 
@@ -20,7 +21,11 @@ public:
     enum class Mode
     {
         Changes,
-        All
+        All,
+        // The pairs both sides changed since the last sync.
+        Conflicts,
+        // The files whose copy failed in the last sync (FailedPaths).
+        Errors
     };
 
     // cancel: the flag that stops the building; the job's own when null.
@@ -41,6 +46,16 @@ public:
     // Each folder's rows as a file manager lists them: folders first, then
     // files, by name. Otherwise in the order of the comparison.
     bool SortByName = false;
+    // The files whose copy failed in the last sync, by the path of either side;
+    // the rows of Mode::Errors. Not owned.
+    const QSet<QString>* FailedPaths = nullptr;
+
+    // The direction the pair's marks of the last sync give it under the job's
+    // options, where it differs from the state's (TResultRow::Proposed):
+    // with deciding by the last sync (Conflicts = 1) a conflict gets none and a
+    // side that alone changed wins; with carrying deletions over
+    // (IsDeleteFile = 1) a file deleted on one side is taken from the other.
+    static qint8 Propose(const TSyncTask& task, const TFileAttri& item);
 
 private:
     // The paths of a folder on both sides, each with its closing "/".
@@ -50,9 +65,11 @@ private:
         QString Right;
     };
 
-    bool IsListed(const TFileAttri& item) const;
+    bool IsListed(const TFileAttri& item, qint8 proposed, const TFolderPaths& paths) const;
+    bool GoesJobsWay(const TFileAttri& item, qint8 proposed) const;
     void AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths);
-    void AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths);
+    void AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths,
+                    qint8 proposed);
     std::vector<const TFileAttri*> ItemsInOrder(const TFileAttri& folder) const;
     void SortItems(std::vector<const TFileAttri*>& items) const;
     static void CountDirections(TResultRow& folder);

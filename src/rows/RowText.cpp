@@ -58,6 +58,17 @@ QString CountText(qint32 count)
 
 } // namespace
 
+QString SinceSyncText(const TResultRow& row)
+{
+    if (row.SinceSync & SyncMark::Conflict)
+        return QStringLiteral("Changed on both sides since the last sync");
+    if (row.SinceSync & SyncMark::DeletedLeft)
+        return QStringLiteral("Deleted on the left since the last sync");
+    if (row.SinceSync & SyncMark::DeletedRight)
+        return QStringLiteral("Deleted on the right since the last sync");
+    return QString();
+}
+
 QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& locale)
 {
     if (column == Column::Item)
@@ -82,10 +93,14 @@ QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& 
         return QStringLiteral("folder");
     switch (column) {
     case Column::LeftDate:
+        if (row.SinceSync & SyncMark::DeletedLeft)
+            return QStringLiteral("deleted since the last sync");
         return DateText(row.LeftTime, locale);
     case Column::LeftSize:
         return SizeText(row.LeftSize, locale);
     case Column::RightDate:
+        if (row.SinceSync & SyncMark::DeletedRight)
+            return QStringLiteral("deleted since the last sync");
         return DateText(row.RightTime, locale);
     default:
         return SizeText(row.RightSize, locale);

@@ -33,10 +33,15 @@ QString DateText(qint32 packedTime, const QLocale& locale);
 // than 0; "not present" otherwise (also for an empty file).
 QString SizeText(qint64 size, const QLocale& locale);
 
+// What the record of the last sync tells of a file row: that both sides
+// changed since, or that a side deleted the file; empty for nothing of that.
+QString SinceSyncText(const TResultRow& row);
+
 // The text of one cell of the result tree. The root row (isRoot) shows its name
 // and counters only; folder rows show "folder" in the date and size columns;
-// file rows their dates and sizes. Counters are plain decimals, empty when 0; the
-// three picture columns, and unknown columns, have no text.
+// file rows their dates and sizes, and for a side that deleted the file since
+// the last sync "deleted since the last sync" in its date column. Counters are plain decimals,
+// empty when 0; the three picture columns, and unknown columns, have no text.
 QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& locale);
 
 } // namespace RowText

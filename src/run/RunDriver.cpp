@@ -59,6 +59,17 @@ int OpenFolder(const QString& root)
                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
+void ForEachFileRow(const TResultRow& folder, const std::function<void(const TResultRow&)>& visit)
+{
+    for (int i = 0; i < folder.ChildCount(); ++i) {
+        const TResultRow& child = *folder.Child(i);
+        if (child.Kind == ItemKind::Folder)
+            ForEachFileRow(child, visit);
+        else
+            visit(child);
+    }
+}
+
 } // namespace
 
 TRunDriver::TRunDriver(TRunProgress& progress) : Progress(progress), Reports(progress) {}
@@ -101,6 +112,7 @@ qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
     SyncStateError.clear();
     SyncStateWriteError.clear();
     SinceSync = {};
+    SinceSyncItems.clear();
     StateFile.reset();
     Snapshot = job.Snapshot();
     RecordRoots();
@@ -202,6 +214,7 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     SyncStateError = analysis.StateReadError;
     SyncStateWriteError = analysis.StateWriteError;
     SinceSync = analysis.SinceSync;
+    SinceSyncItems = std::move(analysis.SinceSyncItems);
     if (!SyncStateError.isEmpty())
         Progress.SyncStateUnreadable(SyncStateError);
     Progress.AnalysisFinished();
@@ -227,18 +240,21 @@ bool TRunDriver::BuildRows(TRowBuilder::Mode mode)
 qint64 TRunDriver::RowsToCopy() const
 {
     qint64 count = 0;
-    const std::function<void(const TResultRow&)> walk = [&](const TResultRow& row) {
-        for (int i = 0; i < row.ChildCount(); ++i) {
-            const TResultRow& child = *row.Child(i);
-            if (child.Kind == ItemKind::Folder)
-                walk(child);
-            else if (child.Direction == SyncDirection::LeftToRight ||
-                     child.Direction == SyncDirection::RightToLeft)
-                ++count;
-        }
-    };
     if (RootRow)
-        walk(*RootRow);
+        ForEachFileRow(*RootRow, [&count](const TResultRow& row) {
+            count += row.Direction == SyncDirection::LeftToRight ||
+                     row.Direction == SyncDirection::RightToLeft;
+        });
+    return count;
+}
+
+qint64 TRunDriver::ConflictsLeft() const
+{
+    qint64 count = 0;
+    if (RootRow)
+        ForEachFileRow(*RootRow, [&count](const TResultRow& row) {
+            count += (row.SinceSync & SyncMark::Conflict) && row.Direction == SyncDirection::None;
+        });
     return count;
 }
 
@@ -265,6 +281,7 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     SyncDoneCount = 0;
     SyncErrorCount = 0;
     FailedFiles.clear();
+    FailedPaths.clear();
     SyncListed = RowsToCopy();
     Reports.PhaseStarted(TRunPhase::Syncing, SyncListed);
     auto worker = std::make_unique<TFileSync>(*RootRow, *Snapshot, Cancelled, &Receiver, Reports,
@@ -283,6 +300,7 @@ void TRunDriver::SyncEnded(TFileSync& run)
     SyncDoneCount = run.SyncDoneCount;
     SyncErrorCount = run.SyncErrorCount;
     FailedFiles = run.FailedFiles;
+    FailedPaths = QSet<QString>(FailedFiles.cbegin(), FailedFiles.cend());
     TimesNotKept = run.TimesNotKept;
     SyncStateWriteError = run.StateWriteError;
     for (const QString& root : TimesNotKept)

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -125,6 +126,10 @@ public:
     QString SyncStateWriteError;
     // What the last analysis marked of the changes since the last sync.
     TSyncVerdicts::TCounts SinceSync;
+    // Its conflicts and deletions, for the logs (RunLogText::SinceSyncLines).
+    std::vector<TSyncVerdicts::TMarked> SinceSyncItems;
+    // File rows of a conflict that have no direction: the sync leaves them.
+    qint64 ConflictsLeft() const;
 
     // Findings of the last sync.
     bool Synced = false;
@@ -133,6 +138,9 @@ public:
     // File rows the last sync was started with (RowsToCopy).
     qint64 SyncListed = 0;
     QStringList FailedFiles;
+    // The same, for looking up (TRowBuilder::FailedPaths); kept until the
+    // next sync starts.
+    QSet<QString> FailedPaths;
     // Roots that did not keep the times given to the copies.
     QStringList TimesNotKept;
 

@@ -52,6 +52,42 @@ QString SyncStateUnreadable(const QString& reason)
     return QStringLiteral("The record of the last sync could not be read: ") + reason;
 }
 
+QString ChangedOnBothSides(const QString& path)
+{
+    return QStringLiteral("Changed on both sides since the last sync: ") + path;
+}
+
+QString DeletedSinceSync(const QString& path, qint32 side)
+{
+    return (side == 1 ? QStringLiteral("Deleted on the left since the last sync: ")
+                      : QStringLiteral("Deleted on the right since the last sync: ")) +
+           path;
+}
+
+QStringList SinceSyncLines(const std::vector<TSyncVerdicts::TMarked>& items, qsizetype limit)
+{
+    QStringList lines;
+    for (const TSyncVerdicts::TMarked& item : items) {
+        if (lines.size() == limit) {
+            lines.append(QStringLiteral("... and %1 more changed on both sides or deleted "
+                                        "since the last sync")
+                             .arg(qsizetype(items.size()) - limit));
+            break;
+        }
+        const QString path = QString::fromStdString(item.Path);
+        if (item.Marks & SyncMark::Conflict)
+            lines.append(ChangedOnBothSides(path));
+        else
+            lines.append(DeletedSinceSync(path, (item.Marks & SyncMark::DeletedLeft) ? 1 : 2));
+    }
+    return lines;
+}
+
+QString ConflictsLeft(qint64 count)
+{
+    return QStringLiteral("Conflicts left for you to decide: ") + QString::number(count);
+}
+
 QString AnalysisDone()
 {
     return QStringLiteral("Files loading done");
@@ -85,6 +121,16 @@ QString FileCopied(const TFileReport& report)
     return QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") + source +
            QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
            QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+}
+
+QString FileSavedAway(const TFileReport& report)
+{
+    const bool rightKept = report.Direction == SyncDirection::LeftToRight;
+    return (rightKept
+                ? QStringLiteral("Deleted on the left since the last sync, kept in __Save__: ")
+                : QStringLiteral("Deleted on the right since the last sync, kept in __Save__: ")) +
+           report.Source + QStringLiteral(" -> ") +
+           (rightKept ? report.RightPath : report.LeftPath);
 }
 
 QString FileFailed(const TFileReport& report, bool withReadReason)

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "engine/SyncVerdicts.h"
+
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+
+#include <vector>
 
 struct TFileReport;
 
@@ -21,6 +26,16 @@ QString FolderLinkSkipped(const QString& path);
 QString IncludeListLeftOutAll();
 // The record of the last sync could not be read, for the reason given.
 QString SyncStateUnreadable(const QString& reason);
+// A pair changed on both sides since the last sync (path below the roots).
+QString ChangedOnBothSides(const QString& path);
+// A file deleted on a side (1 the left, 2 the right) since the last sync and
+// still present on the other.
+QString DeletedSinceSync(const QString& path, qint32 side);
+// The lines of an analysis's conflicts and deletions, in the order given: at
+// most `limit`, then one that counts the rest.
+QStringList SinceSyncLines(const std::vector<TSyncVerdicts::TMarked>& items, qsizetype limit);
+// Conflicts that no side wins: the sync leaves them to the user.
+QString ConflictsLeft(qint64 count);
 QString AnalysisDone();
 QString ChangedOnLeft(qint64 count);
 QString ChangedOnRight(qint64 count);
@@ -30,6 +45,8 @@ QString SpecialFileSkipped(const QString& path);
 QString TimesNotKept(const QString& root);
 // "Move the file …" with both paths and today's date.
 QString FileCopied(const TFileReport& report);
+// A file deleted on the other side since the last sync, kept in "__Save__".
+QString FileSavedAway(const TFileReport& report);
 // The failed file and what failed; the system's reason follows a failed write,
 // and a failed read too when withReadReason is set (the page leaves it out).
 QString FileFailed(const TFileReport& report, bool withReadReason);

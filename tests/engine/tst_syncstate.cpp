@@ -1,7 +1,10 @@
 #include "EngineHelpers.h"
+#include "RowTrees.h"
 #include "TreeBuilder.h"
 #include "engine/SyncStateFile.h"
 #include "engine/SyncStateFormat.h"
+#include "rows/RowText.h"
+#include "run/RunLogText.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,6 +103,24 @@ quint8 MarksOf(const TRunDriver& driver, const QString& path)
         node = node != nullptr ? ChildNamed(*node, name) : nullptr;
     }
     return node != nullptr ? node->SinceSync : quint8(0xFF);
+}
+
+TResultRow* RowNamed(TRunDriver& driver, const QString& name)
+{
+    for (TResultRow* row : FileRows(*driver.RootRow)) {
+        if (row->Name == name)
+            return row;
+    }
+    QTest::qFail(qPrintable(QStringLiteral("no row ") + name), __FILE__, __LINE__);
+    return nullptr;
+}
+
+QStringList RowNames(TRunDriver& driver)
+{
+    QStringList names;
+    for (const TResultRow* row : FileRows(*driver.RootRow))
+        names.append(row->Name);
+    return names;
 }
 
 } // namespace
@@ -322,6 +343,157 @@ private Q_SLOTS:
         QCOMPARE(MarksOf(run->Driver, QStringLiteral("d/f")), quint8(0));
         QVERIFY(pair.Record().Find("small") != nullptr);
         QVERIFY(pair.Record().Find("d/f") != nullptr);
+    }
+    // Both sides edited: told, listed as a conflict, and the edit that a copy
+    // overwrites is kept although the job keeps no versions. The newer wins,
+    // as without a record.
+    void conflictKeepsTheOverwrittenEdit()
+    {
+        Pair pair;
+        for (const char* name : {"report", "plain"})
+            QVERIFY(pair.L.file(QString::fromLatin1(name), "first", Old));
+        pair.AnalyzeAndSync();
+        QVERIFY(pair.L.file(QStringLiteral("report"), "laptop's afternoon", New));
+        QVERIFY(pair.R.file(QStringLiteral("report"), "stick's afternoon", New.addSecs(60)));
+        QVERIFY(pair.L.file(QStringLiteral("plain"), "left edit", New));
+        pair.Job->SaveOldFile = 0;
+
+        auto run = pair.Analyze();
+        TRunDriver& d = run->Driver;
+        QCOMPARE(d.SinceSync.Conflicts, 1);
+        QCOMPARE(RunLogText::SinceSyncLines(d.SinceSyncItems, 10),
+                 QStringList{QStringLiteral("Changed on both sides since the last sync: report")});
+        QVERIFY(d.BuildRows(TRowBuilder::Mode::Conflicts));
+        QCOMPARE(RowNames(d), QStringList{QStringLiteral("report")});
+        QVERIFY(d.BuildRows(TRowBuilder::Mode::Changes));
+        TResultRow* report = RowNamed(d, QStringLiteral("report"));
+        QCOMPARE(qint32(report->Direction), SyncDirection::RightToLeft);
+        QCOMPARE(RowText::SinceSyncText(*report),
+                 QStringLiteral("Changed on both sides since the last sync"));
+        QCOMPARE(d.ConflictsLeft(), qint64(0));
+
+        run->Sync(*pair.Job);
+        QCOMPARE(run->Driver.SyncErrorCount, 0);
+        QCOMPARE(pair.L.read(QStringLiteral("report")), QByteArray("stick's afternoon"));
+        QCOMPARE(pair.L.read(QStringLiteral("__Save__/report")), QByteArray("laptop's afternoon"));
+        // Versions are kept for conflicts only.
+        QCOMPARE(pair.R.read(QStringLiteral("plain")), QByteArray("left edit"));
+        QVERIFY(!QFile::exists(pair.R.path(QStringLiteral("__Save__/plain"))));
+    }
+
+    // Deciding by the last sync: the side that alone changed wins whatever the
+    // times say, and a conflict waits for the user. Without it, the newer.
+    void decidingByTheLastSync()
+    {
+        Pair pair;
+        for (const char* name : {"restored", "both", "right"})
+            QVERIFY(pair.L.file(QString::fromLatin1(name), "first", Old));
+        pair.AnalyzeAndSync();
+        QVERIFY(pair.L.file(QStringLiteral("restored"), "last week's", Old.addDays(-7)));
+        QVERIFY(pair.L.file(QStringLiteral("both"), "left edit", New));
+        QVERIFY(pair.R.file(QStringLiteral("both"), "right edit", New.addSecs(60)));
+        QVERIFY(pair.R.file(QStringLiteral("right"), "right edit", New));
+
+        auto run = pair.Analyze();
+        QCOMPARE(qint32(RowNamed(run->Driver, QStringLiteral("restored"))->Direction),
+                 SyncDirection::RightToLeft);
+
+        pair.Job->Conflicts = 1;
+        run = pair.Analyze();
+        TRunDriver& d = run->Driver;
+        QCOMPARE(qint32(RowNamed(d, QStringLiteral("restored"))->Direction),
+                 SyncDirection::LeftToRight);
+        QCOMPARE(qint32(RowNamed(d, QStringLiteral("right"))->Direction),
+                 SyncDirection::RightToLeft);
+        TResultRow* both = RowNamed(d, QStringLiteral("both"));
+        QCOMPARE(qint32(both->Direction), SyncDirection::None);
+        QCOMPARE(both->LeftImage, RowImage::CouldMoveLeft);
+        QCOMPARE(both->RightImage, RowImage::CouldMoveRight);
+        QCOMPARE(d.ConflictsLeft(), qint64(1));
+        QCOMPARE(d.RowsToCopy(), qint64(2));
+
+        run->Sync(*pair.Job);
+        QCOMPARE(pair.R.read(QStringLiteral("restored")), QByteArray("last week's"));
+        QCOMPARE(pair.L.read(QStringLiteral("both")), QByteArray("left edit"));
+        QCOMPARE(pair.R.read(QStringLiteral("both")), QByteArray("right edit"));
+        // The restored pair is in step again, with its old time.
+        QVERIFY(MarksOf(pair.Analyze()->Driver, QStringLiteral("restored")) == SyncMark::Recorded);
+    }
+
+    // A file deleted on one side: copied back and told without carrying
+    // deletions over; with it, the other side's copy goes into its
+    // "__Save__", also for a one-way job. A copy changed since is a conflict
+    // and comes back.
+    void deletionsCopiedBackOrCarriedOver()
+    {
+        Pair pair;
+        for (const char* name : {"old-draft", "edited"})
+            QVERIFY(pair.L.file(QString::fromLatin1(name), "first", Old));
+        pair.AnalyzeAndSync();
+        QVERIFY(QFile::remove(pair.L.path(QStringLiteral("old-draft"))));
+        QVERIFY(QFile::remove(pair.L.path(QStringLiteral("edited"))));
+        QVERIFY(pair.R.file(QStringLiteral("edited"), "right edit", New));
+
+        auto run = pair.Analyze();
+        TResultRow* draft = RowNamed(run->Driver, QStringLiteral("old-draft"));
+        QCOMPARE(qint32(draft->Direction), SyncDirection::RightToLeft);
+        QCOMPARE(RowText::CellText(*draft, false, RowText::Column::LeftDate, QLocale::c()),
+                 QStringLiteral("deleted since the last sync"));
+        QStringList told = RunLogText::SinceSyncLines(run->Driver.SinceSyncItems, 5);
+        told.sort();
+        QCOMPARE(told, (QStringList{
+                           QStringLiteral("Changed on both sides since the last sync: edited"),
+                           QStringLiteral("Deleted on the left since the last sync: old-draft")}));
+        QCOMPARE(RunLogText::SinceSyncLines(run->Driver.SinceSyncItems, 1).last(),
+                 QStringLiteral("... and 1 more changed on both sides or deleted since the last "
+                                "sync"));
+
+        pair.Job->IsDeleteFile = 1;
+        pair.Job->SyncDirection = 2;
+        run = pair.Analyze();
+        QCOMPARE(RowNames(run->Driver), QStringList{QStringLiteral("old-draft")});
+        pair.Job->SyncDirection = 0;
+        run = pair.Analyze();
+        QCOMPARE(qint32(RowNamed(run->Driver, QStringLiteral("old-draft"))->Direction),
+                 SyncDirection::LeftToRight);
+        QCOMPARE(qint32(RowNamed(run->Driver, QStringLiteral("edited"))->Direction),
+                 SyncDirection::RightToLeft);
+        run->Sync(*pair.Job);
+        QCOMPARE(run->Driver.SyncErrorCount, 0);
+        QVERIFY(!QFile::exists(pair.R.path(QStringLiteral("old-draft"))));
+        QVERIFY(!QFile::exists(pair.L.path(QStringLiteral("old-draft"))));
+        QCOMPARE(pair.R.read(QStringLiteral("__Save__/old-draft")), QByteArray("first"));
+        QCOMPARE(pair.L.read(QStringLiteral("edited")), QByteArray("right edit"));
+        const auto saved = std::find_if(
+            run->Log.Files.begin(), run->Log.Files.end(), [](const TFileReport& report) {
+                return report.Outcome == TFileReport::TOutcome::SavedAway;
+            });
+        QVERIFY(saved != run->Log.Files.end());
+        QCOMPARE(RunLogText::FileSavedAway(*saved),
+                 QStringLiteral("Deleted on the left since the last sync, kept in __Save__: ") +
+                     pair.R.path(QStringLiteral("old-draft")) + QStringLiteral(" -> ") +
+                     pair.R.path(QStringLiteral("__Save__/old-draft")));
+        run = pair.Analyze();
+        QVERIFY(run->Driver.BuildRows(TRowBuilder::Mode::Changes));
+        QVERIFY(RowNames(run->Driver).isEmpty());
+    }
+
+    // A file carried over only while it is the one the analysis saw: one
+    // changed since stays where it is, and the run says why.
+    void carriedDeletionRefusesAChangedFile()
+    {
+        Pair pair;
+        QVERIFY(pair.L.file(QStringLiteral("f"), "first", Old));
+        pair.AnalyzeAndSync();
+        QVERIFY(QFile::remove(pair.L.path(QStringLiteral("f"))));
+        pair.Job->IsDeleteFile = 1;
+        auto run = pair.Analyze();
+        QVERIFY(pair.R.file(QStringLiteral("f"), "edited meanwhile", New));
+        run->Sync(*pair.Job);
+        QCOMPARE(run->Driver.SyncErrorCount, 1);
+        QCOMPARE(pair.R.read(QStringLiteral("f")), QByteArray("edited meanwhile"));
+        QVERIFY(run->Log.Files.at(0).Error.startsWith(
+            QStringLiteral("The target changed since the analysis: ")));
     }
 };
 

@@ -217,6 +217,16 @@ QVariant TResultTreeModel::data(const QModelIndex& index, int role) const
     }
     case Qt::BackgroundRole:
         return Background(column);
+    case Qt::ForegroundRole:
+        // A conflict stands out in red.
+        if (column == Column::Item && (row->SinceSync & SyncMark::Conflict))
+            return QColor(Qt::red);
+        return {};
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole: {
+        const QString text = RowText::SinceSyncText(*row);
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case Qt::AccessibleTextRole:
         // The picture cells have no text: they are named after what they show.
         if (IsPictureColumn(column)) {

@@ -240,6 +240,14 @@ QGroupBox* TQuillonMain::BuildResultsFilter(QWidget* strip)
         if (on)
             rb_changedClick();
     });
+    connect(rb_conflicts, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Refilter(TRowBuilder::Mode::Conflicts);
+    });
+    connect(rb_errors, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Refilter(TRowBuilder::Mode::Errors);
+    });
     return GroupBox_ResultsFilter;
 }
 
@@ -465,13 +473,13 @@ void TQuillonMain::ShowRoot(TResultRow* root)
     Model->SetRoot(root);
 }
 
-void TQuillonMain::BuildRows(bool all)
+void TQuillonMain::BuildRows(TRowBuilder::Mode mode)
 {
     if (Driver.Job() == nullptr || !Driver.CompareTree)
         return;
     ShowRoot(nullptr);
-    TRowBuilder builder(*Driver.Job(), all ? TRowBuilder::Mode::All : TRowBuilder::Mode::Changes,
-                        &Driver.CancelFlag());
+    TRowBuilder builder(*Driver.Job(), mode, &Driver.CancelFlag());
+    builder.FailedPaths = &Driver.FailedPaths;
     // The page stays usable while many rows are added, without paying for a pass
     // of the event loop per row.
     QElapsedTimer sinceEvents;
@@ -503,22 +511,23 @@ void TQuillonMain::ExpandAll()
 
 void TQuillonMain::rb_allClick()
 {
-    Refilter(true);
+    Refilter(TRowBuilder::Mode::All);
 }
 
 void TQuillonMain::rb_changedClick()
 {
-    Refilter(false);
+    Refilter(TRowBuilder::Mode::Changes);
 }
 
-// The rows of the last analysis anew, with every item or only the changes.
-void TQuillonMain::Refilter(bool all)
+// The rows of the last analysis anew, with every item, the changes, the
+// conflicts or the files that failed in the last sync.
+void TQuillonMain::Refilter(TRowBuilder::Mode mode)
 {
     if (!Driver.CompareTree || Driver.IsRunning())
         return;
     Label_ActionStatus->setText(QStringLiteral("Loading Files:"));
     SetGaugeRange(Driver.CompareTree->LeftCount + Driver.CompareTree->RightCount);
-    BuildRows(all);
+    BuildRows(mode);
     pb_action->setValue(pb_action->maximum());
     Label_ActionStatus->setText(QStringLiteral("Files loading done:"));
 }
@@ -601,7 +610,7 @@ void TQuillonMain::AnalysisFinished()
     SetGaugeRange(left + right);
     ListedFiles = 0;
     if (root != nullptr)
-        BuildRows(false);
+        BuildRows(TRowBuilder::Mode::Changes);
     // The rows are all there: a full gauge, unless the analysis was cancelled.
     if (!Driver.WasCancelled())
         pb_action->setValue(pb_action->maximum());
@@ -614,6 +623,7 @@ void TQuillonMain::AnalysisFinished()
     if (UnreadableCount > 0)
         status += QStringLiteral(" %1 folder(s) could not be read").arg(UnreadableCount);
     Label_ActionStatus->setText(status);
+    ShowSinceSync();
     AddLog(RunLogText::AnalysisDone());
     AddLog(RunLogText::ChangedOnLeft(left));
     AddLog(RunLogText::ChangedOnRight(right));
@@ -636,6 +646,23 @@ void TQuillonMain::AnalysisFinished()
             BitBtn_SyncClick();
     }
     StartDeferredRun();
+}
+
+// What the record of the last sync told: the conflicts counted on their
+// filter and each of them and of the deletions in the log. The rows shown
+// are the changes, so a filter of conflicts or errors gives way to Changes.
+void TQuillonMain::ShowSinceSync()
+{
+    rb_conflicts->setText(QStringLiteral("conflicts(%1)").arg(Driver.SinceSync.Conflicts));
+    if (rb_conflicts->isChecked() || rb_errors->isChecked()) {
+        const QSignalBlocker quiet(rb_changed);
+        rb_changed->setChecked(true);
+    }
+    constexpr qsizetype MostLines = 1000;
+    for (const QString& line : RunLogText::SinceSyncLines(Driver.SinceSyncItems, MostLines))
+        AddLog(line, true);
+    if (const qint64 left = Driver.ConflictsLeft(); left > 0)
+        AddLog(RunLogText::ConflictsLeft(left), true);
 }
 
 void TQuillonMain::BitBtn_SyncClick()
@@ -670,6 +697,7 @@ void TQuillonMain::SyncFinished()
     }
     AddLog(RunLogText::SyncDone());
     AddLog(RunLogText::SyncTotals(Driver.SyncErrorCount, Driver.SyncDoneCount));
+    rb_errors->setText(QStringLiteral("Errors(%1)").arg(Driver.FailedFiles.size()));
     FlushLog();
     GroupBox_ResultsFilter->setEnabled(true);
     ShowRunning(false);
@@ -755,6 +783,9 @@ void TQuillonMain::FileHandled(const TFileReport& report)
         break;
     case TFileReport::TOutcome::WriteFailed:
         AddLog(RunLogText::FileFailed(report, false), true);
+        break;
+    case TFileReport::TOutcome::SavedAway:
+        AddLog(RunLogText::FileSavedAway(report));
         break;
     }
     ScrollLogToEnd();

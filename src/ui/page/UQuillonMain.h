@@ -159,8 +159,9 @@ private:
     void StartAnalysis();
     void ResetTree();
     void ShowRoot(TResultRow* root);
-    void BuildRows(bool all);
-    void Refilter(bool all);
+    void BuildRows(TRowBuilder::Mode mode);
+    void Refilter(TRowBuilder::Mode mode);
+    void ShowSinceSync();
     void ExpandAll();
     void ShowRunning(bool running);
     void SetButtons(bool analyze, bool sync, bool cancel);
