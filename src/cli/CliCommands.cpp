@@ -43,6 +43,9 @@ int OutcomeCode(const TRunDriver& run)
     if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
         !run.FolderLinks.isEmpty())
         return ExitCode::Failures;
+    // Conflicts that no side won were not copied: the folders are not in step.
+    if (run.Synced && run.ConflictsLeft() > 0)
+        return ExitCode::Failures;
     return ExitCode::Done;
 }
 

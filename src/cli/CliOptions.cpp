@@ -16,6 +16,8 @@ struct OptionNames
     static inline const QString Right = QStringLiteral("right");
     static inline const QString Direction = QStringLiteral("direction");
     static inline const QString SaveOld = QStringLiteral("save-old");
+    static inline const QString DecideByLastSync = QStringLiteral("decide-by-last-sync");
+    static inline const QString PropagateDeletions = QStringLiteral("propagate-deletions");
     static inline const QString Include = QStringLiteral("include");
     static inline const QString Exclude = QStringLiteral("exclude");
     static inline const QString ExcludeHidden = QStringLiteral("exclude-hidden");
@@ -36,6 +38,8 @@ void AddOptions(QCommandLineParser& parser)
         {O::Right, QString(), QStringLiteral("DIR")},
         {O::Direction, QString(), QStringLiteral("0|1|2")},
         {O::SaveOld, QString()},
+        {O::DecideByLastSync, QString()},
+        {O::PropagateDeletions, QString()},
         {O::Include, QString(), QStringLiteral("TEXT")},
         {O::Exclude, QString(), QStringLiteral("TEXT")},
         {O::ExcludeHidden, QString()},
@@ -49,8 +53,16 @@ void AddOptions(QCommandLineParser& parser)
 const QStringList& OneOffOptions()
 {
     using O = OptionNames;
-    static const QStringList names{O::Left,    O::Right,   O::Direction,     O::SaveOld,
-                                   O::Include, O::Exclude, O::ExcludeHidden, O::ExcludeSystem};
+    static const QStringList names{O::Left,
+                                   O::Right,
+                                   O::Direction,
+                                   O::SaveOld,
+                                   O::DecideByLastSync,
+                                   O::PropagateDeletions,
+                                   O::Include,
+                                   O::Exclude,
+                                   O::ExcludeHidden,
+                                   O::ExcludeSystem};
     return names;
 }
 
@@ -181,6 +193,8 @@ bool TCliOptions::ParseOneOffJob(const QCommandLineParser& parser, const QString
         Direction = direction.toInt();
     }
     SaveOld = parser.isSet(O::SaveOld);
+    DecideByLastSync = parser.isSet(O::DecideByLastSync);
+    PropagateDeletions = parser.isSet(O::PropagateDeletions);
     Include = parser.values(O::Include);
     Exclude = parser.values(O::Exclude);
     ExcludeHidden = parser.isSet(O::ExcludeHidden);
@@ -200,6 +214,8 @@ std::unique_ptr<TSyncTask> TCliOptions::MakeOneOffJob() const
         NewLocalJob(QStringLiteral("One-off job"), absolute(LeftFolder), absolute(RightFolder));
     job->SyncDirection = Direction;
     job->SaveOldFile = SaveOld ? 1 : 0;
+    job->Conflicts = DecideByLastSync ? 1 : 0;
+    job->IsDeleteFile = PropagateDeletions ? 1 : 0;
     job->IncludeFilterr = Include;
     job->ExcludeFilterr = Exclude;
     job->ExcludeHiddenFile = ExcludeHidden ? 1 : 0;
@@ -228,6 +244,10 @@ QString TCliOptions::UsageText()
         "One-off job options (a new job: both ways, no filters, unless changed):\n"
         "  --direction 0|1|2   0 both ways, 1 right to left only, 2 left to right only\n"
         "  --save-old          keep overwritten versions in __Save__\n"
+        "  --decide-by-last-sync  a side that alone changed since the last sync wins;\n"
+        "                      files changed on both sides are left for you to decide\n"
+        "  --propagate-deletions  a file deleted on one side since the last sync goes\n"
+        "                      into __Save__ on the other instead of coming back\n"
         "  --include TEXT      only files that TEXT matches (repeatable)\n"
         "  --exclude TEXT      leave out files that TEXT matches (repeatable)\n"
         "  --exclude-hidden    leave out hidden files and folders\n"
@@ -237,7 +257,11 @@ QString TCliOptions::UsageText()
         "\n"
         "  --json              one JSON document on standard output instead of text\n"
         "\n"
-        "Exit status: 0 done; 1 some files or folders could not be read or copied;\n"
+        "A file changed on both sides since the last sync is a conflict: it is listed,\n"
+        "and the version a copy overwrites is always kept in __Save__.\n"
+        "\n"
+        "Exit status: 0 done; 1 some files or folders could not be read or copied,\n"
+        "or a sync left conflicts for you to decide;\n"
         "2 bad usage, unknown job or unreadable task list; 3 folders refused or not\n"
         "reachable; 130 stopped by Ctrl+C.\n");
 }

@@ -45,6 +45,8 @@ public:
     QString RightFolder;
     qint32 Direction = 0;
     bool SaveOld = false;
+    bool DecideByLastSync = false;
+    bool PropagateDeletions = false;
     QStringList Include;
     QStringList Exclude;
     bool ExcludeHidden = false;

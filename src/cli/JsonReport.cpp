@@ -32,7 +32,19 @@ QString ResultName(TFileReport::TOutcome result)
         return QStringLiteral("copied");
     if (result == TFileReport::TOutcome::ReadFailed)
         return QStringLiteral("read_error");
+    if (result == TFileReport::TOutcome::SavedAway)
+        return QStringLiteral("kept_in_save");
     return QStringLiteral("write_error");
+}
+
+// The side that deleted the file since the last sync.
+const char* DeletedOn(quint8 marks)
+{
+    if (marks & SyncMark::DeletedLeft)
+        return "\"left\"";
+    if (marks & SyncMark::DeletedRight)
+        return "\"right\"";
+    return "null";
 }
 
 } // namespace
@@ -119,7 +131,9 @@ void TJsonReport::WriteRow(const TRowVisit& visit, bool first)
     }
     Out << ", \"state\": " << row.State << ", \"direction\": " << row.Direction
         << ", \"left\": " << Side(row.LeftTime, row.LeftSize)
-        << ", \"right\": " << Side(row.RightTime, row.RightSize);
+        << ", \"right\": " << Side(row.RightTime, row.RightSize)
+        << ", \"conflict\": " << ((row.SinceSync & SyncMark::Conflict) ? "true" : "false")
+        << ", \"deleted_on\": " << DeletedOn(row.SinceSync);
     const auto outcome = Outcomes.find(&row);
     if (outcome != Outcomes.end()) {
         Out << ", \"result\": " << Quote(ResultName(outcome->second.Result));
@@ -158,6 +172,7 @@ void TJsonReport::Close(const TRunDriver* run)
     const TFileAttri& totals = *run->CompareTree;
     Out << ",\n  \"totals\": {\"files\": " << totals.FileCount
         << ", \"left_count\": " << totals.LeftCount << ", \"right_count\": " << totals.RightCount
+        << ", \"conflicts\": " << run->SinceSync.Conflicts
         << "},\n  \"unreadable\": " << List(unreadable)
         << ",\n  \"bad_names\": " << List(run->BadNames)
         << ",\n  \"folder_links\": " << List(run->FolderLinks)
@@ -166,8 +181,8 @@ void TJsonReport::Close(const TRunDriver* run)
     WriteRows(*run);
     if (WithSync && run->Synced) {
         Out << ",\n  \"sync\": {\"done\": " << run->SyncDoneCount
-            << ", \"errors\": " << run->SyncErrorCount
-            << ", \"failed\": " << List(run->FailedFiles);
+            << ", \"errors\": " << run->SyncErrorCount << ", \"failed\": " << List(run->FailedFiles)
+            << ", \"conflicts_left\": " << run->ConflictsLeft();
         // Only where it happened: the documents of other runs stay as they were.
         if (!run->TimesNotKept.isEmpty())
             Out << ", \"times_not_kept\": " << List(run->TimesNotKept);

@@ -132,6 +132,9 @@ void TTextReport::Analysed(const TRunDriver& run)
 {
     if (ShowRows)
         PrintTree(run);
+    constexpr qsizetype MostLines = 1000;
+    for (const QString& line : RunLogText::SinceSyncLines(run.SinceSyncItems, MostLines))
+        WriteLine(Printable(line));
 }
 
 TTextReport::Cells TTextReport::RowCells(const TRowVisit& visit) const
@@ -212,6 +215,8 @@ void TTextReport::FileHandled(const TFileReport& report)
     Bar.SetCurrent(report.Source);
     if (report.Outcome == TFileReport::TOutcome::Copied)
         WriteLine(Printable(RunLogText::FileCopied(report)));
+    else if (report.Outcome == TFileReport::TOutcome::SavedAway)
+        WriteLine(Printable(RunLogText::FileSavedAway(report)));
     else
         WriteError(Printable(RunLogText::FileFailed(report, true)));
 }
@@ -220,6 +225,8 @@ void TTextReport::Synced(const TRunDriver& run)
 {
     WriteLine(RunLogText::SyncDone());
     WriteLine(RunLogText::SyncTotals(run.SyncErrorCount, run.SyncDoneCount));
+    if (const qint64 left = run.ConflictsLeft(); left > 0)
+        WriteError(RunLogText::ConflictsLeft(left));
 }
 
 void TTextReport::Close(const TRunDriver* run)

@@ -1,8 +1,10 @@
 #include "CliRunner.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
@@ -39,6 +41,11 @@ CliResult CliRunner::Run(const QStringList& arguments, bool asNobody,
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    // The records of the last syncs go to a folder of the test's own, open to
+    // every user, unless the test names a data folder.
+    static QTemporaryDir home;
+    ::chmod(QFile::encodeName(home.path()).constData(), 01777);
+    environment.insert(QStringLiteral("BRENVALE_HOME"), home.path());
     for (const QString& setting : extraEnvironment)
         environment.insert(setting.section(QLatin1Char('='), 0, 0),
                            setting.section(QLatin1Char('='), 1));

@@ -135,7 +135,8 @@ private Q_SLOTS:
         QCOMPARE(json[QStringLiteral("totals")].toObject(),
                  (QJsonObject{{QStringLiteral("files"), 8},
                               {QStringLiteral("left_count"), 3},
-                              {QStringLiteral("right_count"), 3}}));
+                              {QStringLiteral("right_count"), 3},
+                              {QStringLiteral("conflicts"), 0}}));
         QVERIFY(!json.contains(QStringLiteral("sync")));
 
         const auto rows = RowsByPath(json);
@@ -272,7 +273,8 @@ private Q_SLOTS:
         QCOMPARE(json[QStringLiteral("sync")].toObject(),
                  (QJsonObject{{QStringLiteral("done"), 0},
                               {QStringLiteral("errors"), 0},
-                              {QStringLiteral("failed"), QJsonArray()}}));
+                              {QStringLiteral("failed"), QJsonArray()},
+                              {QStringLiteral("conflicts_left"), 0}}));
     }
 
     void syncJsonTellsEachRowsResult()
@@ -392,6 +394,49 @@ private Q_SLOTS:
         QCOMPARE(result.Code, 0);
         QCOMPARE(s.Right.read(QStringLiteral("sub/doc.txt")), QByteArray("version 2"));
         QCOMPARE(s.Right.read(QStringLiteral("__Save__/sub/doc.txt")), QByteArray("version 1"));
+    }
+
+    // What was synced is remembered: an edit on both sides is a conflict,
+    // listed in both reports and left alone when deciding by the last sync,
+    // with exit status 1; a deletion is carried over into __Save__.
+    void lastSyncDecides()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("report.odt"), "first", Old));
+        QVERIFY(s.Left.file(QStringLiteral("old-draft.txt"), "draft", Old));
+        QCOMPARE(CliRunner::Run(s.Args(QStringLiteral("sync"))).Code, 0);
+        QVERIFY(s.Left.file(QStringLiteral("report.odt"), "laptop", New));
+        QVERIFY(s.Right.file(QStringLiteral("report.odt"), "stick", New.addSecs(60)));
+        QVERIFY(QFile::remove(s.Left.path(QStringLiteral("old-draft.txt"))));
+
+        const CliResult json =
+            CliRunner::Run(s.Args(QStringLiteral("analyze"), {QStringLiteral("--json")}));
+        QCOMPARE(json.Code, 0);
+        const auto rows = RowsByPath(json.Json());
+        QCOMPARE(rows.value(QStringLiteral("report.odt"))[QStringLiteral("conflict")],
+                 QJsonValue(true));
+        QCOMPARE(rows.value(QStringLiteral("report.odt"))[QStringLiteral("deleted_on")],
+                 QJsonValue());
+        QCOMPARE(rows.value(QStringLiteral("old-draft.txt"))[QStringLiteral("conflict")],
+                 QJsonValue(false));
+        QCOMPARE(
+            rows.value(QStringLiteral("old-draft.txt"))[QStringLiteral("deleted_on")].toString(),
+            QStringLiteral("left"));
+        QCOMPARE(json.Json()[QStringLiteral("totals")][QStringLiteral("conflicts")].toInt(), 1);
+
+        const CliResult sync = CliRunner::Run(
+            s.Args(QStringLiteral("sync"), {QStringLiteral("--decide-by-last-sync"),
+                                            QStringLiteral("--propagate-deletions")}));
+        QCOMPARE(sync.Code, 1);
+        QVERIFY(sync.OutLines().contains(
+            QStringLiteral("Changed on both sides since the last sync: report.odt")));
+        QVERIFY(sync.OutLines().contains(
+            QStringLiteral("Deleted on the left since the last sync: old-draft.txt")));
+        QCOMPARE(sync.Err.trimmed(), QStringLiteral("Conflicts left for you to decide: 1"));
+        QCOMPARE(s.Left.read(QStringLiteral("report.odt")), QByteArray("laptop"));
+        QCOMPARE(s.Right.read(QStringLiteral("report.odt")), QByteArray("stick"));
+        QVERIFY(!s.Right.exists(QStringLiteral("old-draft.txt")));
+        QCOMPARE(s.Right.read(QStringLiteral("__Save__/old-draft.txt")), QByteArray("draft"));
     }
 
     void refusedFolders_data()
@@ -530,7 +575,8 @@ private Q_SLOTS:
         QCOMPARE(document[QStringLiteral("sync")].toObject(),
                  (QJsonObject{{QStringLiteral("done"), 0},
                               {QStringLiteral("errors"), 1},
-                              {QStringLiteral("failed"), QJsonArray{locked}}}));
+                              {QStringLiteral("failed"), QJsonArray{locked}},
+                              {QStringLiteral("conflicts_left"), 0}}));
         const QJsonObject row = RowsByPath(document).value(QStringLiteral("locked.txt"));
         QCOMPARE(row[QStringLiteral("result")].toString(), QStringLiteral("read_error"));
         QVERIFY(!row[QStringLiteral("error")].toString().isEmpty());
