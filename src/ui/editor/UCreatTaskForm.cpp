@@ -570,9 +570,13 @@ void TCreatTaskForm::BuildCopyOptions(QWidget* page)
                        "folders."));
     cb_userTemp =
         Check(page, "cb_userTemp", QStringLiteral("Safe Copy using temporary files"), {30, 372});
-    cb_prodelete = Check(page, "cb_prodelete", QStringLiteral("Propagete Deletions"), {30, 400});
     cb_userTemp->hide();
-    cb_prodelete->hide();
+    // In the place of the hidden box above it, so that the shown boxes keep
+    // their steps.
+    cb_prodelete = Check(page, "cb_prodelete", QStringLiteral("Propagate Deletions"), {30, 372});
+    cb_prodelete->setToolTip(
+        QStringLiteral("A file deleted on one side since the last sync is moved into the "
+                       "__Save__ folder of the other side instead of being copied back."));
 }
 
 QWidget* TCreatTaskForm::BuildFilterPage()
@@ -648,6 +652,7 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     page->setAccessibleName(QStringLiteral("Scheduling"));
     BuildAutoConditions(page);
     BuildSchedulerChoices(page);
+    BuildConflictChoice(page);
     return page;
 }
 
@@ -713,14 +718,26 @@ void TCreatTaskForm::BuildSchedulerChoices(QWidget* page)
     bt_taskconfig = Control<QPushButton>(page, "bt_taskconfig", {330, 282, 80, 24});
     bt_taskconfig->setText(QStringLiteral("Config..."));
     bt_taskconfig->setAutoDefault(false);
-    cb_resolveconflicts =
-        Check(page, "cb_resolveconflicts", QStringLiteral("Resolve conflicts"), {20, 316});
     cb_coflicts = Check(page, "cb_coflicts", QStringLiteral("Conflicts"), {20, 342});
     for (QWidget* hidden :
          {static_cast<QWidget*>(cb_synctaskscheduler), static_cast<QWidget*>(cb_anataskschedule),
           static_cast<QWidget*>(Edit_task), static_cast<QWidget*>(bt_taskconfig),
-          static_cast<QWidget*>(cb_resolveconflicts), static_cast<QWidget*>(cb_coflicts)})
+          static_cast<QWidget*>(cb_coflicts)})
         hidden->hide();
+}
+
+// Right below the automatic runs, in the place of the hidden scheduler boxes,
+// with a note on what it changes.
+void TCreatTaskForm::BuildConflictChoice(QWidget* page)
+{
+    cb_resolveconflicts =
+        Check(page, "cb_resolveconflicts", QStringLiteral("Decide by the last sync"), {20, 230});
+    const QString note =
+        QStringLiteral("A side that alone changed a file since the last sync wins, whatever the "
+                       "times say; a file changed on both sides waits until you choose its "
+                       "direction.");
+    cb_resolveconflicts->setToolTip(note);
+    Label_conflicts = Note(page, "Label_conflicts", note, {40, 256, 480, 30});
 }
 
 // Opening
@@ -742,8 +759,13 @@ void TCreatTaskForm::FormShow()
         NewTask->LFolder.DeviceType = SideDevice::LocalFolder;
         NewTask->RFolder.DeviceType = SideDevice::LocalFolder;
         NewTask->ListState = JobListState::Added;
+        // A new job decides by the last sync: its first run has no record and
+        // goes by the times as ever; later, a restored older file is not
+        // overwritten and a clock never picks the winner of a conflict.
+        NewTask->Conflicts = 1;
         Task = NewTask.get();
         rb_sync->setChecked(true);
+        cb_resolveconflicts->setChecked(true);
         OkButton->show();
         applyButton->hide();
     } else {
@@ -790,6 +812,7 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_estimatedisk, job.EstimateDiskSpace);
     SetFlag(cb_userTemp, job.UseTempFile);
     SetFlag(cb_prodelete, job.IsDeleteFile);
+    SetFlag(cb_resolveconflicts, job.Conflicts);
     FillFilters(job);
     FillSchedule(job);
 }
@@ -837,6 +860,7 @@ void TCreatTaskForm::StoreToTask()
     job.EstimateDiskSpace = Flag(cb_estimatedisk);
     job.SaveOldFile = Flag(cb_savepv);
     job.IsDeleteFile = Flag(cb_prodelete);
+    job.Conflicts = Flag(cb_resolveconflicts);
     job.UseTempFile = Flag(cb_userTemp);
     StoreFilters(job);
     StoreSchedule(job);

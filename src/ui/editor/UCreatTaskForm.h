@@ -163,6 +163,7 @@ public:
     QLineEdit* Edit_task;
     QPushButton* bt_taskconfig;
     QCheckBox* cb_resolveconflicts;
+    QLabel* Label_conflicts;
     QCheckBox* cb_coflicts;
 
 protected:
@@ -179,6 +180,7 @@ private:
     QWidget* BuildSchedulingPage();
     void BuildAutoConditions(QWidget* page);
     void BuildSchedulerChoices(QWidget* page);
+    void BuildConflictChoice(QWidget* page);
     void FillFromTask();
     void FillFilters(const TSyncTask& job);
     void FillSchedule(const TSyncTask& job);

@@ -61,9 +61,14 @@ void TSkinnedWindow::EndTabOrderWith(std::initializer_list<QWidget*> controls)
     // move a widget behind the last one of a window's chain.
     QWidget end(Window);
     end.setFocusPolicy(Qt::TabFocus);
-    const auto putLast = [&end](QWidget* control) {
-        if (control != nullptr)
-            QWidget::setTabOrder(end.previousInFocusChain(), control);
+    // Qt orders no widget after one that takes no focus (a label made last).
+    const auto putLast = [&end, this](QWidget* control) {
+        if (control == nullptr)
+            return;
+        QWidget* before = end.previousInFocusChain();
+        while (before != Window && before->focusPolicy() == Qt::NoFocus)
+            before = before->previousInFocusChain();
+        QWidget::setTabOrder(before, control);
     };
     for (QWidget* control : controls)
         putLast(control);

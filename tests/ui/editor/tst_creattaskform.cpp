@@ -96,6 +96,11 @@ private Q_SLOTS:
         for (QCheckBox* off : {form.rb_forcedcopy, form.rb_Verified, form.cb_usetasktags})
             QVERIFY(!off->isEnabled());
         QVERIFY(!form.cb_excludeempty->isVisibleTo(&form));
+        QVERIFY(form.cb_prodelete->isVisibleTo(&form) && !form.cb_prodelete->isChecked());
+        form.ShowPage(TCreatTaskForm::SchedulingPage);
+        QVERIFY(form.cb_resolveconflicts->isVisibleTo(&form) &&
+                form.cb_resolveconflicts->isChecked());
+        form.ShowPage(TCreatTaskForm::GeneralPage);
         QCOMPARE(form.Notebook1->currentIndex(), 0);
         QVERIFY(SameImage(form.select1Button->Picture(), LoadJpgPicture(QStringLiteral("ieb2"))));
         QVERIFY(SameImage(form.select2Button->Picture(), LoadJpgPicture(QStringLiteral("ieb1"))));
@@ -121,6 +126,9 @@ private Q_SLOTS:
         QCOMPARE(job->ExcFileSizeMin, -1);
         QCOMPARE(job->IncFileTimeMax, -1);
         QCOMPARE(job->Hours, 2);
+        // New jobs decide by the last sync and carry no deletions over.
+        QCOMPARE(job->Conflicts, 1);
+        QCOMPARE(job->IsDeleteFile, 0);
     }
 
     void aUsedNameIsRefusedRespectingLetterCase()
@@ -167,6 +175,7 @@ private Q_SLOTS:
         TSyncTask& job = *SyncTaskList->TaskByIndex(Loaded(QStringLiteral("Photos")));
         job.SyncDirection = 1;
         job.SaveOldFile = job.EstimateDiskSpace = job.UseTempFile = job.IsDeleteFile = 1;
+        job.Conflicts = 1;
         job.ExcludeFilterr = {QStringLiteral(" *.tmp"), QStringLiteral("/cache")};
         job.IncludeFilterr = {QStringLiteral("*.jpg")};
         job.ExcFileSizeMin = 1000;
@@ -203,6 +212,7 @@ private Q_SLOTS:
                                 t.EstimateDiskSpace,
                                 t.UseTempFile,
                                 t.IsDeleteFile,
+                                t.Conflicts,
                                 t.ExcludeFilterr,
                                 t.IncludeFilterr,
                                 t.ExcFileSizeMin,
@@ -241,6 +251,7 @@ private Q_SLOTS:
         Form->vedit_include->item(0, 1)->setText(QStringLiteral("  "));
         Form->applyButtonClick();
         QCOMPARE(stored(job), (QVariantList{QStringLiteral("Photos"),
+                                            0,
                                             0,
                                             0,
                                             0,
