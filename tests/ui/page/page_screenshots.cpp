@@ -1,7 +1,8 @@
 // Shows a comparison page after the analysis of a tree that has every state
 // (left only, right only, left newer, right newer, the same, a kept version, an
-// unreadable name), and during a sync of it, and writes both as PNG files into the
-// folder given as the first argument. Run it on a display, for example:
+// unreadable name), during a sync of it, and after edits since that sync (a
+// conflict, a deletion), and writes the three as PNG files into the folder
+// given as the first argument. Run it on a display, for example:
 //
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/page/page_screenshots docs/screenshots
 
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -83,5 +85,18 @@ int main(int argc, char* argv[])
     ok = SaveScreenshot(&page, folder, QStringLiteral("page-syncing.png"), 0) && ok;
     while (page.IsRunning())
         Settle(50);
+
+    // Since that sync: the report edited on both sides, the photo deleted on
+    // the left, and the job deciding by the last sync.
+    TreeBuilder l(left.path()), r(right.path());
+    l.file(QStringLiteral("Work/report.odt"), QByteArray(48400, 'o'), LocalTime(2024, 7, 1, 10));
+    r.file(QStringLiteral("Work/report.odt"), QByteArray(49300, 'o'), LocalTime(2024, 7, 1, 16));
+    QFile::remove(l.path(QStringLiteral("Holiday/beach.jpg")));
+    SyncTaskList->TaskByIndex(0)->Conflicts = 1;
+    page.BitBtn_AnalyzeClick();
+    while (page.IsRunning())
+        Settle(50);
+    Settle(300);
+    ok = SaveScreenshot(&page, folder, QStringLiteral("page-last-sync.png"), 0) && ok;
     return ok ? 0 : 1;
 }

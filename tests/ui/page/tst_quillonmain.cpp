@@ -477,6 +477,64 @@ private Q_SLOTS:
 
     // The result filters and the arrow cells answer the keyboard as they answer
     // the mouse.
+    // What changed since the last sync, as the page shows it: conflicts counted,
+    // listed alone by their filter, marked, told; a conflict waits and takes
+    // the direction chosen by its arrows or the Action menu; the files that
+    // failed come back under Errors.
+    void conflictsAndErrorsOfTheLastSync()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        for (const char* name : {"report.odt", "plain.txt", "gone.txt"})
+            QVERIFY(l.file(QString::fromLatin1(name), "first", Old));
+        TSyncTask& job = Bind(Left.path(), Right.path());
+        Analyze();
+        Sync();
+        QVERIFY(l.file(QStringLiteral("report.odt"), "laptop", New));
+        QVERIFY(r.file(QStringLiteral("report.odt"), "stick", New.addSecs(60)));
+        QVERIFY(l.file(QStringLiteral("plain.txt"), "left edit", New));
+        QVERIFY(QFile::remove(l.path(QStringLiteral("gone.txt"))));
+        job.Conflicts = 1;
+
+        Analyze();
+        const QStringList log = Log();
+        for (const char* line : {"Changed on both sides since the last sync: report.odt",
+                                 "Deleted on the left since the last sync: gone.txt",
+                                 "Conflicts left for you to decide: 1"})
+            QVERIFY2(log.contains(QString::fromLatin1(line)), line);
+        QCOMPARE(Page->rb_conflicts->text(), QStringLiteral("conflicts(1)"));
+        QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(3)"));
+        QTest::mouseClick(Page->rb_conflicts, Qt::LeftButton);
+        QCOMPARE(FileRows(Root()).size(), size_t(1));
+        TResultRow* report = RowNamed(Root(), QStringLiteral("report.odt"));
+        QVERIFY(report != nullptr);
+        QCOMPARE(qint32(report->Direction), SyncDirection::None);
+        const QModelIndex index = Page->VST1->ResultModel()->IndexOf(report);
+        QCOMPARE(index.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(index.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Changed on both sides since the last sync"));
+
+        Q_EMIT Page->VST1->ImageCellPressed(report, TResultTreeView::RightCell, Qt::LeftButton);
+        QCOMPARE(qint32(report->Direction), SyncDirection::LeftToRight);
+        Page->VST1->setCurrentIndex(index);
+        Page->CopyCurrentRow(false);
+        QCOMPARE(qint32(report->Direction), SyncDirection::RightToLeft);
+
+        // A file that fails: its source is gone before the sync reaches it.
+        QTest::mouseClick(Page->rb_changed, Qt::LeftButton);
+        report = RowNamed(Root(), QStringLiteral("report.odt"));
+        QCOMPARE(qint32(report->Direction), SyncDirection::None);
+        Q_EMIT Page->VST1->ImageCellPressed(report, TResultTreeView::LeftCell, Qt::LeftButton);
+        QVERIFY(QFile::remove(l.path(QStringLiteral("plain.txt"))));
+        Sync();
+        QCOMPARE(l.read(QStringLiteral("report.odt")), QByteArray("stick"));
+        QCOMPARE(l.read(QStringLiteral("__Save__/report.odt")), QByteArray("laptop"));
+        QCOMPARE(l.read(QStringLiteral("gone.txt")), QByteArray("first"));
+        QCOMPARE(Page->rb_errors->text(), QStringLiteral("Errors(1)"));
+        QTest::mouseClick(Page->rb_errors, Qt::LeftButton);
+        QCOMPARE(FileRows(Root()).size(), size_t(1));
+        QVERIFY(RowNamed(Root(), QStringLiteral("plain.txt")) != nullptr);
+    }
+
     void filtersAndDirectionsByKeyboard()
     {
         TreeBuilder l(Left.path()), r(Right.path());
