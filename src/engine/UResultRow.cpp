@@ -58,7 +58,13 @@ void ApplyStateDefaults(TResultRow& row)
     row.RightImage = d.Right;
     row.Direction = d.Direction;
     row.DirectImage = d.Direct;
-    if (row.Proposed != TResultRow::NoProposal)
+    // A proposal never copies from a side without the file, unless it
+    // carries a deletion over.
+    const bool fromAbsent =
+        (row.Proposed == SyncDirection::LeftToRight && row.State == CompareState::RightOnly) ||
+        (row.Proposed == SyncDirection::RightToLeft && row.State == CompareState::LeftOnly);
+    if (row.Proposed != TResultRow::NoProposal &&
+        (!fromAbsent || CarriesDeletion(row, row.Proposed)))
         ShowDirection(row, row.Proposed);
 }
 

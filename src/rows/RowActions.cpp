@@ -171,6 +171,14 @@ qint32 StateOf(const TResultRow& row)
                                           : CompareState::Same;
 }
 
+// What the analysis concluded from the last sync no longer holds for a row
+// whose files the user changed on the page.
+void ForgetLastSync(TResultRow& row)
+{
+    row.SinceSync = 0;
+    row.Proposed = TResultRow::NoProposal;
+}
+
 QString BackupOf(const QString& path, const QString& root)
 {
     if (path.isEmpty() || SyncPath::RelativeTo(path, root).isEmpty())
@@ -336,6 +344,7 @@ TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side, co
         return Deletion::DeletedRowEmpty;
     }
     row.State = left ? CompareState::RightOnly : CompareState::LeftOnly;
+    ForgetLastSync(row);
     ApplyStateDefaults(row);
     return Deletion::Deleted;
 }
@@ -385,6 +394,7 @@ bool TRowActions::RestoreFile(TResultRow& row, TRowSide side, const QString& roo
             ClearSide(row, other, -1);
     }
     row.State = StateOf(row);
+    ForgetLastSync(row);
     ApplyStateDefaults(row);
     return true;
 }

@@ -111,6 +111,30 @@ private Q_SLOTS:
         QCOMPARE(Look(*newer), (QList<qint32>{12, 10, 1, 18}));
     }
 
+    // A file deleted on the left since the last sync, whose deletion the row
+    // carries over: its right picture can be chosen, unlike a plain one-sided
+    // row's.
+    void clicksOnARowCarryingADeletion()
+    {
+        TResultRow root;
+        TResultRow* plain = AddFile(root, CompareState::RightOnly);
+        TResultRow* carried = AddFile(root, CompareState::RightOnly);
+        carried->SinceSync = SyncMark::Recorded | SyncMark::DeletedLeft;
+        carried->Proposed = SyncDirection::LeftToRight;
+        ApplyStateDefaults(*carried);
+        QCOMPARE(Look(*carried), (QList<qint32>{14, 8, 2, 6}));
+        TRowActions actions;
+        QVERIFY(!actions.Click(*plain, ImageCell::Right));
+        QVERIFY(actions.Click(*carried, ImageCell::Left));
+        QCOMPARE(Look(*carried), (QList<qint32>{12, 10, 1, 6}));
+        QVERIFY(actions.Click(*carried, ImageCell::Right));
+        QCOMPARE(Look(*carried), (QList<qint32>{14, 8, 2, 6}));
+        // A proposal to copy from a side without the file is not followed.
+        plain->Proposed = SyncDirection::LeftToRight;
+        ApplyStateDefaults(*plain);
+        QCOMPARE(Look(*plain), (QList<qint32>{12, 20, 1, 6}));
+    }
+
     void folderClicksReachEveryFileBelow()
     {
         TResultRow root;
@@ -185,6 +209,9 @@ private Q_SLOTS:
         TResultRow* last = AddFile(root, CompareState::Same);
         row->LeftTime = row->RightTime = 1000000;
         row->LeftSize = 4;
+        // What the last sync proposed for the pair no longer holds.
+        row->SinceSync = SyncMark::Recorded | SyncMark::ChangedLeft;
+        row->Proposed = SyncDirection::LeftToRight;
 
         TRowActions actions;
         QCOMPARE(actions.DeleteFile(*row, TRowSide::Left, l), TRowActions::Deletion::Deleted);
