@@ -1,6 +1,7 @@
 #include "cli/RunReport.h"
 
 #include "cli/ProgressBar.h"
+#include "run/RunLogText.h"
 
 #include <QTextStream>
 
@@ -22,6 +23,18 @@ void TRunReport::PhaseStarted(TRunPhase phase, qint64 total)
 void TRunReport::Progressed(qint64 done)
 {
     Bar.SetDone(done);
+}
+
+void TRunReport::SyncStateUnreadable(const QString& reason)
+{
+    Bar.Clear();
+    QTextStream(stderr) << RunLogText::SyncStateUnreadable(reason) << '\n';
+}
+
+void TRunReport::SyncStateUnwritable(const QString& reason)
+{
+    Bar.Clear();
+    QTextStream(stderr) << RunLogText::SyncStateUnwritable(reason) << '\n';
 }
 
 void TRunReport::IncludeListLeftOutAll()

@@ -28,6 +28,8 @@ public:
     void Progressed(qint64 done) override;
     // Said on standard error in both formats: the run itself is sound.
     void IncludeListLeftOutAll() override;
+    void SyncStateUnreadable(const QString& reason) override;
+    void SyncStateUnwritable(const QString& reason) override;
 
 protected:
     TProgressBar& Bar;

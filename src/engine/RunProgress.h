@@ -81,6 +81,10 @@ public:
     // the reason given: the analysis took the folders as met for the first
     // time. Comes before AnalysisFinished.
     virtual void SyncStateUnreadable(const QString& /*reason*/) {}
+    // The record could not be written, for the reason given: the next
+    // analysis will know less of what changed since. After the analysis or
+    // the sync that tried, before its end is reported.
+    virtual void SyncStateUnwritable(const QString& /*reason*/) {}
     // One file row of a sync was handled.
     virtual void FileHandled(const TFileReport&) {}
     // The sync visited this many more rows (folders included), in tree order:

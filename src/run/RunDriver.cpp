@@ -217,6 +217,8 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     SinceSyncItems = std::move(analysis.SinceSyncItems);
     if (!SyncStateError.isEmpty())
         Progress.SyncStateUnreadable(SyncStateError);
+    if (!SyncStateWriteError.isEmpty())
+        Progress.SyncStateUnwritable(SyncStateWriteError);
     Progress.AnalysisFinished();
 }
 
@@ -305,6 +307,8 @@ void TRunDriver::SyncEnded(TFileSync& run)
     SyncStateWriteError = run.StateWriteError;
     for (const QString& root : TimesNotKept)
         Progress.TimesNotKept(root);
+    if (!SyncStateWriteError.isEmpty())
+        Progress.SyncStateUnwritable(SyncStateWriteError);
     Progress.SyncFinished();
 }
 

@@ -88,6 +88,11 @@ QString ConflictsLeft(qint64 count)
     return QStringLiteral("Conflicts left for you to decide: ") + QString::number(count);
 }
 
+QString SyncStateUnwritable(const QString& reason)
+{
+    return QStringLiteral("The record of the last sync could not be written: ") + reason;
+}
+
 QString AnalysisDone()
 {
     return QStringLiteral("Files loading done");

@@ -26,6 +26,8 @@ QString FolderLinkSkipped(const QString& path);
 QString IncludeListLeftOutAll();
 // The record of the last sync could not be read, for the reason given.
 QString SyncStateUnreadable(const QString& reason);
+// The record of the last sync could not be written, for the reason given.
+QString SyncStateUnwritable(const QString& reason);
 // A pair changed on both sides since the last sync (path below the roots).
 QString ChangedOnBothSides(const QString& path);
 // A file deleted on a side (1 the left, 2 the right) since the last sync and

@@ -41,11 +41,14 @@ CliResult CliRunner::Run(const QStringList& arguments, bool asNobody,
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-    // The records of the last syncs go to a folder of the test's own, open to
-    // every user, unless the test names a data folder.
+    // The records of the last syncs go to a folder of the test's own (one
+    // that belongs to nobody for runs as nobody), unless the test names a data
+    // folder.
     static QTemporaryDir home;
-    ::chmod(QFile::encodeName(home.path()).constData(), 01777);
-    environment.insert(QStringLiteral("BRENVALE_HOME"), home.path());
+    static QTemporaryDir nobodysHome;
+    if (asNobody && ::chown(QFile::encodeName(nobodysHome.path()).constData(), 65534, 65534) != 0)
+        QTest::qFail("cannot give nobody a data folder", __FILE__, __LINE__);
+    environment.insert(QStringLiteral("BRENVALE_HOME"), (asNobody ? nobodysHome : home).path());
     for (const QString& setting : extraEnvironment)
         environment.insert(setting.section(QLatin1Char('='), 0, 0),
                            setting.section(QLatin1Char('='), 1));

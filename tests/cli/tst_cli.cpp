@@ -439,6 +439,26 @@ private Q_SLOTS:
         QCOMPARE(s.Right.read(QStringLiteral("__Save__/old-draft.txt")), QByteArray("draft"));
     }
 
+    // A record that cannot be read or written is told on standard error; the
+    // run goes on as on first contact.
+    void recordProblemsAreTold()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", Old));
+        const QString home = s.Dir.path() + QStringLiteral("/home");
+        QVERIFY(TreeBuilder(home).file(QStringLiteral("syncstate"), "not a folder"));
+        const CliResult result = CliRunner::Run(s.Args(QStringLiteral("sync")), false,
+                                                {QStringLiteral("BRENVALE_HOME=") + home});
+        QCOMPARE(result.Code, 0);
+        QCOMPARE(s.Right.read(QStringLiteral("a.txt")), QByteArray("a"));
+        QCOMPARE(result.Err.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral("The record of the last sync could not be read: the "
+                                             "file cannot be opened: Not a directory"),
+                              QStringLiteral("The record of the last sync could not be written: "
+                                             "cannot make the folder ") +
+                                  home + QStringLiteral("/syncstate")}));
+    }
+
     void refusedFolders_data()
     {
         QTest::addColumn<QString>("left");

@@ -822,6 +822,16 @@ void TQuillonMain::TimesNotKept(const QString& root)
     AddLog(RunLogText::TimesNotKept(root), true);
 }
 
+void TQuillonMain::SyncStateUnreadable(const QString& reason)
+{
+    AddLog(RunLogText::SyncStateUnreadable(reason), true);
+}
+
+void TQuillonMain::SyncStateUnwritable(const QString& reason)
+{
+    AddLog(RunLogText::SyncStateUnwritable(reason), true);
+}
+
 void TQuillonMain::RowsVisited(qint32 count)
 {
     QScrollBar* bar = VST1->verticalScrollBar();

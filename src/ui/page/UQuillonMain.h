@@ -141,6 +141,8 @@ private:
     void IncludeListLeftOutAll() override;
     void SpecialFileSkipped(const QString& path) override;
     void TimesNotKept(const QString& root) override;
+    void SyncStateUnreadable(const QString& reason) override;
+    void SyncStateUnwritable(const QString& reason) override;
     void FileHandled(const TFileReport& report) override;
     void RowsVisited(qint32 count) override;
     void RowCopied(TResultRow& row) override;

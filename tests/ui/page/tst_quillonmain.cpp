@@ -105,6 +105,8 @@ private Q_SLOTS:
         Page.reset();
         QDir(Left.path()).removeRecursively();
         QDir(Right.path()).removeRecursively();
+        // Each test's folders are met for the first time.
+        QDir(Home.path() + QStringLiteral("/syncstate")).removeRecursively();
         QDir().mkpath(Left.path());
         QDir().mkpath(Right.path());
     }
@@ -533,6 +535,16 @@ private Q_SLOTS:
         QTest::mouseClick(Page->rb_errors, Qt::LeftButton);
         QCOMPARE(FileRows(Root()).size(), size_t(1));
         QVERIFY(RowNamed(Root(), QStringLiteral("plain.txt")) != nullptr);
+
+        // A damaged record is told in red, and nothing is marked.
+        const QDir records(Home.path() + QStringLiteral("/syncstate"));
+        const QStringList files = records.entryList({QStringLiteral("*.state")}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(TreeBuilder(records.path()).file(files.first(), "damaged"));
+        Analyze();
+        QVERIFY(Log().contains(
+            QStringLiteral("The record of the last sync could not be read: the file is damaged")));
+        QCOMPARE(Page->rb_conflicts->text(), QStringLiteral("conflicts(0)"));
     }
 
     void filtersAndDirectionsByKeyboard()
