@@ -136,6 +136,12 @@ struct Descriptor
     }
 };
 
+// The target's root, opened here unless the caller gives it (-1 then).
+int OpenUnlessGiven(int givenFd, const QString& root)
+{
+    return givenFd >= 0 ? -1 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 } // namespace
 
 void TWinFile::MakeFolders(const QString& relative, const QString& root)
@@ -340,9 +346,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         ::posix_fadvise(source.Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const QString root = TrimBlanksAndControls(order.TargetRoot);
-    const Descriptor ownRoot(order.TargetRootFd >= 0
-                                 ? -1
-                                 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor ownRoot(OpenUnlessGiven(order.TargetRootFd, root));
     const int rootFd = order.TargetRootFd >= 0 ? order.TargetRootFd : ownRoot.Fd;
     if (rootFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
@@ -389,9 +393,7 @@ TWinFile::Transfer TWinFile::SaveAway(const TCopyOrder& order)
     LastError.clear();
     Copied = TCopiedFiles();
     const QString root = TrimBlanksAndControls(order.TargetRoot);
-    const Descriptor ownRoot(order.TargetRootFd >= 0
-                                 ? -1
-                                 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor ownRoot(OpenUnlessGiven(order.TargetRootFd, root));
     const int rootFd = order.TargetRootFd >= 0 ? order.TargetRootFd : ownRoot.Fd;
     if (rootFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
