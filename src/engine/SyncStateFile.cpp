@@ -1,5 +1,7 @@
 #include "engine/SyncStateFile.h"
 
+#include "common/WholeIo.h"
+
 #include "engine/SyncStateFormat.h"
 #include "jobs/UTSyncTask.h"
 
@@ -26,36 +28,6 @@ QString SystemReason(const char* what)
 {
     return QString::fromUtf8(what) + QStringLiteral(": ") +
            QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool WriteAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-bool ReadAll(int fd, char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            errno = 0; // shorter than it was a moment ago
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
 }
 
 } // namespace
@@ -95,9 +67,10 @@ TSyncState TSyncStateFile::Load(QString& error) const
         error = SyncStateFormat::DamagedText();
     } else {
         bytes.resize(qsizetype(st.st_size));
-        if (!ReadAll(fd, bytes.data(), bytes.size()))
-            error = errno == 0 ? SyncStateFormat::DamagedText()
-                               : SystemReason("the file cannot be read");
+        bool shortened = false;
+        if (!WholeIo::ReadAll(fd, bytes.data(), bytes.size(), &shortened))
+            error = shortened ? SyncStateFormat::DamagedText()
+                              : SystemReason("the file cannot be read");
     }
     ::close(fd);
     if (!error.isEmpty())
@@ -155,7 +128,7 @@ bool TSyncStateFile::WriteTemporary(const QByteArray& bytes, QByteArray& tempora
         error = SystemReason("cannot create a file beside the record");
         return false;
     }
-    const bool written = WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
+    const bool written = WholeIo::WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
     if (!written)
         error = SystemReason("cannot write the record");
     if (::close(fd) != 0 && written)

@@ -2,6 +2,7 @@
 // target written below its root without following links, into a locked
 // temporary file that replaces the target only when complete.
 
+#include "common/WholeIo.h"
 #include "engine/TargetFolder.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
@@ -33,40 +34,6 @@ QString ErrnoText(const char* what, const QString& path)
 {
     return QString::fromUtf8(what) + QStringLiteral(" ") + path + QStringLiteral(": ") +
            QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool WriteAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-bool ReadAll(int fd, char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO; // the file became shorter than it was when the copy began
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
 }
 
 // The same file in the same state: same inode, size, modification and change time.
@@ -260,12 +227,12 @@ bool TWinFile::ReadPiece(std::vector<char>& buffer, int sourceFd)
         return false;
     }
     buffer.resize(size_t(PieceSize));
-    return ReadAll(sourceFd, buffer.data(), PieceSize);
+    return WholeIo::ReadAll(sourceFd, buffer.data(), PieceSize);
 }
 
 bool TWinFile::WritePiece(const std::vector<char>& buffer)
 {
-    return WriteAll(TempFd, buffer.data(), PieceSize);
+    return WholeIo::WriteAll(TempFd, buffer.data(), PieceSize);
 }
 
 bool TWinFile::CopyPiece(int sourceFd)
