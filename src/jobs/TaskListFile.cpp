@@ -384,6 +384,12 @@ public:
         else
             Ok = false;
     }
+    // An element newer files add: its absence keeps the field's default.
+    void OptionalInt(const char* name, qint32& field)
+    {
+        if (Child(name) >= 0)
+            Int(name, field);
+    }
     void Int64(const char* name, qint64& field)
     {
         qint64 value = 0;
@@ -476,6 +482,7 @@ public:
     void Text(const char* name, const QString& field) { Add(name, field); }
     void List(const char* name, const QStringList& field) { Add(name, EncodeList(field)); }
     void Int(const char* name, qint32 field) { Add(name, QString::number(field)); }
+    void OptionalInt(const char* name, qint32 field) { Int(name, field); }
     void Int64(const char* name, qint64 field) { Add(name, QString::number(field)); }
 
     // True once a text held characters that were written as U+FFFD.
@@ -576,6 +583,9 @@ template <typename Visitor, typename Job> void VisitJob(Visitor& v, Job& job)
     v.Int("Conflicts", job.Conflicts);
     v.Int("EnsureFolderTags", job.EnsureFolderTags);
     v.Leave();
+    // Newer elements, last of the job: older readers find theirs by name.
+    v.OptionalInt("WatchSync", job.WatchSync);
+    v.OptionalInt("WatchQuietSeconds", job.WatchQuietSeconds);
 }
 
 // A free name next to the file for a copy that cannot be parsed.

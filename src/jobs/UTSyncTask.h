@@ -91,6 +91,12 @@ public:
     QString TaskScheduler;
     qint32 Conflicts = 0;
     qint32 EnsureFolderTags = 0;
+    // 1: while the job's page is open (or the runner watches), a change in
+    // either tree starts an analysis and a sync once the trees have been
+    // quiet for WatchQuietSeconds. Stored after every older element, so that
+    // older files read as 0 and 5.
+    qint32 WatchSync = 0;
+    qint32 WatchQuietSeconds = 5;
     // A JobListState code. Not stored.
     qint32 ListState = JobListState::Loaded;
     // Cancel request for the run in progress: written by the user-interface thread,

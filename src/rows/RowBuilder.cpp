@@ -73,9 +73,11 @@ qint8 TRowBuilder::Propose(const TSyncTask& task, const TFileAttri& item)
     const quint8 marks = item.SinceSync;
     if ((marks & SyncMark::Recorded) == 0 || item.SideUnreadable)
         return TResultRow::NoProposal;
+    // A job synced whenever its files change never lets a clock decide a
+    // conflict either: it would be copied back and forth.
+    if ((marks & SyncMark::Conflict) && (task.Conflicts == 1 || task.WatchSync == 1))
+        return SyncDirection::None;
     if (task.Conflicts == 1) {
-        if (marks & SyncMark::Conflict)
-            return SyncDirection::None;
         const bool left = marks & SyncMark::ChangedLeft;
         const bool right = marks & SyncMark::ChangedRight;
         if (left && !right && item.State == CompareState::RightNewer)

@@ -53,7 +53,8 @@ public:
     // The direction the pair's marks of the last sync give it under the job's
     // options, where it differs from the state's (TResultRow::Proposed):
     // with deciding by the last sync (Conflicts = 1) a conflict gets none and a
-    // side that alone changed wins; with carrying deletions over
+    // side that alone changed wins; a job synced when its files change
+    // (WatchSync = 1) also gives a conflict none; with carrying deletions over
     // (IsDeleteFile = 1) a file deleted on one side is taken from the other.
     static qint8 Propose(const TSyncTask& task, const TFileAttri& item);
 

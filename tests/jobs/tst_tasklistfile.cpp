@@ -67,6 +67,8 @@ std::unique_ptr<TSyncTask> FullJob()
     job->TaskScheduler = QStringLiteral("12-01-2026_101500");
     job->Conflicts = 1;
     job->EnsureFolderTags = 1;
+    job->WatchSync = 1;
+    job->WatchQuietSeconds = 12;
     return job;
 }
 
@@ -152,7 +154,11 @@ private Q_SLOTS:
         QCOMPARE(outline.at(9), QStringLiteral("/TaskList/Tast/LFolder/DeviceType=1"));
         QCOMPARE(outline.at(16), QStringLiteral("/TaskList/Tast/LFolder/PrivateKey=key"));
         QVERIFY(outline.contains(QStringLiteral("/TaskList/Tast/Auto/minutes=45")));
-        QCOMPARE(outline.size(), 2 * 53);
+        QCOMPARE(outline.size(), 2 * 55);
+        // The newer elements close the job.
+        QCOMPARE(outline.mid(53, 2),
+                 (QStringList{QStringLiteral("/TaskList/Tast/WatchSync=1"),
+                              QStringLiteral("/TaskList/Tast/WatchQuietSeconds=12")}));
 
         QCOMPARE(file.Loaded.Count(), 2);
         const TSyncTask* job = file.Loaded.TaskByIndex(0);
@@ -163,6 +169,7 @@ private Q_SLOTS:
         QCOMPARE(job->RFolder.FolerAllName, QStringLiteral("/media/ünï/b/"));
         QCOMPARE(job->LFolder.PWD, QStringLiteral("secret\tword"));
         QCOMPARE(job->Hours, -1);
+        QCOMPARE(job->WatchQuietSeconds, 12);
         QCOMPARE(file.Loaded.KeyByIndex(0), QStringLiteral("{id-1}"));
 
         // Writing what was read gives the same elements with the same texts.
@@ -170,6 +177,27 @@ private Q_SLOTS:
         QVERIFY(SaveTaskList(file.Loaded, again));
         QCOMPARE(Outline(again), outline);
         QCOMPARE(ReadFile(again), bytes);
+    }
+
+    // A file written before the newer elements reads as ever, with their
+    // defaults; one with a bad value in them is refused like any bad job.
+    void olderFilesLackTheNewerElements()
+    {
+        TListFile file;
+        file.Saved.AppendLoaded(FullJob());
+        const auto drop = [](QByteArray& bytes) {
+            bytes.replace("<WatchSync>1</WatchSync>", "");
+            bytes.replace("<WatchQuietSeconds>12</WatchQuietSeconds>", "");
+        };
+        QCOMPARE(file.SaveAndLoad(drop), QString());
+        const TSyncTask* job = file.Loaded.TaskByIndex(0);
+        QCOMPARE(job->WatchSync, 0);
+        QCOMPARE(job->WatchQuietSeconds, 5);
+        QCOMPARE(job->EnsureFolderTags, 1);
+        const auto spoil = [](QByteArray& bytes) {
+            bytes.replace("<WatchQuietSeconds>12<", "<WatchQuietSeconds>soon<");
+        };
+        QVERIFY(file.SaveAndLoad(spoil).startsWith(QStringLiteral("load: ")));
     }
 
     void listTextsSplitAtEveryLineBreak()

@@ -653,6 +653,7 @@ QWidget* TCreatTaskForm::BuildSchedulingPage()
     BuildAutoConditions(page);
     BuildSchedulerChoices(page);
     BuildConflictChoice(page);
+    BuildWatchChoice(page);
     return page;
 }
 
@@ -740,6 +741,23 @@ void TCreatTaskForm::BuildConflictChoice(QWidget* page)
     Label_conflicts = Note(page, "Label_conflicts", note, {40, 256, 480, 30});
 }
 
+// A sync whenever the files change, after the seconds of quiet given.
+void TCreatTaskForm::BuildWatchChoice(QWidget* page)
+{
+    cb_watchsync =
+        Check(page, "cb_watchsync", QStringLiteral("Sync when files change, after"), {20, 300});
+    cb_watchsync->setToolTip(
+        QStringLiteral("While the job's page is open, a change in either folder starts an "
+                       "analysis and a sync once the folders have been quiet this long."));
+    edit_quiet = Control<QSpinBox>(page, "edit_quiet", {240, 297, 60, 24});
+    edit_quiet->setRange(1, 3600);
+    edit_quiet->setValue(5);
+    edit_quiet->setAccessibleName(QStringLiteral("Seconds of quiet"));
+    edit_quiet->setEnabled(false);
+    lb_quiet = Label(page, "lb_quiet", QStringLiteral("seconds of quiet"), {306, 301});
+    connect(cb_watchsync, &QCheckBox::toggled, edit_quiet, &QSpinBox::setEnabled);
+}
+
 // Opening
 
 void TCreatTaskForm::showEvent(QShowEvent* event)
@@ -813,6 +831,8 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_userTemp, job.UseTempFile);
     SetFlag(cb_prodelete, job.IsDeleteFile);
     SetFlag(cb_resolveconflicts, job.Conflicts);
+    SetFlag(cb_watchsync, job.WatchSync);
+    edit_quiet->setValue(job.WatchQuietSeconds);
     FillFilters(job);
     FillSchedule(job);
 }
@@ -861,6 +881,8 @@ void TCreatTaskForm::StoreToTask()
     job.SaveOldFile = Flag(cb_savepv);
     job.IsDeleteFile = Flag(cb_prodelete);
     job.Conflicts = Flag(cb_resolveconflicts);
+    job.WatchSync = Flag(cb_watchsync);
+    job.WatchQuietSeconds = edit_quiet->value();
     job.UseTempFile = Flag(cb_userTemp);
     StoreFilters(job);
     StoreSchedule(job);

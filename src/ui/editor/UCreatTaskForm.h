@@ -164,6 +164,9 @@ public:
     QPushButton* bt_taskconfig;
     QCheckBox* cb_resolveconflicts;
     QLabel* Label_conflicts;
+    QCheckBox* cb_watchsync;
+    QSpinBox* edit_quiet;
+    QLabel* lb_quiet;
     QCheckBox* cb_coflicts;
 
 protected:
@@ -181,6 +184,7 @@ private:
     void BuildAutoConditions(QWidget* page);
     void BuildSchedulerChoices(QWidget* page);
     void BuildConflictChoice(QWidget* page);
+    void BuildWatchChoice(QWidget* page);
     void FillFromTask();
     void FillFilters(const TSyncTask& job);
     void FillSchedule(const TSyncTask& job);

@@ -7,6 +7,7 @@
 #include "rows/RowActions.h"
 #include "run/FolderValidation.h"
 #include "run/RunLogText.h"
+#include "schedule/JobTriggers.h"
 #include "ui/kit/DesktopOpener.h"
 #include "ui/kit/ModalDialogs.h"
 #include "ui/kit/UChooseRoForm.h"
@@ -99,6 +100,7 @@ TQuillonMain::~TQuillonMain()
     PeriodTimer->stop();
     Timer1->stop();
     LogFlush.stop();
+    Triggers->Stop();
     Model->SetRoot(nullptr);
     Driver.Stop();
 }
@@ -136,6 +138,12 @@ void TQuillonMain::BuildControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &TQuillonMain::Timer1Timer);
+    Triggers = new TJobTriggers(this);
+    connect(Triggers, &TJobTriggers::RunWanted, this, &TQuillonMain::TriggeredRun);
+    connect(Triggers, &TJobTriggers::WatchFellBack, this, [this](const QString& text) {
+        AddLog(text, true);
+        FlushLog();
+    });
 }
 
 void TQuillonMain::BuildTopBar(QWidget* bar)
@@ -419,6 +427,19 @@ void TQuillonMain::ApplyTriggers()
     } else {
         PeriodTimer->stop();
     }
+    Triggers->Apply(*CurrentJob);
+}
+
+// A run the job started by itself; a page that is busy runs it afterwards.
+void TQuillonMain::TriggeredRun(const QString& reason, bool withSync)
+{
+    if (JobDeleted())
+        return;
+    AddLog(reason);
+    FlushLog();
+    if (withSync)
+        SyncAfterTriggeredAnalysis = true;
+    BitBtn_AnalyzeClick();
 }
 
 void TQuillonMain::FormShow()
@@ -591,6 +612,7 @@ void TQuillonMain::StartAnalysis()
         ResetTree();
         AddLog(RunLogText::AnalysisStarted());
         Label_ActionStatus->setText(QStringLiteral("Extracting file information:"));
+        Triggers->RunStarted();
         return;
     }
     const QString text =
@@ -645,7 +667,14 @@ void TQuillonMain::AnalysisFinished()
         if (!JobDeleted())
             BitBtn_SyncClick();
     }
+    // Nothing to copy (the run's own copies seen again, a conflict left to
+    // the user): no sync.
+    if (std::exchange(SyncAfterTriggeredAnalysis, false) && !JobDeleted() &&
+        Driver.RowsToCopy() > 0)
+        BitBtn_SyncClick();
     StartDeferredRun();
+    if (!Driver.IsRunning())
+        Triggers->RunEnded();
 }
 
 // What the record of the last sync told: the conflicts counted on their
@@ -674,6 +703,7 @@ void TQuillonMain::BitBtn_SyncClick()
     SetGaugeRange(Driver.RootRow->RtoLCount + Driver.RootRow->LtoRCount);
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
+    Triggers->RunStarted();
     if (!Driver.StartSync(*CurrentJob)) {
         AddLog(Driver.SyncRefusalText(), true);
         FlushLog();
@@ -705,6 +735,8 @@ void TQuillonMain::SyncFinished()
     if (CurrentJob != nullptr && CurrentJob->LogoffSync == 1)
         ShutDownComputer();
     StartDeferredRun();
+    if (!Driver.IsRunning())
+        Triggers->RunEnded();
 }
 
 void TQuillonMain::BitBtn_cancelClick()

@@ -37,6 +37,8 @@ class TSyncTask;
 // into the handlers of the three worker messages, in the order the messages come
 // (a failed file: its result, then the progress; a copied file: the progress,
 // then its result), and writes the log from them.
+class TJobTriggers;
+
 class TQuillonMain : public QWidget, private TRunProgress
 {
     Q_OBJECT
@@ -61,6 +63,7 @@ public:
 
     // Timers: the period timer's minute and the elapsed clock's second.
     void PeriodTimerTimer();
+    void TriggeredRun(const QString& reason, bool withSync);
     void Timer1Timer();
 
     // The main window's Action menu: the tree's current row copies to the right
@@ -125,6 +128,11 @@ public:
     int PeriodTicks = 0;
     bool SyncAfterAnalysis = false;
     bool SyncAfterPeriodicAnalysis = false;
+    // A trigger of the job (folders connected, files changed) asked for a sync
+    // after the analysis: it follows when there is something to copy.
+    bool SyncAfterTriggeredAnalysis = false;
+    // The job's own triggers beyond the start and the period.
+    TJobTriggers* Triggers;
 
 Q_SIGNALS:
     // A run started or ended (the main window's tab may show it).
