@@ -6,8 +6,7 @@
 
 TJobTriggers::TJobTriggers(QObject* parent) : QObject(parent)
 {
-    connect(&Connect, &TConnectTrigger::Connected, this,
-            [this] { Q_EMIT RunWanted(ConnectedText(), SyncOnConnect); });
+    connect(&Connect, &TConnectTrigger::Connected, this, &TJobTriggers::FoldersConnected);
     connect(&Watch, &TTreeWatch::Quiet, this, [this] { Q_EMIT RunWanted(ChangedText(), true); });
     connect(&Watch, &TTreeWatch::LimitReached, this, &TJobTriggers::FallBack);
     connect(&FallbackTimer, &QTimer::timeout, this,
@@ -43,10 +42,23 @@ void TJobTriggers::Stop()
     WatchedRoots.clear();
 }
 
+// Both folders reachable again: a run when the job asks for one, and a new
+// watch of the trees, which may not have been there to watch before.
+void TJobTriggers::FoldersConnected()
+{
+    if (!WatchedRoots.isEmpty() && !FallbackTimer.isActive())
+        Watch.Start(WatchedRoots);
+    if (RunOnConnect)
+        Q_EMIT RunWanted(ConnectedText(), SyncOnConnect);
+    else if (!WatchedRoots.isEmpty())
+        Q_EMIT RunWanted(ChangedText(), true);
+}
+
 void TJobTriggers::ApplyConnect(const TSyncTask& job)
 {
+    RunOnConnect = job.ConnectAnalyze == 1 || job.ConnectSync == 1;
     SyncOnConnect = job.ConnectSync == 1;
-    if (job.ConnectAnalyze == 1 || job.ConnectSync == 1)
+    if (RunOnConnect || job.WatchSync == 1)
         Connect.Watch(job.LFolder.FolerAllName, job.RFolder.FolerAllName);
     else
         Connect.Stop();

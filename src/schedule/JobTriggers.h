@@ -14,7 +14,8 @@ class TSyncTask;
 // connect (ConnectAnalyze, ConnectSync) and when its files change
 // (WatchSync, after WatchQuietSeconds of quiet). Where the system cannot
 // watch every folder of the trees, the job runs every period instead (its
-// own, or an hour), and that is told once.
+// own, or an hour), and that is told once. A watched folder that comes (a
+// drive mounted) is watched from then on.
 //
 // A run of the job, whoever started it, pauses the file watch: changes made
 // meanwhile, the run's own copies among them, start one more run after it.
@@ -49,10 +50,12 @@ Q_SIGNALS:
     void WatchFellBack(const QString& text);
 
 private:
+    void FoldersConnected();
     void ApplyConnect(const TSyncTask& job);
     void ApplyWatch(const TSyncTask& job);
     void FallBack(qint64 limit);
 
+    bool RunOnConnect = false;
     bool SyncOnConnect = false;
     // Minutes of the period to fall back to.
     int FallbackMinutes = 60;

@@ -4,6 +4,7 @@
 #include "common/PowerOff.h"
 #include "engine/UResultRow.h"
 #include "jobs/UTSyncTask.h"
+#include "schedule/JobTriggers.h"
 #include "ui/page/ResultTreeModel.h"
 #include "ui/page/ResultTreeView.h"
 #include "ui/page/UQuillonMain.h"
@@ -545,6 +546,36 @@ private Q_SLOTS:
         QVERIFY(Log().contains(
             QStringLiteral("The record of the last sync could not be read: the file is damaged")));
         QCOMPARE(Page->rb_conflicts->text(), QStringLiteral("conflicts(0)"));
+    }
+
+    // Runs the job starts by itself: folders connected, then files changed.
+    // A change starts one analysis and one sync; the sync's own copies start
+    // an analysis that copies nothing; the log says why each run started.
+    void runsThatStartThemselves()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        const QString later = Left.path() + QStringLiteral("/later");
+        TSyncTask& job = Bind(later, Right.path());
+        job.ConnectSync = 1;
+        job.WatchSync = 1;
+        Page->BindToJob(0);
+        Page->Triggers->Connect.SettleMs = 100;
+        Page->Triggers->Watch.QuietMs = 200;
+        QVERIFY(l.file(QStringLiteral("later/first.txt"), "made with the folder", Old));
+        QTRY_VERIFY_WITH_TIMEOUT(r.exists(QStringLiteral("first.txt")), 10000);
+        QVERIFY(Log().contains(QStringLiteral("Started: the folders are connected")));
+
+        // The folder came after the watch began; it is watched since.
+        QTRY_VERIFY(!Page->IsRunning());
+        QTest::qWait(500);
+        const auto count = [this](const QString& line) { return Log().count(line); };
+        const qsizetype syncsBefore = count(QStringLiteral("Sync Done!"));
+        QVERIFY(l.file(QStringLiteral("later/edited.txt"), "left edit", New));
+        QTRY_VERIFY_WITH_TIMEOUT(r.exists(QStringLiteral("edited.txt")), 10000);
+        QTest::qWait(1000);
+        QTRY_VERIFY(!Page->IsRunning());
+        QCOMPARE(count(QStringLiteral("Sync Done!")), syncsBefore + 1);
+        QVERIFY(count(QStringLiteral("Started: files changed")) >= 1);
     }
 
     void filtersAndDirectionsByKeyboard()
