@@ -749,12 +749,12 @@ void TCreatTaskForm::BuildWatchChoice(QWidget* page)
     cb_watchsync->setToolTip(
         QStringLiteral("While the job's page is open, a change in either folder starts an "
                        "analysis and a sync once the folders have been quiet this long."));
-    edit_quiet = Control<QSpinBox>(page, "edit_quiet", {240, 297, 60, 24});
+    edit_quiet = Control<QSpinBox>(page, "edit_quiet", {222, 297, 60, 24});
     edit_quiet->setRange(1, 3600);
     edit_quiet->setValue(5);
     edit_quiet->setAccessibleName(QStringLiteral("Seconds of quiet"));
     edit_quiet->setEnabled(false);
-    lb_quiet = Label(page, "lb_quiet", QStringLiteral("seconds of quiet"), {306, 301});
+    lb_quiet = Label(page, "lb_quiet", QStringLiteral("seconds of quiet"), {288, 301});
     connect(cb_watchsync, &QCheckBox::toggled, edit_quiet, &QSpinBox::setEnabled);
 }
 

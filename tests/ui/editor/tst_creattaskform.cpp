@@ -176,6 +176,8 @@ private Q_SLOTS:
         job.SyncDirection = 1;
         job.SaveOldFile = job.EstimateDiskSpace = job.UseTempFile = job.IsDeleteFile = 1;
         job.Conflicts = 1;
+        job.WatchSync = 1;
+        job.WatchQuietSeconds = 12;
         job.ExcludeFilterr = {QStringLiteral(" *.tmp"), QStringLiteral("/cache")};
         job.IncludeFilterr = {QStringLiteral("*.jpg")};
         job.ExcFileSizeMin = 1000;
@@ -235,7 +237,9 @@ private Q_SLOTS:
                                 t.PeriodSync,
                                 t.PeriodAnalyze,
                                 t.Hours,
-                                t.minutes};
+                                t.minutes,
+                                t.WatchSync,
+                                t.WatchQuietSeconds};
         };
         const QVariantList before = stored(job);
         form.applyButtonClick();
@@ -279,7 +283,9 @@ private Q_SLOTS:
                                             0,
                                             0,
                                             0,
-                                            0}));
+                                            0,
+                                            0,
+                                            12}));
     }
 
     void sizesShowInTheLargestUnitUpTo1024_data()
