@@ -7,6 +7,7 @@
 #include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
 #include "cli/TextReport.h"
+#include "cli/WatchCommand.h"
 #include "jobs/UTSyncTask.h"
 #include "run/FolderValidation.h"
 #include "run/RunDriver.h"
@@ -36,23 +37,12 @@ QString RefusalText(const TRunDriver& run)
     return RunLogText::ConnectFailed(run.ConnectResult);
 }
 
-int OutcomeCode(const TRunDriver& run)
-{
-    if (run.WasCancelled())
-        return ExitCode::Interrupted;
-    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
-        !run.FolderLinks.isEmpty())
-        return ExitCode::Failures;
-    // Conflicts that no side won were not copied: the folders are not in step.
-    if (run.Synced && run.ConflictsLeft() > 0)
-        return ExitCode::Failures;
-    return ExitCode::Done;
-}
-
 // Analyses the job (and syncs it for the sync command) as the comparison page
 // does, reporting as the options ask.
-int RunJob(const TCliOptions& options, const TSyncTask& job)
+int RunJob(const TCliOptions& options, TSyncTask& job)
 {
+    if (options.Action == TCliOptions::Command::Watch)
+        return TWatchCommand(job).Exec();
     const bool sync = options.Action == TCliOptions::Command::Sync;
     TProgressBar progress;
     std::unique_ptr<TRunReport> report;
@@ -84,7 +74,7 @@ int RunJob(const TCliOptions& options, const TSyncTask& job)
     }
     CancelSignal::Release();
     report->Close(&run);
-    return OutcomeCode(run);
+    return RunOutcome(run);
 }
 
 // One line per job: position, name, direction, left and right folder.
@@ -137,6 +127,19 @@ int ListJobs(bool json)
 
 } // namespace
 
+int RunOutcome(const TRunDriver& run)
+{
+    if (run.WasCancelled())
+        return ExitCode::Interrupted;
+    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
+        !run.FolderLinks.isEmpty())
+        return ExitCode::Failures;
+    // Conflicts that no side won were not copied: the folders are not in step.
+    if (run.Synced && run.ConflictsLeft() > 0)
+        return ExitCode::Failures;
+    return ExitCode::Done;
+}
+
 int RunCli(const QStringList& arguments)
 {
     TCliOptions options;
@@ -152,6 +155,7 @@ int RunCli(const QStringList& arguments)
     case TCliOptions::Command::Jobs:
     case TCliOptions::Command::Analyze:
     case TCliOptions::Command::Sync:
+    case TCliOptions::Command::Watch:
         break;
     }
     if (options.OneOff) {

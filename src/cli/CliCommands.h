@@ -15,6 +15,12 @@ constexpr int Refused = 3;
 constexpr int Interrupted = 130;
 } // namespace ExitCode
 
+class TRunDriver;
+
+// The exit status for the last run of the driver (analysis, and sync when
+// it took place).
+int RunOutcome(const TRunDriver& run);
+
 // Runs the command that the arguments (without the program name) ask for and
 // returns the exit status.
 int RunCli(const QStringList& arguments);

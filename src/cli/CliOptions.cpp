@@ -18,6 +18,7 @@ struct OptionNames
     static inline const QString SaveOld = QStringLiteral("save-old");
     static inline const QString DecideByLastSync = QStringLiteral("decide-by-last-sync");
     static inline const QString PropagateDeletions = QStringLiteral("propagate-deletions");
+    static inline const QString Quiet = QStringLiteral("quiet");
     static inline const QString Include = QStringLiteral("include");
     static inline const QString Exclude = QStringLiteral("exclude");
     static inline const QString ExcludeHidden = QStringLiteral("exclude-hidden");
@@ -40,6 +41,7 @@ void AddOptions(QCommandLineParser& parser)
         {O::SaveOld, QString()},
         {O::DecideByLastSync, QString()},
         {O::PropagateDeletions, QString()},
+        {O::Quiet, QString(), QStringLiteral("SECONDS")},
         {O::Include, QString(), QStringLiteral("TEXT")},
         {O::Exclude, QString(), QStringLiteral("TEXT")},
         {O::ExcludeHidden, QString()},
@@ -59,6 +61,7 @@ const QStringList& OneOffOptions()
                                    O::SaveOld,
                                    O::DecideByLastSync,
                                    O::PropagateDeletions,
+                                   O::Quiet,
                                    O::Include,
                                    O::Exclude,
                                    O::ExcludeHidden,
@@ -105,6 +108,10 @@ bool TCliOptions::Parse(const QStringList& arguments)
 
     if (Action == Command::Jobs)
         return ParseJobsCommand(parser, positional);
+    if (Action == Command::Watch && (Json || All)) {
+        Error = QStringLiteral("watch takes neither --json nor --all");
+        return false;
+    }
     OneOff = parser.isSet(O::Left) || parser.isSet(O::Right);
     return OneOff ? ParseOneOffJob(parser, positional) : ParseNamedJob(parser, positional);
 }
@@ -113,7 +120,7 @@ bool TCliOptions::Parse(const QStringList& arguments)
 bool TCliOptions::ParseCommand(QStringList& positional)
 {
     if (positional.isEmpty()) {
-        Error = QStringLiteral("no command given (jobs, analyze or sync)");
+        Error = QStringLiteral("no command given (jobs, analyze, sync or watch)");
         return false;
     }
     const QString command = positional.takeFirst();
@@ -123,6 +130,8 @@ bool TCliOptions::ParseCommand(QStringList& positional)
         Action = Command::Analyze;
     } else if (command == QLatin1String("sync")) {
         Action = Command::Sync;
+    } else if (command == QLatin1String("watch")) {
+        Action = Command::Watch;
     } else {
         Error = QStringLiteral("unknown command \"%1\"").arg(command);
         return false;
@@ -182,8 +191,17 @@ bool TCliOptions::ParseOneOffJob(const QCommandLineParser& parser, const QString
     LeftFolder = SingleValue(parser, O::Left, Error);
     RightFolder = SingleValue(parser, O::Right, Error);
     const QString direction = SingleValue(parser, O::Direction, Error);
+    const QString quiet = SingleValue(parser, O::Quiet, Error);
     if (!Error.isEmpty())
         return false;
+    if (!quiet.isEmpty()) {
+        bool ok = false;
+        QuietSeconds = quiet.toInt(&ok);
+        if (!ok || QuietSeconds < 1 || QuietSeconds > 3600) {
+            Error = QStringLiteral("--quiet takes 1 to 3600 seconds");
+            return false;
+        }
+    }
     if (!direction.isEmpty()) {
         if (direction != QLatin1String("0") && direction != QLatin1String("1") &&
             direction != QLatin1String("2")) {
@@ -216,6 +234,7 @@ std::unique_ptr<TSyncTask> TCliOptions::MakeOneOffJob() const
     job->SaveOldFile = SaveOld ? 1 : 0;
     job->Conflicts = DecideByLastSync ? 1 : 0;
     job->IsDeleteFile = PropagateDeletions ? 1 : 0;
+    job->WatchQuietSeconds = QuietSeconds;
     job->IncludeFilterr = Include;
     job->ExcludeFilterr = Exclude;
     job->ExcludeHiddenFile = ExcludeHidden ? 1 : 0;
@@ -231,6 +250,8 @@ QString TCliOptions::UsageText()
         "  brenvale-cli [--tasklist FILE] analyze JOB [--all] [--json]\n"
         "  brenvale-cli [--tasklist FILE] sync JOB [--all] [--json]\n"
         "  brenvale-cli analyze|sync --left DIR --right DIR [one-off options] [--all] [--json]\n"
+        "  brenvale-cli [--tasklist FILE] watch JOB\n"
+        "  brenvale-cli watch --left DIR --right DIR [one-off options]\n"
         "\n"
         "JOB is a job's position in the task list (0, 1, ...) or its exact name (put --\n"
         "before a name that starts with a dash).\n"
@@ -240,6 +261,9 @@ QString TCliOptions::UsageText()
         "analyze  compares the two folders and lists the changes (--all: every file)\n"
         "sync     does the same analysis, then copies every listed file in its direction\n"
         "jobs     lists the jobs: position, name, direction, left and right folder\n"
+        "watch    syncs at once, then whenever files change (after the job's seconds of\n"
+        "         quiet) or a folder comes back, one line per run, until Ctrl+C or\n"
+        "         SIGTERM; conflicts are left for you\n"
         "\n"
         "One-off job options (a new job: both ways, no filters, unless changed):\n"
         "  --direction 0|1|2   0 both ways, 1 right to left only, 2 left to right only\n"
@@ -248,6 +272,7 @@ QString TCliOptions::UsageText()
         "                      files changed on both sides are left for you to decide\n"
         "  --propagate-deletions  a file deleted on one side since the last sync goes\n"
         "                      into __Save__ on the other instead of coming back\n"
+        "  --quiet SECONDS     watch: the quiet after a change before a run (default 5)\n"
         "  --include TEXT      only files that TEXT matches (repeatable)\n"
         "  --exclude TEXT      leave out files that TEXT matches (repeatable)\n"
         "  --exclude-hidden    leave out hidden files and folders\n"

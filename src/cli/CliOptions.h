@@ -19,7 +19,8 @@ public:
         Version,
         Jobs,
         Analyze,
-        Sync
+        Sync,
+        Watch
     };
 
     // Reads the arguments (without the program name). False with a one-line
@@ -47,6 +48,7 @@ public:
     bool SaveOld = false;
     bool DecideByLastSync = false;
     bool PropagateDeletions = false;
+    qint32 QuietSeconds = 5;
     QStringList Include;
     QStringList Exclude;
     bool ExcludeHidden = false;

@@ -459,6 +459,50 @@ private Q_SLOTS:
                                   home + QStringLiteral("/syncstate")}));
     }
 
+    // watch: a run at once, then one per burst of changes after the quiet
+    // time; the run's own copies copy nothing more; SIGTERM ends it with the
+    // last run's status.
+    void watchSyncsWhenFilesChange()
+    {
+        Sides s;
+        QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", Old));
+        QProcess watch;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("BRENVALE_HOME"), s.Dir.path());
+        watch.setProcessEnvironment(environment);
+        watch.start(CliRunner::Program(), s.Args(QStringLiteral("watch"),
+                                                 {QStringLiteral("--quiet"), QStringLiteral("1")}));
+        QString out;
+        const auto lines = [&] {
+            out += QString::fromUtf8(watch.readAllStandardOutput());
+            return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() == 1, 10000);
+        QVERIFY(lines().first().endsWith(
+            QStringLiteral("Started: the watch began: 1 copied, 0 failed")));
+        QVERIFY(s.Right.exists(QStringLiteral("a.txt")));
+        // The first run's own copy: one more run, which copies nothing.
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() == 2, 10000);
+        QVERIFY(lines().last().endsWith(QStringLiteral("Started: files changed: nothing to copy")));
+
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(
+                s.Right.file(QStringLiteral("burst/f%1.txt").arg(i % 100), QByteArray::number(i)));
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() == 4, 15000);
+        QVERIFY(
+            lines().at(2).endsWith(QStringLiteral("Started: files changed: 100 copied, 0 failed")));
+        QVERIFY(lines().at(3).endsWith(QStringLiteral("nothing to copy")));
+        QTest::qWait(1500);
+        QCOMPARE(lines().size(), 4);
+        QCOMPARE(s.Left.read(QStringLiteral("burst/f99.txt")), QByteArray("999"));
+
+        watch.terminate();
+        QVERIFY(watch.waitForFinished(10000));
+        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(watch.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(watch.readAllStandardError()), QString());
+    }
+
     void refusedFolders_data()
     {
         QTest::addColumn<QString>("left");
