@@ -48,10 +48,8 @@ void TJobTriggers::FoldersConnected()
 {
     if (!WatchedRoots.isEmpty() && !FallbackTimer.isActive())
         Watch.Start(WatchedRoots);
-    if (RunOnConnect)
-        Q_EMIT RunWanted(ConnectedText(), SyncOnConnect);
-    else if (!WatchedRoots.isEmpty())
-        Q_EMIT RunWanted(ChangedText(), true);
+    if (RunOnConnect || !WatchedRoots.isEmpty())
+        Q_EMIT RunWanted(ConnectedText(), SyncOnConnect || !WatchedRoots.isEmpty());
 }
 
 void TJobTriggers::ApplyConnect(const TSyncTask& job)
