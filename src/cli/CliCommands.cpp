@@ -41,6 +41,9 @@ QString RefusalText(const TRunDriver& run)
 // does, reporting as the options ask.
 int RunJob(const TCliOptions& options, TSyncTask& job)
 {
+    // The runner never writes the task list: the job changes for this run only.
+    if (options.Verify)
+        job.ForcedOrVerified |= TSyncTask::VerifiedCopies;
     if (options.Action == TCliOptions::Command::Watch)
         return TWatchCommand(job).Exec();
     const bool sync = options.Action == TCliOptions::Command::Sync;

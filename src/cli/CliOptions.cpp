@@ -19,6 +19,7 @@ struct OptionNames
     static inline const QString DecideByLastSync = QStringLiteral("decide-by-last-sync");
     static inline const QString PropagateDeletions = QStringLiteral("propagate-deletions");
     static inline const QString Quiet = QStringLiteral("quiet");
+    static inline const QString Verify = QStringLiteral("verify");
     static inline const QString Include = QStringLiteral("include");
     static inline const QString Exclude = QStringLiteral("exclude");
     static inline const QString ExcludeHidden = QStringLiteral("exclude-hidden");
@@ -42,6 +43,7 @@ void AddOptions(QCommandLineParser& parser)
         {O::DecideByLastSync, QString()},
         {O::PropagateDeletions, QString()},
         {O::Quiet, QString(), QStringLiteral("SECONDS")},
+        {O::Verify, QString()},
         {O::Include, QString(), QStringLiteral("TEXT")},
         {O::Exclude, QString(), QStringLiteral("TEXT")},
         {O::ExcludeHidden, QString()},
@@ -103,6 +105,7 @@ bool TCliOptions::Parse(const QStringList& arguments)
     TaskListPath = SingleValue(parser, O::TaskList, Error);
     Json = parser.isSet(O::Json);
     All = parser.isSet(O::All);
+    Verify = parser.isSet(O::Verify);
     if (!Error.isEmpty())
         return false;
 
@@ -145,7 +148,8 @@ bool TCliOptions::ParseJobsCommand(const QCommandLineParser& parser, const QStri
         Error = QStringLiteral("jobs takes no job");
         return false;
     }
-    for (const QString& name : OneOffOptions() + QStringList{OptionNames::All}) {
+    for (const QString& name :
+         OneOffOptions() + QStringList{OptionNames::All, OptionNames::Verify}) {
         if (parser.isSet(name)) {
             Error = QStringLiteral("jobs does not take --%1").arg(name);
             return false;
@@ -281,6 +285,8 @@ QString TCliOptions::UsageText()
         "  or a path below the folder that starts with / (/docs/old: all files in it).\n"
         "\n"
         "  --json              one JSON document on standard output instead of text\n"
+        "  --verify            read every copy back from the disk and compare it with its\n"
+        "                      source before it replaces the target (any job)\n"
         "\n"
         "A file changed on both sides since the last sync is a conflict: it is listed,\n"
         "and the version a copy overwrites is always kept in __Save__.\n"

@@ -39,6 +39,8 @@ public:
     QString Job;
     bool Json = false;
     bool All = false;
+    // Copies are read back and compared (the job's Verified, for this run).
+    bool Verify = false;
 
     // One-off job.
     bool OneOff = false;

@@ -404,6 +404,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     order.TargetRootFd = toLeft ? LeftRootFd : RightRootFd;
     // The other side's edit of a conflict is never lost.
     order.KeepOldVersion = Task.SaveOldFile == 1 || (item.SinceSync & SyncMark::Conflict) != 0;
+    order.Verify = (Task.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root.
         target = SyncPath::Join(targetRoot, SyncPath::RelativeTo(source, sourceRoot));

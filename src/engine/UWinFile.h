@@ -71,6 +71,10 @@ public:
         bool TargetKnown = false;
         qint64 TargetSize = 0;
         qint32 TargetTime = 0;
+        // The new file is read back from the disk and compared with the source
+        // before it takes the target's place; a difference fails the copy and
+        // leaves the old target as it was.
+        bool Verify = false;
     };
 
     // Copies one file. The target takes the source's exact time and its
@@ -190,6 +194,9 @@ public:
     // Copy pieces inside the kernel where the system can; false: always through
     // the buffer (the path taken where it cannot).
     bool KernelCopy = true;
+    // Test seam: runs with the written file's descriptor once its data is on
+    // the disk and before it is read back to be verified.
+    std::function<void(int fd)> BeforeVerify;
 
 private:
     // A folder a scan has still to list; its path ends with '/'.
@@ -241,6 +248,7 @@ private:
                             int folderFd, std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);
     bool LinkUnnamed(int folderFd, const std::string& name);
+    Transfer VerifyTemporary(const TCopyOrder& order, int sourceFd, qint64 size);
     void ReadBack(int folderFd, const std::string& name, const struct stat& source);
     Transfer CheckTarget(const TCopyOrder& order, int folderFd, const std::string& name,
                          bool& exists);

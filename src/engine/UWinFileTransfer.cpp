@@ -465,6 +465,11 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
         ::stat(Bytes(order.Source).c_str(), &named) != 0 || !SameState(sourceStat, named))
         return Fail(Transfer::ReadFailed,
                     QStringLiteral("The source changed during the copy: ") + order.Source);
+    if (order.Verify) {
+        const Transfer verified = VerifyTemporary(order, sourceFd, size);
+        if (verified != Transfer::Copied)
+            return verified;
+    }
 
     // The target takes the source's exact time, so that other tools see the two
     // files as equal, and its read, write and execute bits: never setuid, setgid
@@ -478,6 +483,42 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     TimeNotKept =
         ::fstat(TempFd, &written) == 0 && !CloseTimes(written.st_mtim, sourceStat.st_mtim);
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
+}
+
+// The new file as the disk holds it: its data written out and dropped from the
+// page cache, then read back and compared with the source, piece by piece. It
+// has not taken the target's place yet, so a difference leaves the old target.
+TWinFile::Transfer TWinFile::VerifyTemporary(const TCopyOrder& order, int sourceFd, qint64 size)
+{
+    constexpr unsigned Flush =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    // Where the file system cannot write out a range, the whole file is.
+    if (::sync_file_range(TempFd, 0, 0, Flush) != 0 && ::fdatasync(TempFd) != 0)
+        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+    ::posix_fadvise(TempFd, 0, 0, POSIX_FADV_DONTNEED);
+    if (BeforeVerify)
+        BeforeVerify(TempFd);
+    const QString differs = QStringLiteral("The copy differs from its source: ") + order.Target;
+    std::vector<char> written(size_t(std::min<qint64>(size, PieceBytes)));
+    std::vector<char> source(written.size());
+    for (qint64 at = 0; at < size;) {
+        const qint64 length = std::min<qint64>(qint64(written.size()), size - at);
+        const ssize_t got = ::pread(TempFd, written.data(), size_t(length), off_t(at));
+        if (got < 0)
+            return Fail(Transfer::WriteFailed, ErrnoText("Cannot read back", order.Target));
+        if (got != length)
+            return Fail(Transfer::WriteFailed, differs);
+        if (::pread(sourceFd, source.data(), size_t(length), off_t(at)) != got)
+            return Fail(Transfer::ReadFailed, ErrnoText("Cannot read", order.Source));
+        if (std::memcmp(written.data(), source.data(), size_t(length)) != 0)
+            return Fail(Transfer::WriteFailed, differs);
+        at += length;
+    }
+    // Nothing beyond the source's end.
+    char beyond = 0;
+    if (::pread(TempFd, &beyond, 1, off_t(size)) != 0)
+        return Fail(Transfer::WriteFailed, differs);
+    return Transfer::Copied;
 }
 
 // Just before the old target gives way, it must still be the file the analysis

@@ -56,7 +56,11 @@ public:
     TFolderSource RFolder;
     // 0 = both ways; 1 = one way, right to left; 2 = one way, left to right.
     qint32 SyncDirection = 0;
+    // Bit flags; VerifiedCopies (2): every copy is read back from the disk and
+    // compared with its source before it takes the target's place. Other bits
+    // are kept as they were read.
     qint32 ForcedOrVerified = 0;
+    static constexpr qint32 VerifiedCopies = 2;
     qint32 IsDeleteFile = 0;
     qint32 SaveOldFile = 0;
     qint32 UseTempFile = 0;

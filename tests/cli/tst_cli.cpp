@@ -389,8 +389,8 @@ private Q_SLOTS:
         Sides s;
         QVERIFY(s.Left.file(QStringLiteral("sub/doc.txt"), "version 2", New));
         QVERIFY(s.Right.file(QStringLiteral("sub/doc.txt"), "version 1", Old));
-        const CliResult result =
-            CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--save-old")}));
+        const CliResult result = CliRunner::Run(s.Args(
+            QStringLiteral("sync"), {QStringLiteral("--save-old"), QStringLiteral("--verify")}));
         QCOMPARE(result.Code, 0);
         QCOMPARE(s.Right.read(QStringLiteral("sub/doc.txt")), QByteArray("version 2"));
         QCOMPARE(s.Right.read(QStringLiteral("__Save__/sub/doc.txt")), QByteArray("version 1"));

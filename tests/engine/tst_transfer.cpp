@@ -389,6 +389,47 @@ private Q_SLOTS:
 
     // The target is replaced only while it is the file the analysis saw; one
     // saved since, or one made where the analysis saw none, stays untouched.
+    // A verified copy is read back from the disk: one that differs there
+    // from its source fails, and the old target stays; the same copy with the
+    // disk holding what was written succeeds, large or empty.
+    void verifiedCopyThatDiffersFails()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QByteArray data = RandomBytes(2 * 1048576 + 7, 9);
+        QVERIFY(l.file(QStringLiteral("f"), data, LocalTime(2024, 5, 1)));
+        QVERIFY(l.file(QStringLiteral("empty"), QByteArray(), LocalTime(2024, 5, 1)));
+        QVERIFY(r.file(QStringLiteral("f"), "old target", LocalTime(2024, 1, 1)));
+        TWinFile::TCopyOrder order;
+        order.Source = l.path(QStringLiteral("f"));
+        order.Target = r.path(QStringLiteral("f"));
+        order.TargetRoot = right.path();
+        order.Verify = true;
+        for (qint64 at : {qint64(0), qint64(1048576 + 3), qint64(data.size() - 1)}) {
+            TWinFile file;
+            bool readBack = false;
+            file.BeforeVerify = [&](int fd) {
+                readBack = true;
+                const char flipped = char(data.at(at) ^ 0x20);
+                QCOMPARE(::pwrite(fd, &flipped, 1, off_t(at)), ssize_t(1));
+            };
+            QCOMPARE(file.TransferFile(order), TWinFile::Transfer::WriteFailed);
+            QVERIFY(readBack);
+            QCOMPARE(file.LastError,
+                     QStringLiteral("The copy differs from its source: ") + order.Target);
+            QCOMPARE(r.read(QStringLiteral("f")), QByteArray("old target"));
+            QVERIFY(Temporaries(right.path()).isEmpty());
+        }
+        TWinFile file;
+        QCOMPARE(file.TransferFile(order), TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("f")), data);
+        order.Source = l.path(QStringLiteral("empty"));
+        order.Target = r.path(QStringLiteral("empty"));
+        order.TargetWasAbsent = true;
+        QCOMPARE(file.TransferFile(order), TWinFile::Transfer::Copied);
+        QVERIFY(r.exists(QStringLiteral("empty")));
+    }
+
     void targetChangedSinceTheAnalysisStays()
     {
         for (bool keep : {false, true}) {

@@ -551,11 +551,13 @@ void TCreatTaskForm::BuildSyncDirection(QWidget* page)
 
 void TCreatTaskForm::BuildCopyOptions(QWidget* page)
 {
-    // Shown for what they promise; the job keeps nothing of them.
+    // Shown for what they promise; the job keeps nothing of the disabled ones.
     rb_forcedcopy = Check(page, "rb_forcedcopy", QStringLiteral("Forced Copy"), {50, 278});
     rb_Verified = Check(page, "rb_Verified", QStringLiteral("Verified"), {190, 278});
+    rb_Verified->setToolTip(QStringLiteral("Every copy is read back from the disk and compared "
+                                           "with its source before it replaces the file."));
     cb_usetasktags = Check(page, "cb_usetasktags", QStringLiteral("Source Read Only"), {310, 278});
-    for (QCheckBox* box : {rb_forcedcopy, rb_Verified, cb_usetasktags})
+    for (QCheckBox* box : {rb_forcedcopy, cb_usetasktags})
         box->setEnabled(false);
 
     cb_savepv = Check(page, "cb_savepv",
@@ -830,6 +832,7 @@ void TCreatTaskForm::FillFromTask()
     SetFlag(cb_estimatedisk, job.EstimateDiskSpace);
     SetFlag(cb_userTemp, job.UseTempFile);
     SetFlag(cb_prodelete, job.IsDeleteFile);
+    rb_Verified->setChecked((job.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0);
     SetFlag(cb_resolveconflicts, job.Conflicts);
     SetFlag(cb_watchsync, job.WatchSync);
     edit_quiet->setValue(job.WatchQuietSeconds);
@@ -880,6 +883,9 @@ void TCreatTaskForm::StoreToTask()
     job.EstimateDiskSpace = Flag(cb_estimatedisk);
     job.SaveOldFile = Flag(cb_savepv);
     job.IsDeleteFile = Flag(cb_prodelete);
+    job.ForcedOrVerified = rb_Verified->isChecked()
+                               ? job.ForcedOrVerified | TSyncTask::VerifiedCopies
+                               : job.ForcedOrVerified & ~TSyncTask::VerifiedCopies;
     job.Conflicts = Flag(cb_resolveconflicts);
     job.WatchSync = Flag(cb_watchsync);
     job.WatchQuietSeconds = edit_quiet->value();

@@ -93,8 +93,9 @@ private Q_SLOTS:
         QCOMPARE(form.edit_hours->value(), 2);
         QCOMPARE(form.edit_minutes->value(), 0);
         QVERIFY(form.edit_hours->isEnabled() && form.edit_minutes->isEnabled());
-        for (QCheckBox* off : {form.rb_forcedcopy, form.rb_Verified, form.cb_usetasktags})
+        for (QCheckBox* off : {form.rb_forcedcopy, form.cb_usetasktags})
             QVERIFY(!off->isEnabled());
+        QVERIFY(form.rb_Verified->isEnabled() && !form.rb_Verified->isChecked());
         QVERIFY(!form.cb_excludeempty->isVisibleTo(&form));
         QVERIFY(form.cb_prodelete->isVisibleTo(&form) && !form.cb_prodelete->isChecked());
         form.ShowPage(TCreatTaskForm::SchedulingPage);
@@ -178,6 +179,8 @@ private Q_SLOTS:
         job.Conflicts = 1;
         job.WatchSync = 1;
         job.WatchQuietSeconds = 12;
+        // Verified is bit 2; the other bits stay as they were read.
+        job.ForcedOrVerified = 3;
         job.ExcludeFilterr = {QStringLiteral(" *.tmp"), QStringLiteral("/cache")};
         job.IncludeFilterr = {QStringLiteral("*.jpg")};
         job.ExcFileSizeMin = 1000;
@@ -239,7 +242,8 @@ private Q_SLOTS:
                                 t.Hours,
                                 t.minutes,
                                 t.WatchSync,
-                                t.WatchQuietSeconds};
+                                t.WatchQuietSeconds,
+                                t.ForcedOrVerified};
         };
         const QVariantList before = stored(job);
         form.applyButtonClick();
@@ -285,7 +289,8 @@ private Q_SLOTS:
                                             0,
                                             0,
                                             0,
-                                            12}));
+                                            12,
+                                            1}));
     }
 
     void sizesShowInTheLargestUnitUpTo1024_data()
