@@ -145,6 +145,9 @@ int Analyze(const QString& left, const QString& right, const QString& records)
 int Sync(const QString& left, const QString& right, const QString& records)
 {
     const auto job = NewLocalJob(QStringLiteral("bench"), left, right);
+    // BRENVALE_BENCH_VERIFY=1: every copy is read back and compared.
+    if (qEnvironmentVariableIntValue("BRENVALE_BENCH_VERIFY") == 1)
+        job->ForcedOrVerified = TSyncTask::VerifiedCopies;
     TRunProgress silent;
     TRunDriver run(silent);
     KeepRecords(run, records);

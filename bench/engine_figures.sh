@@ -13,6 +13,8 @@
 #   million  the peak memory of an analysis of 1,000,000 files, both sides
 #            identical, beside the peak memory of rsync -rtn on the same trees;
 #   page     the comparison page's time and memory per row (brenvale-page-bench);
+#   verify   the copy of the 100,000 files and of eight files of 256 MB, each
+#            without and with verification (read back from the disk, compared);
 #   record   the record of the last sync: its bytes per file on the disk for
 #            1,000,000 files and the time to write, read and apply it; the
 #            analysis of the two identical trees of 100,000 files without a
@@ -53,7 +55,7 @@ page_rows=${PAGE_ROWS:-100000 1000000}
 for tool in rsync python3 find cp; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)"; exit 2; }
 done
-parts=" ${PARTS:-pairing analysis copy large huge million page record} "
+parts=" ${PARTS:-pairing analysis copy large huge million page record verify} "
 want() { [[ "$parts" == *" $1 "* ]]; }
 cmake -S . -B build -G Ninja >/dev/null
 targets=(brenvale-bench)
@@ -173,7 +175,7 @@ if want pairing; then
     printf 'pairing: time for ten times the files, as a multiple of the time for a tenth (target <= 11):\n%s' "$summary"
 fi
 
-if want analysis || want copy || want record; then
+if want analysis || want copy || want record || want verify; then
     echo "== 100,000 files in 5,000 folders"
     if [ ! -d "$data/R100k" ]; then
         rm -rf "$data/L100k"
@@ -367,6 +369,28 @@ if want record; then
     timing "with the record written after the copies" "$recorded" \
         "$(against "with/without" "$(ratio "$recorded" "$plain")" "<=" 1.05)"
     figure "record: copy 100k with / without" "$(ratio "$recorded" "$plain")" "<=" 1.05
+fi
+
+if want verify; then
+    echo "== verified copies"
+    if [ ! -d "$data/big8" ]; then
+        mkdir -p "$data/big8.part"
+        for i in 1 2 3 4 5 6 7 8; do head -c 268435456 /dev/urandom >"$data/big8.part/file$i"; done
+        mv "$data/big8.part" "$data/big8"
+    fi
+    for set in 100k big8; do
+        if [ "$set" = 100k ]; then from="$data/L100k" what="100,000 files"; else from="$data/big8" what="8 files of 256 MB"; fi
+        new_copies
+        read -r plain verified < <(medians "$next_copy" \
+            '"$bench" sync "'"$from"'" "$target"' \
+            'BRENVALE_BENCH_VERIFY=1 "$bench" sync "'"$from"'" "$target"')
+        rm -rf "$data/copies"
+        echo "copy of $what into an empty side, median of $runs, caches $caches:"
+        timing "unverified" "$plain"
+        timing "verified (read back from the disk, compared)" "$verified" \
+            "$(against "verified/unverified" "$(ratio "$verified" "$plain")" "<=" 1.5)"
+        figure "verify: copy $set verified / unverified" "$(ratio "$verified" "$plain")" "<=" 1.5
+    done
 fi
 
 if [ ${#table[@]} -gt 0 ]; then

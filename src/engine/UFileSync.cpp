@@ -238,7 +238,7 @@ void TFileSync::ReportLostCopies()
         report.Outcome = TFileReport::TOutcome::WriteFailed;
         report.Handled = HandledCount;
         report.Direction = outcome.Direction;
-        report.Source = toLeft ? Work[index].RightPath : Work[index].LeftPath;
+        report.Source = SourceOf(index);
         report.Error = *error;
         report.Row = Work[index].Row;
         FailedFiles.append(report.Source);
@@ -441,6 +441,16 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     }
 }
 
+// The file a row's copy reads; for a deletion carried over, the file it keeps.
+QString TFileSync::SourceOf(size_t index) const
+{
+    const Outcome& outcome = Outcomes[index];
+    if (outcome.SavedAway)
+        return outcome.Target;
+    return outcome.Direction == SyncDirection::RightToLeft ? Work[index].RightPath
+                                                           : Work[index].LeftPath;
+}
+
 // The report of a row a copier handled, in row order.
 void TFileSync::Collect(size_t index)
 {
@@ -452,13 +462,12 @@ void TFileSync::Collect(size_t index)
     TFileReport& report = pending.Report;
     report.Handled = HandledCount;
     report.Direction = outcome.Direction;
-    report.Source = toLeft ? item.RightPath : item.LeftPath;
+    report.Source = SourceOf(index);
     report.Row = item.Row;
     if (outcome.Result == TWinFile::Transfer::Copied && outcome.SavedAway) {
         ++SyncDoneCount;
         Outcomes[index].Reported = true;
         report.Outcome = TFileReport::TOutcome::SavedAway;
-        report.Source = outcome.Target;
         (toLeft ? report.LeftPath : report.RightPath) = TWinFile::BackupPath(
             outcome.Target, toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName);
     } else if (outcome.Result == TWinFile::Transfer::Copied) {

@@ -168,6 +168,7 @@ private:
     void WriteBehind();
     void CopyOne(size_t index, Outcome& outcome);
     void Collect(size_t index);
+    QString SourceOf(size_t index) const;
     void AllowUpTo(size_t limit);
     void OpenRoots();
     std::vector<QString> RelativePaths() const;

@@ -494,6 +494,9 @@ private Q_SLOTS:
         QCOMPARE(pair.R.read(QStringLiteral("f")), QByteArray("edited meanwhile"));
         QVERIFY(run->Log.Files.at(0).Error.startsWith(
             QStringLiteral("The target changed since the analysis: ")));
+        // The failure names the file it kept, as the failed list does.
+        QCOMPARE(run->Log.Files.at(0).Source, pair.R.path(QStringLiteral("f")));
+        QCOMPARE(run->Driver.FailedFiles, QStringList{pair.R.path(QStringLiteral("f"))});
     }
 };
 
