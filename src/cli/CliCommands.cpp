@@ -27,16 +27,6 @@ int UsageError(const QString& reason)
     return ExitCode::Usage;
 }
 
-// Why an analysis did not take place.
-QString RefusalText(const TRunDriver& run)
-{
-    if (run.Refusal == TRunDriver::InUse)
-        return run.BusyText();
-    if (run.Refusal != FolderValidation::Valid)
-        return FolderValidation::ValidationText(run.Refusal);
-    return RunLogText::ConnectFailed(run.ConnectResult);
-}
-
 // Analyses the job (and syncs it for the sync command) as the comparison page
 // does, reporting as the options ask.
 int RunJob(const TCliOptions& options, TSyncTask& job)
@@ -129,6 +119,15 @@ int ListJobs(bool json)
 }
 
 } // namespace
+
+QString RefusalText(const TRunDriver& run)
+{
+    if (run.Refusal == TRunDriver::InUse)
+        return run.BusyText();
+    if (run.Refusal != FolderValidation::Valid)
+        return FolderValidation::ValidationText(run.Refusal);
+    return RunLogText::ConnectFailed(run.ConnectResult);
+}
 
 int RunOutcome(const TRunDriver& run)
 {

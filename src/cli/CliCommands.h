@@ -15,7 +15,12 @@ constexpr int Refused = 3;
 constexpr int Interrupted = 130;
 } // namespace ExitCode
 
+#include <QString>
+
 class TRunDriver;
+
+// Why the driver's last analysis did not take place.
+QString RefusalText(const TRunDriver& run);
 
 // The exit status for the last run of the driver (analysis, and sync when
 // it took place).

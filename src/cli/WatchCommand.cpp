@@ -3,7 +3,6 @@
 #include "cli/CliCommands.h"
 #include "common/QuitSignals.h"
 #include "jobs/UTSyncTask.h"
-#include "run/FolderValidation.h"
 #include "run/RunLogText.h"
 
 #include <QDateTime>
@@ -68,10 +67,8 @@ void TWatchCommand::RunNow()
         const QString reason = std::exchange(Pending, QString());
         Triggers.RunStarted();
         if (!Driver.Analyze(Job, TRowBuilder::Mode::Changes)) {
-            const QString refusal = Driver.Refusal != FolderValidation::Valid
-                                        ? FolderValidation::ValidationText(Driver.Refusal)
-                                        : RunLogText::ConnectFailed(Driver.ConnectResult);
-            QTextStream(stderr) << refusal << '\n';
+            Bar.Clear();
+            QTextStream(stderr) << RefusalText(Driver) << '\n';
             LastCode = ExitCode::Refused;
         } else {
             if (!Driver.WasCancelled() && Driver.RowsToCopy() > 0 && !Driver.Sync(Job))

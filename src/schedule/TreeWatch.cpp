@@ -157,7 +157,6 @@ bool TTreeWatch::AddTree(const std::string& path, int parent, const char* name)
 // One folder's watch; wd stays -1 for a path that is no folder (any more).
 bool TTreeWatch::AddWatch(const std::string& path, int parent, const char* name, int& wd)
 {
-    const qint64 limit = WatchLimit > 0 ? WatchLimit : SystemLimit();
     if (WatchLimit > 0 && Watched >= WatchLimit)
         errno = ENOSPC;
     else
@@ -165,7 +164,7 @@ bool TTreeWatch::AddWatch(const std::string& path, int parent, const char* name,
     if (wd < 0) {
         if (errno != ENOSPC)
             return true;
-        OverLimit = true;
+        const qint64 limit = WatchLimit > 0 ? WatchLimit : SystemLimit();
         Stop();
         Q_EMIT LimitReached(limit);
         return false;

@@ -91,5 +91,4 @@ private:
     qint64 ChangeCount = 0;
     bool Paused = false;
     bool ChangedWhilePaused = false;
-    bool OverLimit = false;
 };

@@ -710,6 +710,7 @@ void TQuillonMain::BitBtn_SyncClick()
         ShowRunning(false);
         SetButtons(true, true, false);
         GroupBox_ResultsFilter->setEnabled(true);
+        Triggers->RunEnded();
         return;
     }
     Q_EMIT RunStateChanged();
