@@ -26,9 +26,13 @@ namespace {
 // of a file whose metadata and data are not cached waits for the disk most of
 // its time, and four copies at once keep it busier than two, even on two cores;
 // more wait for each other on the file system's locks.
-int CopiersFor(int deliveryIntervalMs)
+int CopiersFor(int deliveryIntervalMs, const TSyncTask& job)
 {
-    return deliveryIntervalMs > 0 ? 4 : 1;
+    if (deliveryIntervalMs <= 0)
+        return 1;
+    // A verified copy waits for its data to reach the disk and come back:
+    // more copies at once keep the disk busy meanwhile.
+    return (job.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0 ? 12 : 4;
 }
 
 int OpenRoot(const QString& root)
@@ -41,8 +45,8 @@ int OpenRoot(const QString& root)
 
 TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
                      QObject* receiver, TRunProgress& progress, int deliveryIntervalMs)
-    : Receiver(receiver), Task(job), CopierCount(CopiersFor(deliveryIntervalMs)), Cancel(cancel),
-      Progress(progress), Window(deliveryIntervalMs > 0 ? 1024 : 1),
+    : Receiver(receiver), Task(job), CopierCount(CopiersFor(deliveryIntervalMs, job)),
+      Cancel(cancel), Progress(progress), Window(deliveryIntervalMs > 0 ? 1024 : 1),
       DeliveryIntervalMs(deliveryIntervalMs)
 {
     qint32 visits = 0;

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -485,39 +487,51 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
 }
 
-// The new file as the disk holds it: its data written out and dropped from the
-// page cache, then read back and compared with the source, piece by piece. It
-// has not taken the target's place yet, so a difference leaves the old target.
+// The new file as the disk holds it, read back past the page cache (O_DIRECT,
+// which first writes out what is cached; where the file system has no direct
+// reads, the data is written out and dropped from the cache first) and
+// compared with the source, piece by piece. It has not taken the target's
+// place yet, so a difference leaves the old target.
 TWinFile::Transfer TWinFile::VerifyTemporary(const TCopyOrder& order, int sourceFd, qint64 size)
 {
-    constexpr unsigned Flush =
-        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-    // Where the file system cannot write out a range, the whole file is.
-    if (::sync_file_range(TempFd, 0, 0, Flush) != 0 && ::fdatasync(TempFd) != 0)
-        return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
-    ::posix_fadvise(TempFd, 0, 0, POSIX_FADV_DONTNEED);
+    const QString differs = QStringLiteral("The copy differs from its source: ") + order.Target;
+    const std::string self = "/proc/self/fd/" + std::to_string(TempFd);
+    const Descriptor direct(::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+    if (direct.Fd < 0) {
+        constexpr unsigned Flush =
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (::sync_file_range(TempFd, 0, 0, Flush) != 0 && ::fdatasync(TempFd) != 0)
+            return Fail(Transfer::WriteFailed, ErrnoText("Cannot write", order.Target));
+        ::posix_fadvise(TempFd, 0, 0, POSIX_FADV_DONTNEED);
+    }
     if (BeforeVerify)
         BeforeVerify(TempFd);
-    const QString differs = QStringLiteral("The copy differs from its source: ") + order.Target;
-    std::vector<char> written(size_t(std::min<qint64>(size, PieceBytes)));
-    std::vector<char> source(written.size());
+    struct stat written;
+    if (::fstat(TempFd, &written) != 0 || qint64(written.st_size) != size)
+        return Fail(Transfer::WriteFailed, differs);
+    // Direct reads want a buffer, offset and length aligned to the disk's
+    // blocks; the pieces are.
+    constexpr qint64 Block = 4096;
+    const qint64 capacity = std::min<qint64>(PieceBytes, (size + Block - 1) / Block * Block);
+    const std::unique_ptr<char, decltype(&std::free)> back(
+        static_cast<char*>(std::aligned_alloc(size_t(Block), size_t(std::max(capacity, Block)))),
+        &std::free);
+    std::vector<char> source(static_cast<size_t>(capacity));
+    const int readFd = direct.Fd >= 0 ? direct.Fd : TempFd;
     for (qint64 at = 0; at < size;) {
-        const qint64 length = std::min<qint64>(qint64(written.size()), size - at);
-        const ssize_t got = ::pread(TempFd, written.data(), size_t(length), off_t(at));
+        const qint64 length = std::min<qint64>(capacity, size - at);
+        const qint64 asked = (length + Block - 1) / Block * Block;
+        const ssize_t got = ::pread(readFd, back.get(), size_t(asked), off_t(at));
         if (got < 0)
             return Fail(Transfer::WriteFailed, ErrnoText("Cannot read back", order.Target));
         if (got != length)
             return Fail(Transfer::WriteFailed, differs);
         if (::pread(sourceFd, source.data(), size_t(length), off_t(at)) != got)
             return Fail(Transfer::ReadFailed, ErrnoText("Cannot read", order.Source));
-        if (std::memcmp(written.data(), source.data(), size_t(length)) != 0)
+        if (std::memcmp(back.get(), source.data(), size_t(length)) != 0)
             return Fail(Transfer::WriteFailed, differs);
         at += length;
     }
-    // Nothing beyond the source's end.
-    char beyond = 0;
-    if (::pread(TempFd, &beyond, 1, off_t(size)) != 0)
-        return Fail(Transfer::WriteFailed, differs);
     return Transfer::Copied;
 }
 
