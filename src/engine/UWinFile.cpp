@@ -32,13 +32,17 @@ std::string Bytes(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-bool IsReserved(const char* name)
+} // namespace
+
+bool TWinFile::IsReservedName(const char* name)
 {
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
         return true;
     return std::strcmp(name, "__Save__") == 0 || std::strcmp(name, "__FileSync__") == 0 ||
            TWinFile::IsTemporaryName(name);
 }
+
+namespace {
 
 // Decodes a name; false when its bytes are not valid UTF-8 (the name would be
 // changed by a round trip, so it could not be found again).
@@ -231,7 +235,7 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
             break;
         }
         const char* raw = entry->d_name;
-        if (IsReserved(raw))
+        if (TWinFile::IsReservedName(raw))
             continue;
         struct stat st;
         if (::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {

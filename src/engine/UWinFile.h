@@ -107,6 +107,9 @@ public:
 
     // True for names of exactly the form of the copy's temporary files.
     static bool IsTemporaryName(const char* name);
+    // Names no scan reads: "." and "..", the kept versions' "__Save__", the
+    // program's own "__FileSync__" and a copy's temporary files.
+    static bool IsReservedName(const char* name);
     // Removes the temporary names no copy holds from the kept versions'
     // folders that mirror these folders (relative to the root, "" the root
     // itself). For a run's start, before any copy keeps a version.

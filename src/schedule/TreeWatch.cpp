@@ -23,19 +23,6 @@ namespace {
 constexpr quint32 Events = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM |
                            IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
 
-// Names no run reads: the kept versions, the program's own folder, a copy's
-// temporary file.
-bool LeftOut(const char* name)
-{
-    return std::strcmp(name, "__Save__") == 0 || std::strcmp(name, "__FileSync__") == 0 ||
-           TWinFile::IsTemporaryName(name);
-}
-
-bool IsDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
 } // namespace
 
 TTreeWatch::TTreeWatch(QObject* parent) : QObject(parent)
@@ -137,7 +124,7 @@ bool TTreeWatch::AddTree(const std::string& path, int parent, const char* name)
         return true; // unreadable: its own entries are still watched
     bool ok = true;
     while (const dirent* entry = ::readdir(dir)) {
-        if (IsDot(entry->d_name) || LeftOut(entry->d_name))
+        if (TWinFile::IsReservedName(entry->d_name))
             continue;
         bool folder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
@@ -223,7 +210,7 @@ void TTreeWatch::ReadEvents()
                 continue;
             }
             const char* name = event->len > 0 ? event->name : "";
-            if (*name != 0 && LeftOut(name))
+            if (*name != 0 && TWinFile::IsReservedName(name))
                 continue;
             changed = true;
             if ((event->mask & IN_ISDIR) && (event->mask & (IN_CREATE | IN_MOVED_TO)) &&
