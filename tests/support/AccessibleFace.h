@@ -16,6 +16,8 @@ inline QString AccessibleFace(QWidget* control)
         {QAccessible::Button, QStringLiteral("Button")},
         {QAccessible::PageTab, QStringLiteral("PageTab")},
         {QAccessible::ComboBox, QStringLiteral("ComboBox")},
+        {QAccessible::CheckBox, QStringLiteral("CheckBox")},
+        {QAccessible::SpinBox, QStringLiteral("SpinBox")},
         {QAccessible::Table, QStringLiteral("Table")},
         {QAccessible::Dialog, QStringLiteral("Dialog")},
         {QAccessible::Window, QStringLiteral("Window")},

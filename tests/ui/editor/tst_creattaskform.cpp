@@ -547,6 +547,38 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.cb_exfiletimemax));
     }
 
+    // The choices of the last sync, the watch and verified copies: check boxes
+    // and a spin box a screen reader names, each reached by Tab on its page.
+    void newChoicesAreReadAndReachedByTab()
+    {
+        TCreatTaskForm& form = Open(-1);
+        const QString box = QStringLiteral("CheckBox '%1' [Toggle,SetFocus] focusable");
+        QCOMPARE(AccessibleFaces({form.cb_prodelete, form.rb_Verified}),
+                 (QStringList{box.arg(QStringLiteral("Propagate Deletions")),
+                              box.arg(QStringLiteral("Verified"))}));
+        QStringList order = TabOrder(&form);
+        for (const char* name : {"rb_Verified", "cb_prodelete"})
+            QVERIFY2(order.contains(QString::fromLatin1(name)), name);
+        form.ShowPage(TCreatTaskForm::SchedulingPage);
+        QCOMPARE(AccessibleFace(form.cb_resolveconflicts),
+                 box.arg(QStringLiteral("Decide by the last sync")));
+        QCOMPARE(AccessibleFace(form.cb_watchsync),
+                 box.arg(QStringLiteral("Sync when files change, after")));
+        QVERIFY(AccessibleFace(form.edit_quiet)
+                    .startsWith(QStringLiteral("SpinBox 'Seconds of quiet'")));
+        order = TabOrder(&form);
+        for (const char* name : {"cb_resolveconflicts", "cb_watchsync"})
+            QVERIFY2(order.contains(QString::fromLatin1(name)), name);
+        // The spin box takes Tab once the watch is chosen.
+        QVERIFY(!order.contains(QStringLiteral("edit_quiet")));
+        QTest::mouseClick(form.cb_watchsync, Qt::LeftButton);
+        QVERIFY(TabOrder(&form).contains(QStringLiteral("edit_quiet")));
+        QAccessible::queryAccessibleInterface(form.cb_resolveconflicts)
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!form.cb_resolveconflicts->isChecked());
+    }
+
     // A new job made with the keyboard alone, its folders typed in the chooser.
     void keyboardMakesAJobWithTypedFolders()
     {

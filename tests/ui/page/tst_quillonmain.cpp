@@ -578,6 +578,54 @@ private Q_SLOTS:
         QVERIFY(count(QStringLiteral("Started: files changed")) >= 1);
     }
 
+    // An impatient user and the job's own triggers at once: a trigger that
+    // comes during a sync waits for it; hovering, the row menu and a click on
+    // a conflict go on during the run; the page closes mid-sync of the run
+    // the trigger started.
+    void triggersAndClicksDuringARun()
+    {
+        TreeBuilder l(Left.path()), r(Right.path());
+        QVERIFY(l.file(QStringLiteral("both.txt"), "first", Old));
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), QByteArray(1 << 20, 'c')));
+        TSyncTask& job = Bind(Left.path(), Right.path());
+        Analyze();
+        Sync();
+        QVERIFY(l.file(QStringLiteral("both.txt"), "left", New));
+        QVERIFY(r.file(QStringLiteral("both.txt"), "right", New.addSecs(60)));
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), QByteArray(1 << 20, 'd'), New));
+        job.Conflicts = 1;
+        Analyze();
+        TResultRow* both = RowNamed(Root(), QStringLiteral("both.txt"));
+        QVERIFY(both != nullptr);
+
+        Page->BitBtn_SyncClick();
+        QVERIFY(Page->IsRunning());
+        Q_EMIT Page->Triggers->RunWanted(QStringLiteral("Started: files changed"), true);
+        Q_EMIT Page->VST1->ImageCellHovered(both, TResultTreeView::LeftCell);
+        Q_EMIT Page->VST1->ImageCellPressed(both, TResultTreeView::RightCell, Qt::LeftButton);
+        Q_EMIT Page->VST1->ContextMenuRequested(both, QPoint(10, 10));
+        QTRY_VERIFY(Page->pop_direction->isVisible());
+        Page->pop_direction->hide();
+        QCOMPARE(Log().count(QStringLiteral("Started: files changed")), 1);
+        // The sync ends, then the trigger's analysis finds nothing more to copy.
+        const auto analyses = [this] { return Log().count(QStringLiteral("Files loading done")); };
+        QTRY_VERIFY_WITH_TIMEOUT(analyses() == 3 && !Page->IsRunning(), 20000);
+        QCOMPARE(Log().count(QStringLiteral("Sync Done!")), 2);
+        QCOMPARE(r.read(QStringLiteral("both.txt")), QByteArray("left"));
+        QCOMPARE(r.read(QStringLiteral("__Save__/both.txt")), QByteArray("right"));
+
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(l.file(QStringLiteral("f%1").arg(i), QByteArray(1 << 20, 'e'), New.addDays(1)));
+        Q_EMIT Page->Triggers->RunWanted(QStringLiteral("Started: files changed"), true);
+        // Its analysis found the changes and its sync began: the page closes.
+        QTRY_VERIFY_WITH_TIMEOUT(analyses() == 4, 20000);
+        Page.reset();
+        QCOMPARE(QDir(Right.path()).entryList(QDir::Hidden | QDir::Files).size(),
+                 QDir(Right.path()).entryList(QDir::Files).size());
+    }
+
     void filtersAndDirectionsByKeyboard()
     {
         TreeBuilder l(Left.path()), r(Right.path());
