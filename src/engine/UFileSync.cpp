@@ -85,7 +85,7 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
         }
         const qint8 carried =
             CarriesDeletion(*child, child->Proposed) ? child->Proposed : qint8(-1);
-        Work.push_back(WorkItem{child, visits, child->LeftPath, child->RightPath, child->LeftSize,
+        Work.push_back(WorkItem{child, visits, child->OnLeft, child->OnRight, child->LeftSize,
                                 child->RightSize, child->LeftTime, child->RightTime,
                                 child->SinceSync, carried});
         visits = 0;
@@ -96,13 +96,13 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     OpenRoots();
-    const std::vector<QString> relative = RelativePaths();
-    FindCaseTwins(relative);
-    CleanSaveFolders(relative);
+    FindRelativePaths();
+    FindCaseTwins();
+    CleanSaveFolders();
     SyncRows();
     FlushWrittenRoots();
     ReportLostCopies();
-    RecordCopies(relative);
+    RecordCopies();
     if (LeftLosesTimes.load())
         TimesNotKept.append(TrimBlanksAndControls(Task.LFolder.FolerAllName));
     if (RightLosesTimes.load())
@@ -125,23 +125,31 @@ bool TFileSync::SideIgnoresCase(const QString& root, int rootFd) const
     return rootFd >= 0 && TCaseTwins::IgnoresCase(rootFd);
 }
 
-// The path of every file row below its side's root.
-std::vector<QString> TFileSync::RelativePaths() const
+// The path of every file row below its side's root. The rows' names do not
+// change while a run holds them, so this thread may read them.
+void TFileSync::FindRelativePaths()
 {
-    std::vector<QString> relative;
-    relative.reserve(Work.size());
+    LeftPrefix = SyncPath::FolderPrefix(Task.LFolder.FolerAllName);
+    RightPrefix = SyncPath::FolderPrefix(Task.RFolder.FolerAllName);
+    Relative.reserve(Work.size());
     for (const WorkItem& item : Work)
-        relative.push_back(item.LeftPath.isEmpty()
-                               ? SyncPath::RelativeTo(item.RightPath, Task.RFolder.FolerAllName)
-                               : SyncPath::RelativeTo(item.LeftPath, Task.LFolder.FolerAllName));
-    return relative;
+        Relative.push_back(item.Row->RelativePath());
+}
+
+QString TFileSync::SidePath(size_t index, bool left) const
+{
+    const WorkItem& item = Work[index];
+    if (!(left ? item.OnLeft : item.OnRight))
+        return {};
+    return (left ? LeftPrefix : RightPrefix) + Relative[index];
 }
 
 // Temporary names in "__Save__" left by a copy that ended early (a crash, a
 // kill) are removed before the copiers start: no copy of this run holds one
 // yet, and another run is kept off the tree by its lock.
-void TFileSync::CleanSaveFolders(const std::vector<QString>& relative)
+void TFileSync::CleanSaveFolders()
 {
+    const std::vector<QString>& relative = Relative;
     std::vector<std::string> folders;
     for (const QString& path : relative) {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -161,8 +169,9 @@ void TFileSync::CleanSaveFolders(const std::vector<QString>& relative)
 // A side that ignores letter case cannot keep two names that differ only in
 // case: the rows of such names are not copied, in either direction, so that
 // neither overwrites the other there, now or in a later run.
-void TFileSync::FindCaseTwins(const std::vector<QString>& relative)
+void TFileSync::FindCaseTwins()
 {
+    const std::vector<QString>& relative = Relative;
     CaseTwinPaths.assign(Work.size(), QString());
     if (Work.empty())
         return;
@@ -253,7 +262,7 @@ void TFileSync::ReportLostCopies()
 // The pairs copied, and not lost by the disk since, go into the record of the
 // last sync, read anew: another run of the two folders may have written it
 // since the analysis.
-void TFileSync::RecordCopies(const std::vector<QString>& relative)
+void TFileSync::RecordCopies()
 {
     if (StateFile == nullptr)
         return;
@@ -269,7 +278,7 @@ void TFileSync::RecordCopies(const std::vector<QString>& relative)
                                         files.SourceTime}
                    : TSyncState::TSides{files.SourceSize, files.SourceTime, files.TargetSize,
                                         files.TargetTime};
-        pairs.push_back(TSyncState::TPair{relative[i].toUtf8().toStdString(), sides});
+        pairs.push_back(TSyncState::TPair{Relative[i].toUtf8().toStdString(), sides});
     }
     if (pairs.empty())
         return;
@@ -398,10 +407,9 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
 {
     const WorkItem& item = Work[index];
     const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
-    const QString& sourceRoot = toLeft ? Task.RFolder.FolerAllName : Task.LFolder.FolerAllName;
     const QString& targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
-    const QString& source = toLeft ? item.RightPath : item.LeftPath;
-    QString target = toLeft ? item.LeftPath : item.RightPath;
+    const QString source = SidePath(index, !toLeft);
+    QString target = SidePath(index, toLeft);
     TWinFile::TCopyOrder order;
     order.Source = source;
     order.TargetRoot = targetRoot;
@@ -411,7 +419,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     order.Verify = (Task.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root.
-        target = SyncPath::Join(targetRoot, SyncPath::RelativeTo(source, sourceRoot));
+        target = (toLeft ? LeftPrefix : RightPrefix) + Relative[index];
         order.TargetWasAbsent = true;
     } else {
         order.TargetKnown = true;
@@ -451,8 +459,7 @@ QString TFileSync::SourceOf(size_t index) const
     const Outcome& outcome = Outcomes[index];
     if (outcome.SavedAway)
         return outcome.Target;
-    return outcome.Direction == SyncDirection::RightToLeft ? Work[index].RightPath
-                                                           : Work[index].LeftPath;
+    return SidePath(index, outcome.Direction != SyncDirection::RightToLeft);
 }
 
 // The report of a row a copier handled, in row order.
@@ -462,7 +469,7 @@ void TFileSync::Collect(size_t index)
     const Outcome& outcome = Outcomes[index];
     const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
     ++HandledCount;
-    Pending pending{{}, std::exchange(UndeliveredVisits, 0), {}, toLeft};
+    Pending pending{{}, std::exchange(UndeliveredVisits, 0), false, toLeft};
     TFileReport& report = pending.Report;
     report.Handled = HandledCount;
     report.Direction = outcome.Direction;
@@ -477,10 +484,9 @@ void TFileSync::Collect(size_t index)
     } else if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
         Outcomes[index].Reported = true;
-        report.LeftPath = toLeft ? outcome.Target : item.LeftPath;
-        report.RightPath = toLeft ? item.RightPath : outcome.Target;
-        if (outcome.TargetIsNew)
-            pending.NewTargetPath = outcome.Target;
+        report.LeftPath = toLeft ? outcome.Target : SidePath(index, true);
+        report.RightPath = toLeft ? SidePath(index, false) : outcome.Target;
+        pending.TargetIsNew = outcome.TargetIsNew;
     } else {
         ++SyncErrorCount;
         FailedFiles.append(report.Source);
@@ -519,13 +525,13 @@ void TFileSync::Replay(Pending& pending)
     TResultRow* row = report.Row;
     if (report.Outcome == TFileReport::TOutcome::SavedAway) {
         // Gone from both sides now; the row keeps its place and stands still.
-        (pending.ToLeft ? row->LeftPath : row->RightPath).clear();
+        row->SetOn(pending.ToLeft ? TRowSide::Left : TRowSide::Right, false);
         row->Direction = SyncDirection::None;
     } else if (report.Outcome != TFileReport::TOutcome::Copied) {
         return;
     }
-    if (!pending.NewTargetPath.isEmpty())
-        (pending.ToLeft ? row->LeftPath : row->RightPath) = pending.NewTargetPath;
+    if (pending.TargetIsNew)
+        row->SetOn(pending.ToLeft ? TRowSide::Left : TRowSide::Right, true);
     row->LeftImage = RowImage::Empty;
     row->RightImage = RowImage::Empty;
     row->DirectImage = RowImage::SameContent;

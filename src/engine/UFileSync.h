@@ -108,8 +108,9 @@ private:
         TResultRow* Row;
         // Rows visited on the way to this one, folders included, this one too.
         qint32 Visits;
-        QString LeftPath;
-        QString RightPath;
+        // The file is on the side as the rows knew it when the run began.
+        bool OnLeft;
+        bool OnRight;
         qint64 LeftSize;
         qint64 RightSize;
         qint32 LeftTime;
@@ -158,7 +159,8 @@ private:
     {
         TFileReport Report;
         qint32 Visits;
-        QString NewTargetPath; // set when the row had no target path yet
+        // The copy made the row's file on a side where it had none.
+        bool TargetIsNew;
         bool ToLeft;
     };
 
@@ -169,22 +171,29 @@ private:
     void CopyOne(size_t index, Outcome& outcome);
     void Collect(size_t index);
     QString SourceOf(size_t index) const;
+    // The path of a work item's file on a side, or empty where it was absent.
+    QString SidePath(size_t index, bool left) const;
     void AllowUpTo(size_t limit);
     void OpenRoots();
-    std::vector<QString> RelativePaths() const;
-    void FindCaseTwins(const std::vector<QString>& relative);
-    void CleanSaveFolders(const std::vector<QString>& relative);
+    void FindRelativePaths();
+    void FindCaseTwins();
+    void CleanSaveFolders();
     bool SideIgnoresCase(const QString& root, int rootFd) const;
     void FlushWrittenRoots();
     void Flush(int rootFd, const QString& root, SideFlush& side);
     void ReportLostCopies();
-    void RecordCopies(const std::vector<QString>& relative);
+    void RecordCopies();
     void Deliver(bool force);
     void Replay(Pending& pending);
 
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
+    // Per row of Work: the path of its file below either root; and the roots'
+    // folder prefixes, which make it a full path.
+    std::vector<QString> Relative;
+    QString LeftPrefix;
+    QString RightPrefix;
     // Per row of Work: the path on a side that ignores case where a name that
     // differs from the row's only in case stands or will stand; empty for most.
     std::vector<QString> CaseTwinPaths;

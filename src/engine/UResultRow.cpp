@@ -1,5 +1,12 @@
 #include "engine/UResultRow.h"
 
+#include "engine/UFileOper.h"
+
+#include <QVarLengthArray>
+
+// A million rows and more: every byte of a row counts a megabyte.
+static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 112);
+
 TResultRow* TResultRow::AddChild()
 {
     Children.push_back(std::make_unique<TResultRow>());
@@ -34,6 +41,40 @@ TResultRow* TResultRow::NextSibling() const
         return nullptr;
     const int next = Row() + 1;
     return next < ParentRow->ChildCount() ? ParentRow->Child(next) : nullptr;
+}
+
+QString TResultRow::RelativePath() const
+{
+    // The names from this row up to (not including) the root row, then joined
+    // top down into one text of the right size.
+    QVarLengthArray<const QString*, 16> names;
+    qsizetype length = 0;
+    for (const TResultRow* row = this; row->ParentRow != nullptr; row = row->ParentRow) {
+        names.append(&row->Name);
+        length += row->Name.size() + 1;
+    }
+    QString path;
+    if (names.isEmpty())
+        return path;
+    path.reserve(length - 1);
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        path += *names[i];
+        if (i > 0)
+            path += QLatin1Char('/');
+    }
+    return path;
+}
+
+QString TResultRow::PathBelow(const QString& root) const
+{
+    return SyncPath::FolderPrefix(root) + RelativePath();
+}
+
+QString TResultRow::PathOn(TRowSide side, const TRowRoots& roots) const
+{
+    if (!IsOn(side))
+        return {};
+    return PathBelow(side == TRowSide::Left ? roots.Left : roots.Right);
 }
 
 void ApplyStateDefaults(TResultRow& row)

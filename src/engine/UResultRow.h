@@ -39,23 +39,43 @@ constexpr qint32 FolderLeft = 24;
 class TRowDirection
 {
 public:
-    TRowDirection(qint32 direction = SyncDirection::None) : Value(direction) {}
+    TRowDirection(qint32 direction = SyncDirection::None) : Value(qint8(direction)) {}
     TRowDirection(const TRowDirection&) = delete;
     TRowDirection& operator=(const TRowDirection&) = delete;
     TRowDirection& operator=(qint32 direction)
     {
-        Value.store(direction, std::memory_order_relaxed);
+        Value.store(qint8(direction), std::memory_order_relaxed);
         return *this;
     }
     operator qint32() const { return Value.load(std::memory_order_relaxed); }
 
 private:
-    std::atomic<qint32> Value;
+    std::atomic<qint8> Value;
+};
+
+enum class TRowSide
+{
+    Left,
+    Right
+};
+
+// The two root folders below which the rows of a result tree lie: a row's
+// path on a side is that side's root and the names on the way down to it.
+struct TRowRoots
+{
+    QString Left;
+    QString Right;
 };
 
 // One row of a comparison page's result tree: the job's root row, a folder or a
 // file. A sync run copies exactly the file rows of the tree, each in its Direction.
 // A row owns its children.
+//
+// A page or the runner holds a row for every file an analysis lists, a million
+// and more, so a row keeps no text it can derive: its paths are the roots' and
+// the names on the way down (PathOn), and its name shares the text of the
+// comparison tree's item. The small values are small fields, ordered so that
+// the row takes 112 bytes.
 class TResultRow
 {
 public:
@@ -71,6 +91,9 @@ public:
     // move up by one.
     void RemoveChild(int index);
     void ClearChildren() { Children.clear(); }
+    // Gives back the room kept for children yet to come, once a folder's rows
+    // are all added.
+    void FitChildren() { Children.shrink_to_fit(); }
     TResultRow* Parent() const { return ParentRow; }
     int ChildCount() const { return static_cast<int>(Children.size()); }
     TResultRow* Child(int index) const { return Children[size_t(index)].get(); }
@@ -79,26 +102,39 @@ public:
     // The next sibling, or nullptr for the last child.
     TResultRow* NextSibling() const;
 
-    // An ItemKind code; a file row's State is a CompareState code.
-    qint32 Kind = ItemKind::File;
-    qint32 State = CompareState::Same;
+    // The names from below the tree's root row (the one without a parent) down
+    // to this row, joined by "/"; empty for the root row itself.
+    QString RelativePath() const;
+    // The row's path below the root folder, as the scan took it: the root's
+    // folder prefix and the relative path.
+    QString PathBelow(const QString& root) const;
+    // The row's path on a side, or empty where its file is absent there.
+    QString PathOn(TRowSide side, const TRowRoots& roots) const;
+    bool IsOn(TRowSide side) const { return side == TRowSide::Left ? OnLeft : OnRight; }
+    void SetOn(TRowSide side, bool present)
+    {
+        (side == TRowSide::Left ? OnLeft : OnRight) = present;
+    }
+
     QString Name;
-    qint32 RightTime = 0;
-    qint32 RightAttr = 0;
-    qint64 RightSize = 0;
-    QString RightPath;
-    qint32 RtoLCount = 0;
     qint64 LeftSize = 0;
+    qint64 RightSize = 0;
     qint32 LeftTime = 0;
-    qint32 LeftAttr = 0;
-    QString LeftPath;
+    qint32 RightTime = 0;
+    qint32 RtoLCount = 0;
     qint32 LtoRCount = 0;
-    qint32 ItemImage = 0;
+    qint16 ItemImage = 0;
+    // An ItemKind code; a file row's State is a CompareState code.
+    qint8 Kind = ItemKind::File;
+    qint8 State = CompareState::Same;
+    qint8 LeftAttr = 0;
+    qint8 RightAttr = 0;
+    // Pictures of the side and middle cells (RowImage).
+    qint8 LeftImage = 0;
+    qint8 RightImage = 0;
+    qint8 DirectImage = 0;
+    qint8 HoverCell = 0;
     TRowDirection Direction;
-    qint32 LeftImage = 0;
-    qint32 RightImage = 0;
-    qint32 DirectImage = 0;
-    qint32 HoverCell = 0;
     // SyncMark bits of the pair: what changed since the last sync.
     quint8 SinceSync = 0;
     // The direction the analysis proposes where it is not the one of the
@@ -106,10 +142,14 @@ public:
     // middle picture's second click returns to it. NoProposal: the state's.
     qint8 Proposed = NoProposal;
     static constexpr qint8 NoProposal = -1;
+    // The file is present on the side (as the analysis saw it, or as a sync or
+    // the user's deletion left it).
+    bool OnLeft = false;
+    bool OnRight = false;
 
 private:
-    TResultRow* ParentRow = nullptr;
     int Index = 0;
+    TResultRow* ParentRow = nullptr;
     std::vector<std::unique_ptr<TResultRow>> Children;
 };
 

@@ -20,7 +20,7 @@
 
 namespace {
 
-qint32* CellImage(TResultRow& row, qint32 cell)
+qint8* CellImage(TResultRow& row, qint32 cell)
 {
     switch (cell) {
     case ImageCell::Left:
@@ -147,7 +147,7 @@ void ClearSide(TResultRow& row, TRowSide side, qint32 time)
     (left ? row.LeftSize : row.RightSize) = 0;
     (left ? row.LeftTime : row.RightTime) = time;
     (left ? row.LeftAttr : row.RightAttr) = -1;
-    (left ? row.LeftPath : row.RightPath).clear();
+    row.SetOn(side, false);
 }
 
 void SetSide(TResultRow& row, TRowSide side, const TWinFile::TItemRecord& record)
@@ -162,9 +162,9 @@ void SetSide(TResultRow& row, TRowSide side, const TWinFile::TItemRecord& record
 // analysis compares them.
 qint32 StateOf(const TResultRow& row)
 {
-    if (row.RightPath.isEmpty())
+    if (!row.OnRight)
         return CompareState::LeftOnly;
-    if (row.LeftPath.isEmpty())
+    if (!row.OnLeft)
         return CompareState::RightOnly;
     return row.LeftTime > row.RightTime   ? CompareState::LeftNewer
            : row.LeftTime < row.RightTime ? CompareState::RightNewer
@@ -217,7 +217,7 @@ void TRowActions::Unhover(TResultRow& row)
 {
     if (Hovered != &row)
         return;
-    if (qint32* image = CellImage(row, row.HoverCell))
+    if (qint8* image = CellImage(row, row.HoverCell))
         ++*image;
     Hovered = nullptr;
 }
@@ -292,8 +292,7 @@ bool TRowActions::ActOnFile(TResultRow& row, qint32 cell)
     return TLook(row) != before;
 }
 
-TRowMenu TRowActions::MenuFor(const TResultRow& row, const QString& leftRoot,
-                              const QString& rightRoot)
+TRowMenu TRowActions::MenuFor(const TResultRow& row, const TRowRoots& roots)
 {
     TRowMenu menu;
     if (row.Kind != ItemKind::File)
@@ -310,8 +309,8 @@ TRowMenu TRowActions::MenuFor(const TResultRow& row, const QString& leftRoot,
     case CompareState::LeftNewer:
         menu.LeftFile = true;
         menu.RightFile = true;
-        LeftBackupPath = BackupOf(row.LeftPath, leftRoot);
-        RightBackupPath = BackupOf(row.RightPath, rightRoot);
+        LeftBackupPath = BackupOf(row.PathOn(TRowSide::Left, roots), roots.Left);
+        RightBackupPath = BackupOf(row.PathOn(TRowSide::Right, roots), roots.Right);
         menu.LeftBackup = IsRegularFile(LeftBackupPath);
         menu.RightBackup = IsRegularFile(RightBackupPath);
         break;
@@ -321,10 +320,12 @@ TRowMenu TRowActions::MenuFor(const TResultRow& row, const QString& leftRoot,
     return menu;
 }
 
-TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side, const QString& root)
+TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side,
+                                              const TRowRoots& roots)
 {
     const bool left = side == TRowSide::Left;
-    const QString path = left ? row.LeftPath : row.RightPath;
+    const QString& root = left ? roots.Left : roots.Right;
+    const QString path = row.PathOn(side, roots);
     if (row.Kind != ItemKind::File || path.isEmpty())
         return Deletion::Failed;
     TFileSpot spot;
@@ -339,7 +340,7 @@ TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side, co
     Unhover(row);
     // The side of a deleted file: no path, size 0 and time 0 ("not seen before").
     ClearSide(row, side, 0);
-    if ((left ? row.RightPath : row.LeftPath).isEmpty()) {
+    if (!row.IsOn(left ? TRowSide::Right : TRowSide::Left)) {
         row.Direction = SyncDirection::None;
         return Deletion::DeletedRowEmpty;
     }
@@ -349,10 +350,11 @@ TRowActions::Deletion TRowActions::DeleteFile(TResultRow& row, TRowSide side, co
     return Deletion::Deleted;
 }
 
-bool TRowActions::RestoreFile(TResultRow& row, TRowSide side, const QString& root)
+bool TRowActions::RestoreFile(TResultRow& row, TRowSide side, const TRowRoots& roots)
 {
     const bool left = side == TRowSide::Left;
-    const QString path = left ? row.LeftPath : row.RightPath;
+    const QString& root = left ? roots.Left : roots.Right;
+    const QString path = row.PathOn(side, roots);
     if (row.Kind != ItemKind::File || path.isEmpty())
         return false;
     TFileSpot file;
@@ -384,7 +386,7 @@ bool TRowActions::RestoreFile(TResultRow& row, TRowSide side, const QString& roo
     if (::fstatat(file.Fd(), name.c_str(), &st, 0) == 0)
         SetSide(row, side, TWinFile::RecordOf(name.c_str(), st));
     const TRowSide other = left ? TRowSide::Right : TRowSide::Left;
-    const QString otherPath = left ? row.RightPath : row.LeftPath;
+    const QString otherPath = row.PathOn(other, roots);
     TWinFile::TItemRecord record;
     bool absent = false;
     if (!otherPath.isEmpty()) {

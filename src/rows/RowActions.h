@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/UResultRow.h"
+
 #include <QString>
 #include <QtGlobal>
-
-class TResultRow;
 
 // The three image cells of a result row, as the page reports the pointer over
 // them; as direction actions on a folder row they keep the same numbers.
@@ -13,12 +13,6 @@ constexpr qint32 Left = 1;   // L attri
 constexpr qint32 Direct = 2; // Direct
 constexpr qint32 Right = 3;  // R attri
 } // namespace ImageCell
-
-enum class TRowSide
-{
-    Left,
-    Right
-};
 
 // Which entries of the row menu are enabled for the row right-clicked.
 struct TRowMenu
@@ -77,28 +71,28 @@ public:
     // with the same content are skipped. The folder's own pictures stay.
     bool ApplyToFolder(TResultRow& folder, qint32 action);
 
-    // The menu entries for a row, given the job's left and right root folders.
-    // For a file on both sides it also sets LeftBackupPath and RightBackupPath,
-    // which keep their values for any other row.
-    TRowMenu MenuFor(const TResultRow& row, const QString& leftRoot, const QString& rightRoot);
+    // The menu entries for a row of a tree below the roots. For a file on both
+    // sides it also sets LeftBackupPath and RightBackupPath, which keep their
+    // values for any other row.
+    TRowMenu MenuFor(const TResultRow& row, const TRowRoots& roots);
     // Where the kept versions of the row last right-clicked lie ("__Save__" below
     // each side's root); empty when its file does not lie below the root.
     QString LeftBackupPath;
     QString RightBackupPath;
 
-    // Moves the file of one side of a file row to the desktop's trash. The file
-    // must lie below root, the side's root folder, with no link on the way. The
-    // row then keeps its other side, with that state's defaults.
-    [[nodiscard]] Deletion DeleteFile(TResultRow& row, TRowSide side, const QString& root);
+    // Moves the file of one side of a file row of a tree below the roots to the
+    // desktop's trash; no link may lie on the way down from the side's root.
+    // The row then keeps its other side, with that state's defaults.
+    [[nodiscard]] Deletion DeleteFile(TResultRow& row, TRowSide side, const TRowRoots& roots);
 
-    // Puts the kept version of one side's file (below root's "__Save__") back in
+    // Puts the kept version of one side's file (below its root's "__Save__") back in
     // its place. The version it replaces goes to the desktop's trash; when the
     // trash cannot take it, everything is put back as it was and the restore
     // fails, so that no version is ever lost. On success the row takes the
     // restored file's time, size and attributes, the other side as it is now on
     // the disk, and the state of the two with its defaults. False: nothing was
     // changed.
-    [[nodiscard]] bool RestoreFile(TResultRow& row, TRowSide side, const QString& root);
+    [[nodiscard]] bool RestoreFile(TResultRow& row, TRowSide side, const TRowRoots& roots);
 
 private:
     bool ActOnFile(TResultRow& row, qint32 cell);

@@ -94,8 +94,7 @@ qint8 TRowBuilder::Propose(const TSyncTask& task, const TFileAttri& item)
     return TResultRow::NoProposal;
 }
 
-void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths,
-                             qint8 proposed)
+void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, qint8 proposed)
 {
     TResultRow* row = parent.AddChild();
     row->Kind = ItemKind::File;
@@ -105,15 +104,12 @@ void TRowBuilder::AddFileRow(TResultRow& parent, const TFileAttri& item, const T
     row->LeftSize = item.LeftSize;
     row->LeftTime = item.LeftTime;
     row->LeftAttr = item.LeftAttr;
-    // A side where the item is absent has no path; an item below a one-sided
-    // folder carries the folder's one-sided state.
-    if (item.State != CompareState::RightOnly)
-        row->LeftPath = paths.Left + item.ItemName;
+    // An item below a one-sided folder carries the folder's one-sided state.
+    row->OnLeft = item.State != CompareState::RightOnly;
     row->RightSize = item.RightSize;
     row->RightTime = item.RightTime;
     row->RightAttr = item.RightAttr;
-    if (item.State != CompareState::LeftOnly)
-        row->RightPath = paths.Right + item.ItemName;
+    row->OnRight = item.State != CompareState::LeftOnly;
     if (FileRowAdded)
         FileRowAdded();
     row->DirectImage = RowImage::CanMove;
@@ -152,7 +148,7 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         if (!IsListed(item, proposed, paths))
             continue;
         if (item.Kind != ItemKind::Folder) {
-            AddFileRow(parent, item, paths, proposed);
+            AddFileRow(parent, item, proposed);
             continue;
         }
         TResultRow* row = parent.AddChild();
@@ -169,6 +165,7 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         if (row->ChildCount() == 0 && !IsCancelled())
             parent.RemoveLastChild();
     }
+    parent.FitChildren();
     CountDirections(parent);
 }
 

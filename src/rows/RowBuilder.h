@@ -69,8 +69,7 @@ private:
     bool IsListed(const TFileAttri& item, qint8 proposed, const TFolderPaths& paths) const;
     bool GoesJobsWay(const TFileAttri& item, qint8 proposed) const;
     void AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths);
-    void AddFileRow(TResultRow& parent, const TFileAttri& item, const TFolderPaths& paths,
-                    qint8 proposed);
+    void AddFileRow(TResultRow& parent, const TFileAttri& item, qint8 proposed);
     std::vector<const TFileAttri*> ItemsInOrder(const TFileAttri& folder) const;
     void SortItems(std::vector<const TFileAttri*>& items) const;
     static void CountDirections(TResultRow& folder);

@@ -260,6 +260,13 @@ qint64 TRunDriver::ConflictsLeft() const
     return count;
 }
 
+TRowRoots TRunDriver::Roots() const
+{
+    if (!Snapshot)
+        return {};
+    return TRowRoots{Snapshot->LFolder.FolerAllName, Snapshot->RFolder.FolerAllName};
+}
+
 bool TRunDriver::StartSync(const TSyncTask& job)
 {
     if (IsRunning() || !RootRow)

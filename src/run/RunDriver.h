@@ -84,6 +84,8 @@ public:
     bool WasCancelled() const { return Cancelled.load(); }
     // The copy of the job the last run worked on; null before the first.
     const TSyncTask* Job() const { return Snapshot.get(); }
+    // The folders the rows lie below: those of the last run's copy of the job.
+    TRowRoots Roots() const;
     // File rows that have a direction (1 or 2).
     qint64 RowsToCopy() const;
 

@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "RowTrees.h"
 #include "TreeBuilder.h"
 #include "engine/ScanTree.h"
 #include "engine/UFileAnalyze.h"
@@ -213,19 +214,19 @@ private Q_SLOTS:
         // a side where the item is absent (also below a one-sided folder).
         const auto rows = AllRowsOf(*job, root);
         const TResultRow* sameRow = RowNamed(*rows, QStringLiteral("same.txt"));
-        QCOMPARE(sameRow->LeftPath, left.path() + QStringLiteral("/same.txt"));
-        QCOMPARE(sameRow->RightPath, right.path() + QStringLiteral("/same.txt"));
+        QCOMPARE(LeftPathOf(*sameRow, *job), left.path() + QStringLiteral("/same.txt"));
+        QCOMPARE(RightPathOf(*sameRow, *job), right.path() + QStringLiteral("/same.txt"));
         const TResultRow* leftOnlyRow = RowNamed(*rows, QStringLiteral("leftonly.txt"));
-        QCOMPARE(leftOnlyRow->LeftPath, left.path() + QStringLiteral("/leftonly.txt"));
-        QVERIFY(leftOnlyRow->RightPath.isEmpty());
+        QCOMPARE(LeftPathOf(*leftOnlyRow, *job), left.path() + QStringLiteral("/leftonly.txt"));
+        QVERIFY(RightPathOf(*leftOnlyRow, *job).isEmpty());
         const TResultRow* rightOnlyRow = RowNamed(*rows, QStringLiteral("rightonly.txt"));
-        QVERIFY(rightOnlyRow->LeftPath.isEmpty());
-        QCOMPARE(rightOnlyRow->RightPath, right.path() + QStringLiteral("/rightonly.txt"));
+        QVERIFY(LeftPathOf(*rightOnlyRow, *job).isEmpty());
+        QCOMPARE(RightPathOf(*rightOnlyRow, *job), right.path() + QStringLiteral("/rightonly.txt"));
         const TResultRow* deep =
             RowNamed(*RowNamed(*RowNamed(*rows, QStringLiteral("sub")), QStringLiteral("deep")),
                      QStringLiteral("x"));
-        QCOMPARE(deep->LeftPath, left.path() + QStringLiteral("/sub/deep/x"));
-        QCOMPARE(deep->RightPath, right.path() + QStringLiteral("/sub/deep/x"));
+        QCOMPARE(LeftPathOf(*deep, *job), left.path() + QStringLiteral("/sub/deep/x"));
+        QCOMPARE(RightPathOf(*deep, *job), right.path() + QStringLiteral("/sub/deep/x"));
 
         const TFileAttri* sub = ChildNamed(root, QStringLiteral("sub"));
         QCOMPARE(sub->Kind, ItemKind::Folder);
@@ -264,8 +265,8 @@ private Q_SLOTS:
         const auto rows = AllRowsOf(*job, *outcome.Tree);
         const TResultRow* inner =
             RowNamed(*RowNamed(*rows, QStringLiteral("x")), QStringLiteral("inner1"));
-        QCOMPARE(inner->LeftPath, left.path() + QStringLiteral("/x/inner1"));
-        QVERIFY(inner->RightPath.isEmpty());
+        QCOMPARE(LeftPathOf(*inner, *job), left.path() + QStringLiteral("/x/inner1"));
+        QVERIFY(RightPathOf(*inner, *job).isEmpty());
     }
 
     void messagesOfEmptyAndOneSidedRuns()
@@ -438,7 +439,7 @@ private Q_SLOTS:
         QCOMPARE(outcome.Tree->ChildCount, 2);
         const TFileAttri* d = ChildNamed(*outcome.Tree, QStringLiteral("d"));
         QCOMPARE(d->State, CompareState::LeftNewer);
-        QCOMPARE(RowNamed(*AllRowsOf(*job, *outcome.Tree), QStringLiteral("d"))->RightPath,
+        QCOMPARE(RightPathOf(*RowNamed(*AllRowsOf(*job, *outcome.Tree), QStringLiteral("d")), *job),
                  right.path() + QStringLiteral("/d"));
         QCOMPARE(ChildNamed(*outcome.Tree, QStringLiteral(" d"))->State, CompareState::RightOnly);
     }

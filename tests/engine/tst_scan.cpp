@@ -1,4 +1,5 @@
 #include "EngineHelpers.h"
+#include "RowTrees.h"
 #include "TreeBuilder.h"
 #include "engine/ScanTree.h"
 #include "engine/UFileOper.h"
@@ -281,13 +282,13 @@ private Q_SLOTS:
             QCOMPARE(scanner.ScanFolder(form, scanned, filter), 1);
             QCOMPARE(scanner.FolderLinks, QStringList{dir.path() + QStringLiteral("/link")});
             auto sides = MakeJob(form, form);
-            QCOMPARE(AllRowsOf(*sides, compared)->Child(0)->LeftPath,
+            QCOMPARE(LeftPathOf(*AllRowsOf(*sides, compared)->Child(0), *sides),
                      dir.path() + QStringLiteral("/f"));
         }
         auto rootSides = MakeJob(QStringLiteral("/"), QStringLiteral("/ "));
         auto rows = AllRowsOf(*rootSides, compared);
-        QCOMPARE(rows->Child(0)->LeftPath, QStringLiteral("/f"));
-        QCOMPARE(rows->Child(0)->RightPath, QStringLiteral("/f"));
+        QCOMPARE(LeftPathOf(*rows->Child(0), *rootSides), QStringLiteral("/f"));
+        QCOMPARE(RightPathOf(*rows->Child(0), *rootSides), QStringLiteral("/f"));
     }
 
     void hiddenFoldersAreSkippedWholeOnlyWhenAsked()

@@ -64,12 +64,12 @@ private Q_SLOTS:
         QVERIFY(run.Analyze(*job));
         const std::vector<TResultRow*> rows = FileRows(run.Root());
         QCOMPARE(rows.size(), size_t(10));
-        QVERIFY(QFile::remove(rows[2]->LeftPath));
+        QVERIFY(QFile::remove(LeftPathOf(*rows[2], *job)));
 
         run.Sync(*job);
         QCOMPARE(run.Driver.SyncErrorCount, 1);
         QCOMPARE(run.Driver.SyncDoneCount, 9);
-        QCOMPARE(run.Driver.FailedFiles, QStringList{rows[2]->LeftPath});
+        QCOMPARE(run.Driver.FailedFiles, QStringList{LeftPathOf(*rows[2], *job)});
         std::vector<Message> expected;
         for (int i = 1; i <= 10; ++i) {
             if (i == 3) {
@@ -82,15 +82,15 @@ private Q_SLOTS:
         }
         QCOMPARE(run.Log.Messages, expected);
         const TFileReport& failed = run.Log.Files[2];
-        QCOMPARE(failed.Source, rows[2]->LeftPath);
+        QCOMPARE(failed.Source, LeftPathOf(*rows[2], *job));
         QCOMPARE(failed.Row, rows[2]);
         QVERIFY(!failed.Error.isEmpty());
         // The failed row is left as it was; the copied ones carry their new paths
         // and the "copied" pictures, and were handed over for repainting.
-        QVERIFY(rows[2]->RightPath.isEmpty());
+        QVERIFY(RightPathOf(*rows[2], *job).isEmpty());
         QCOMPARE(rows[2]->DirectImage, RowImage::CanMove);
-        QCOMPARE(rows[0]->RightPath, SyncPath::Join(right.path(), rows[0]->Name));
-        QCOMPARE(run.Log.Files[0].RightPath, rows[0]->RightPath);
+        QCOMPARE(RightPathOf(*rows[0], *job), SyncPath::Join(right.path(), rows[0]->Name));
+        QCOMPARE(run.Log.Files[0].RightPath, RightPathOf(*rows[0], *job));
         QCOMPARE(rows[0]->DirectImage, RowImage::SameContent);
         QCOMPARE(rows[0]->LeftImage, RowImage::Empty);
         QCOMPARE(qint32(rows[0]->Direction), SyncDirection::LeftToRight);
@@ -118,7 +118,7 @@ private Q_SLOTS:
             QCOMPARE(run.Log.Messages[size_t(2 * i)], (Message{Report::Progress, i + 1}));
             QCOMPARE(run.Log.Messages[size_t(2 * i + 1)],
                      (Message{Report::Copied, SyncDirection::LeftToRight}));
-            QCOMPARE(run.Log.Files[size_t(i)].RightPath, rows[size_t(i)]->RightPath);
+            QCOMPARE(run.Log.Files[size_t(i)].RightPath, RightPathOf(*rows[size_t(i)], *job));
         }
         // Seven folder rows and 200 file rows.
         QCOMPARE(run.Log.Visited, 207);
@@ -572,7 +572,8 @@ private Q_SLOTS:
             ++next;
         }
         // The row in transfer at the cancel was finished.
-        QVERIFY(!rows[200]->RightPath.isEmpty() && QFile::exists(rows[200]->RightPath));
+        QVERIFY(!RightPathOf(*rows[200], *job).isEmpty() &&
+                QFile::exists(RightPathOf(*rows[200], *job)));
     }
 
     // An unreadable folder is reported by the analysis and nothing below it is

@@ -12,12 +12,17 @@
 
 namespace {
 
-TResultRow* AddFile(TResultRow& parent, qint32 state, const QString& left = {},
-                    const QString& right = {})
+// A file row at the path below the parent, with a folder row for each folder on
+// the way, present on the sides of its state.
+TResultRow* AddFile(TResultRow& parent, qint32 state, const QString& path = {})
 {
-    TResultRow* row = AddFileRow(parent, state);
-    row->LeftPath = left;
-    row->RightPath = right;
+    TResultRow* folder = &parent;
+    const QStringList names = path.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i + 1 < names.size(); ++i)
+        folder = AddFolderRow(*folder, names[i]);
+    TResultRow* row = AddFileRow(*folder, state, names.last());
+    row->OnLeft = state != CompareState::RightOnly;
+    row->OnRight = state != CompareState::LeftOnly;
     return row;
 }
 
@@ -169,23 +174,21 @@ private Q_SLOTS:
         TreeBuilder tree(dir.path());
         const QString l = tree.path(QStringLiteral("L")), r = tree.path(QStringLiteral("R"));
         TResultRow root;
-        TResultRow* both = AddFile(root, CompareState::LeftNewer, l + QStringLiteral("/s/a.txt"),
-                                   r + QStringLiteral("/s/a.txt"));
-        TResultRow* top = AddFile(root, CompareState::Same, l + QStringLiteral("/b.txt"),
-                                  r + QStringLiteral("/b.txt"));
+        TResultRow* both = AddFile(root, CompareState::LeftNewer, QStringLiteral("s/a.txt"));
+        TResultRow* top = AddFile(root, CompareState::Same, QStringLiteral("b.txt"));
         QVERIFY(tree.file(QStringLiteral("L/__Save__/s/a.txt"), "old"));
         QVERIFY(tree.file(QStringLiteral("R/__Save__/b.txt"), "old"));
         QVERIFY(tree.folder(QStringLiteral("L/__Save__/b.txt"))); // not a file
 
         TRowActions actions;
         const auto entries = [&](const TResultRow& row) {
-            const TRowMenu m = actions.MenuFor(row, l, r);
+            const TRowMenu m = actions.MenuFor(row, {l, r});
             return QList<bool>{m.LeftFile, m.RightFile, m.LeftBackup, m.RightBackup};
         };
         QCOMPARE(entries(*AddFolderRow(root)), (QList<bool>{false, false, false, false}));
-        QCOMPARE(entries(*AddFile(root, CompareState::LeftOnly, l + QStringLiteral("/c"))),
+        QCOMPARE(entries(*AddFile(root, CompareState::LeftOnly, QStringLiteral("c"))),
                  (QList<bool>{true, false, false, false}));
-        QCOMPARE(entries(*AddFile(root, CompareState::RightOnly, {}, r + QStringLiteral("/c"))),
+        QCOMPARE(entries(*AddFile(root, CompareState::RightOnly, QStringLiteral("c"))),
                  (QList<bool>{false, true, false, false}));
         QCOMPARE(entries(*both), (QList<bool>{true, true, true, false}));
         QCOMPARE(actions.LeftBackupPath, l + QStringLiteral("/__Save__/s/a.txt"));
@@ -199,13 +202,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         TreeBuilder tree(dir.path());
         const QString l = tree.path(QStringLiteral("L")), r = tree.path(QStringLiteral("R"));
-        QVERIFY(tree.file(QStringLiteral("L/s/a.txt"), "left"));
-        QVERIFY(tree.file(QStringLiteral("R/s/a.txt"), "right"));
+        QVERIFY(tree.file(QStringLiteral("L/a.txt"), "left"));
+        QVERIFY(tree.file(QStringLiteral("R/a.txt"), "right"));
         TResultRow root;
         TResultRow* first = AddFile(root, CompareState::Same);
-        TResultRow* row =
-            AddFile(root, CompareState::RightNewer, tree.path(QStringLiteral("L/s/a.txt")),
-                    tree.path(QStringLiteral("R/s/a.txt")));
+        TResultRow* row = AddFile(root, CompareState::RightNewer, QStringLiteral("a.txt"));
         TResultRow* last = AddFile(root, CompareState::Same);
         row->LeftTime = row->RightTime = 1000000;
         row->LeftSize = 4;
@@ -214,16 +215,17 @@ private Q_SLOTS:
         row->Proposed = SyncDirection::LeftToRight;
 
         TRowActions actions;
-        QCOMPARE(actions.DeleteFile(*row, TRowSide::Left, l), TRowActions::Deletion::Deleted);
-        QVERIFY(!tree.exists(QStringLiteral("L/s/a.txt")));
+        QCOMPARE(actions.DeleteFile(*row, TRowSide::Left, {l, r}), TRowActions::Deletion::Deleted);
+        QVERIFY(!tree.exists(QStringLiteral("L/a.txt")));
         QCOMPARE(TreeBuilder(Data).read(QStringLiteral("Trash/files/a.txt")), QByteArray("left"));
         QCOMPARE(row->State, CompareState::RightOnly);
         QCOMPARE(Look(*row), (QList<qint32>{12, 20, 1, 6}));
         QCOMPARE((QList<qint64>{row->LeftSize, row->LeftTime, row->RightTime}),
                  (QList<qint64>{0, 0, 1000000}));
-        QVERIFY(row->LeftPath.isEmpty());
+        QVERIFY(!row->OnLeft && row->PathOn(TRowSide::Left, {l, r}).isEmpty());
+        QCOMPARE(row->PathOn(TRowSide::Right, {l, r}), r + QStringLiteral("/a.txt"));
 
-        QCOMPARE(actions.DeleteFile(*row, TRowSide::Right, r),
+        QCOMPARE(actions.DeleteFile(*row, TRowSide::Right, {l, r}),
                  TRowActions::Deletion::DeletedRowEmpty);
         QCOMPARE(qint32(row->Direction), SyncDirection::None);
         root.RemoveChild(row->Row());
@@ -240,12 +242,14 @@ private Q_SLOTS:
         QVERIFY(tree.file(QStringLiteral("L/a.txt"), "a"));
         QVERIFY(tree.file(QStringLiteral("out/b.txt"), "b"));
         QVERIFY(QFile::link(tree.path(QStringLiteral("out")), tree.path(QStringLiteral("L/link"))));
+        // A link on the way below the root, and a file that is gone.
         TResultRow root;
         TRowActions actions;
-        for (const char* path : {"out/b.txt", "L/link/b.txt", "L/missing.txt"}) {
-            TResultRow* row = AddFile(root, CompareState::LeftOnly, tree.path(QLatin1String(path)));
-            QCOMPARE(actions.DeleteFile(*row, TRowSide::Left, l), TRowActions::Deletion::Failed);
-            QVERIFY(!row->LeftPath.isEmpty());
+        for (const char* path : {"link/b.txt", "missing.txt"}) {
+            TResultRow* row = AddFile(root, CompareState::LeftOnly, QLatin1String(path));
+            QCOMPARE(actions.DeleteFile(*row, TRowSide::Left, {l, {}}),
+                     TRowActions::Deletion::Failed);
+            QVERIFY(row->OnLeft);
         }
         QVERIFY(tree.exists(QStringLiteral("out/b.txt")));
 
@@ -255,9 +259,8 @@ private Q_SLOTS:
         QVERIFY(tree.folder(QStringLiteral("cwd")));
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(tree.path(QStringLiteral("cwd")));
-        TResultRow* row =
-            AddFile(root, CompareState::LeftOnly, tree.path(QStringLiteral("L/a.txt")));
-        const auto result = actions.DeleteFile(*row, TRowSide::Left, l);
+        TResultRow* row = AddFile(root, CompareState::LeftOnly, QStringLiteral("a.txt"));
+        const auto result = actions.DeleteFile(*row, TRowSide::Left, {l, {}});
         QDir::setCurrent(cwd);
         QCOMPARE(result, TRowActions::Deletion::Failed);
         QCOMPARE(tree.read(QStringLiteral("L/a.txt")), QByteArray("a"));
@@ -274,12 +277,11 @@ private Q_SLOTS:
         QVERIFY(tree.file(QStringLiteral("L/__Save__/s/a.txt"), "old", older));
         QVERIFY(tree.file(QStringLiteral("R/s/a.txt"), "right", older));
         TResultRow root;
-        TResultRow* row =
-            AddFile(root, CompareState::LeftNewer, tree.path(QStringLiteral("L/s/a.txt")),
-                    tree.path(QStringLiteral("R/s/a.txt")));
+        TResultRow* row = AddFile(root, CompareState::LeftNewer, QStringLiteral("s/a.txt"));
 
         TRowActions actions;
-        QVERIFY(actions.RestoreFile(*row, TRowSide::Left, tree.path(QStringLiteral("L"))));
+        const TRowRoots roots{tree.path(QStringLiteral("L")), tree.path(QStringLiteral("R"))};
+        QVERIFY(actions.RestoreFile(*row, TRowSide::Left, roots));
         QCOMPARE(tree.read(QStringLiteral("L/s/a.txt")), QByteArray("old"));
         QVERIFY(!tree.exists(QStringLiteral("L/__Save__/s/a.txt")));
         QVERIFY(!tree.exists(QStringLiteral("L/s/a.txt.p")));
@@ -300,19 +302,18 @@ private Q_SLOTS:
         QVERIFY(tree.file(QStringLiteral("L/__Save__/a.txt"), "old"));
         QVERIFY(tree.file(QStringLiteral("L/a.txt.p"), "taken"));
         TResultRow root;
-        TResultRow* row =
-            AddFile(root, CompareState::LeftNewer, tree.path(QStringLiteral("L/a.txt")),
-                    tree.path(QStringLiteral("R/a.txt")));
+        TResultRow* row = AddFile(root, CompareState::LeftNewer, QStringLiteral("a.txt"));
         row->LeftTime = 1000000;
         TRowActions actions;
-        QVERIFY(!actions.RestoreFile(*row, TRowSide::Left, tree.path(QStringLiteral("L"))));
+        const TRowRoots roots{tree.path(QStringLiteral("L")), tree.path(QStringLiteral("R"))};
+        QVERIFY(!actions.RestoreFile(*row, TRowSide::Left, roots));
         QCOMPARE(tree.read(QStringLiteral("L/a.txt.p")), QByteArray("taken"));
 
         // The trash cannot take the replaced version: the restore is undone.
         QVERIFY(QFile::remove(tree.path(QStringLiteral("L/a.txt.p"))));
         QVERIFY(tree.file(QStringLiteral("data/Trash"), "not a folder"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(tree.path(QStringLiteral("data"))));
-        QVERIFY(!actions.RestoreFile(*row, TRowSide::Left, tree.path(QStringLiteral("L"))));
+        QVERIFY(!actions.RestoreFile(*row, TRowSide::Left, roots));
 
         QCOMPARE(tree.read(QStringLiteral("L/a.txt")), QByteArray("newer"));
         QCOMPARE(tree.read(QStringLiteral("L/__Save__/a.txt")), QByteArray("old"));

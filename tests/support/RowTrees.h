@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/UResultRow.h"
+#include "jobs/UTSyncTask.h"
 
 #include <QString>
 
@@ -34,6 +35,16 @@ inline TResultRow* AddFileRow(TResultRow& parent, qint32 state, const QString& n
     row->ItemImage = RowImage::Document;
     ApplyStateDefaults(*row);
     return row;
+}
+
+// A row's path on a side below the job's folders; empty where it is absent.
+inline QString LeftPathOf(const TResultRow& row, const TSyncTask& job)
+{
+    return row.PathOn(TRowSide::Left, {job.LFolder.FolerAllName, job.RFolder.FolerAllName});
+}
+inline QString RightPathOf(const TResultRow& row, const TSyncTask& job)
+{
+    return row.PathOn(TRowSide::Right, {job.LFolder.FolerAllName, job.RFolder.FolerAllName});
 }
 
 // Every file row below the row, in tree order.

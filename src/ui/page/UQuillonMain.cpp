@@ -379,7 +379,7 @@ void TQuillonMain::BuildMenu()
         const TResultRow* row = MenuRow();
         if (row == nullptr)
             return;
-        QString path = left ? row->LeftPath : row->RightPath;
+        QString path = row->PathOn(left ? TRowSide::Left : TRowSide::Right, Driver.Roots());
         if (folder)
             path = path.left(path.lastIndexOf(QLatin1Char('/')));
         if (!path.isEmpty())
@@ -1030,8 +1030,7 @@ void TQuillonMain::ShowMenu(TResultRow* row, const QPoint& globalPos)
     const TResultRow* root = Model->Root();
     if (row == nullptr || root == nullptr || root->ChildCount() == 0 || Driver.Job() == nullptr)
         return;
-    const TRowMenu menu = Actions->MenuFor(*row, Driver.Job()->LFolder.FolerAllName,
-                                           Driver.Job()->RFolder.FolerAllName);
+    const TRowMenu menu = Actions->MenuFor(*row, Driver.Roots());
     LeftBackupPath = Actions->LeftBackupPath;
     RightBackupPath = Actions->RightBackupPath;
     for (QAction* action : {CopyTimeLtoR1, DonotCopy1, OpenLeftFolder1})
@@ -1051,11 +1050,9 @@ void TQuillonMain::DeleteSide(bool left)
     TResultRow* row = MenuRow();
     if (row == nullptr || Driver.Job() == nullptr)
         return;
-    const QString path = left ? row->LeftPath : row->RightPath;
-    const QString& root =
-        left ? Driver.Job()->LFolder.FolerAllName : Driver.Job()->RFolder.FolerAllName;
-    const TRowActions::Deletion result =
-        Actions->DeleteFile(*row, left ? TRowSide::Left : TRowSide::Right, root);
+    const TRowSide side = left ? TRowSide::Left : TRowSide::Right;
+    const QString path = row->PathOn(side, Driver.Roots());
+    const TRowActions::Deletion result = Actions->DeleteFile(*row, side, Driver.Roots());
     if (result == TRowActions::Deletion::Failed) {
         ModalDialogs::Question(
             this, QStringLiteral("Deleting the file ") + path + QStringLiteral(" failed!!"),
@@ -1083,9 +1080,8 @@ void TQuillonMain::RestoreSide(bool left)
     // While the question was open a run may have replaced the rows.
     if (row != MenuRow() || Driver.Job() == nullptr)
         return;
-    const QString& root =
-        left ? Driver.Job()->LFolder.FolerAllName : Driver.Job()->RFolder.FolerAllName;
-    const bool restored = Actions->RestoreFile(*row, left ? TRowSide::Left : TRowSide::Right, root);
+    const bool restored =
+        Actions->RestoreFile(*row, left ? TRowSide::Left : TRowSide::Right, Driver.Roots());
     const QString side = left ? QStringLiteral("left") : QStringLiteral("right");
     AddLog(QStringLiteral("Restoring the ") + side +
            (restored ? QStringLiteral(" file succeeded!") : QStringLiteral(" file failed!")));
