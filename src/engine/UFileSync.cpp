@@ -51,6 +51,7 @@ TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::at
 {
     qint32 visits = 0;
     CollectRows(resultTree, visits);
+    Work.shrink_to_fit();
     TrailingVisits = visits;
 }
 
@@ -96,7 +97,8 @@ void TFileSync::run()
 {
     SinceDelivery.start();
     OpenRoots();
-    FindRelativePaths();
+    LeftPrefix = SyncPath::FolderPrefix(Task.LFolder.FolerAllName);
+    RightPrefix = SyncPath::FolderPrefix(Task.RFolder.FolerAllName);
     FindCaseTwins();
     CleanSaveFolders();
     SyncRows();
@@ -125,15 +127,12 @@ bool TFileSync::SideIgnoresCase(const QString& root, int rootFd) const
     return rootFd >= 0 && TCaseTwins::IgnoresCase(rootFd);
 }
 
-// The path of every file row below its side's root. The rows' names do not
-// change while a run holds them, so this thread may read them.
-void TFileSync::FindRelativePaths()
+// The path of a file row below its side's root, made when needed rather than
+// kept for every row. The rows' names do not change while a run holds them,
+// so any thread of the run may read them.
+QString TFileSync::RelativeOf(size_t index) const
 {
-    LeftPrefix = SyncPath::FolderPrefix(Task.LFolder.FolerAllName);
-    RightPrefix = SyncPath::FolderPrefix(Task.RFolder.FolerAllName);
-    Relative.reserve(Work.size());
-    for (const WorkItem& item : Work)
-        Relative.push_back(item.Row->RelativePath());
+    return Work[index].Row->RelativePath();
 }
 
 QString TFileSync::SidePath(size_t index, bool left) const
@@ -141,7 +140,7 @@ QString TFileSync::SidePath(size_t index, bool left) const
     const WorkItem& item = Work[index];
     if (!(left ? item.OnLeft : item.OnRight))
         return {};
-    return (left ? LeftPrefix : RightPrefix) + Relative[index];
+    return (left ? LeftPrefix : RightPrefix) + RelativeOf(index);
 }
 
 // Temporary names in "__Save__" left by a copy that ended early (a crash, a
@@ -149,14 +148,14 @@ QString TFileSync::SidePath(size_t index, bool left) const
 // yet, and another run is kept off the tree by its lock.
 void TFileSync::CleanSaveFolders()
 {
-    const std::vector<QString>& relative = Relative;
     std::vector<std::string> folders;
-    for (const QString& path : relative) {
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        std::string folder =
-            slash < 0 ? std::string() : QFile::encodeName(path.left(slash)).toStdString();
-        if (folders.empty() || folders.back() != folder)
-            folders.push_back(std::move(folder));
+    const TResultRow* lastFolder = nullptr;
+    for (const WorkItem& item : Work) {
+        // Rows of one folder follow each other.
+        if (item.Row->Parent() == lastFolder)
+            continue;
+        lastFolder = item.Row->Parent();
+        folders.push_back(QFile::encodeName(lastFolder->RelativePath()).toStdString());
     }
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
@@ -171,8 +170,6 @@ void TFileSync::CleanSaveFolders()
 // neither overwrites the other there, now or in a later run.
 void TFileSync::FindCaseTwins()
 {
-    const std::vector<QString>& relative = Relative;
-    CaseTwinPaths.assign(Work.size(), QString());
     if (Work.empty())
         return;
     const QString& leftRoot = Task.LFolder.FolerAllName;
@@ -181,12 +178,15 @@ void TFileSync::FindCaseTwins()
                                    std::pair<QString, int>{rightRoot, RightRootFd}}) {
         if (!SideIgnoresCase(root, fd))
             continue;
+        // Kept only for a run with such a side: empty for every row else.
+        CaseTwinPaths.resize(Work.size());
         TCaseTwins twins(root);
-        for (const QString& path : relative)
-            twins.Add(path);
+        for (size_t i = 0; i < Work.size(); ++i)
+            twins.Add(RelativeOf(i));
         for (size_t i = 0; i < Work.size(); ++i) {
-            if (CaseTwinPaths[i].isEmpty() && twins.IsTwin(relative[i]))
-                CaseTwinPaths[i] = SyncPath::Join(TrimBlanksAndControls(root), relative[i]);
+            const QString relative = RelativeOf(i);
+            if (CaseTwinPaths[i].isEmpty() && twins.IsTwin(relative))
+                CaseTwinPaths[i] = SyncPath::Join(TrimBlanksAndControls(root), relative);
         }
     }
 }
@@ -267,6 +267,7 @@ void TFileSync::RecordCopies()
     if (StateFile == nullptr)
         return;
     std::vector<TSyncState::TPair> pairs;
+    pairs.reserve(size_t(SyncDoneCount));
     for (size_t i = 0; i < Work.size(); ++i) {
         const Outcome& outcome = Outcomes[i];
         const TWinFile::TCopiedFiles& files = outcome.Files;
@@ -278,7 +279,7 @@ void TFileSync::RecordCopies()
                                         files.SourceTime}
                    : TSyncState::TSides{files.SourceSize, files.SourceTime, files.TargetSize,
                                         files.TargetTime};
-        pairs.push_back(TSyncState::TPair{Relative[i].toUtf8().toStdString(), sides});
+        pairs.push_back(TSyncState::TPair{RelativeOf(i).toUtf8().toStdString(), sides});
     }
     if (pairs.empty())
         return;
@@ -419,7 +420,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     order.Verify = (Task.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0;
     if (target.isEmpty()) {
         // Only on the source side: the same relative path below the target root.
-        target = (toLeft ? LeftPrefix : RightPrefix) + Relative[index];
+        target = (toLeft ? LeftPrefix : RightPrefix) + RelativeOf(index);
         order.TargetWasAbsent = true;
     } else {
         order.TargetKnown = true;
@@ -429,7 +430,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     order.Target = target;
     outcome.Target = target;
     outcome.TargetIsNew = order.TargetWasAbsent;
-    if (!CaseTwinPaths[index].isEmpty()) {
+    if (!CaseTwinPaths.empty() && !CaseTwinPaths[index].isEmpty()) {
         outcome.Result = TWinFile::Transfer::WriteFailed;
         outcome.Error = QStringLiteral("Two names differ only in case and the target folder "
                                        "cannot keep both: ") +
@@ -495,6 +496,9 @@ void TFileSync::Collect(size_t index)
                              : TFileReport::TOutcome::WriteFailed;
         report.Error = outcome.Error;
     }
+    // Only a file kept in "__Save__" needs its target again (SourceOf).
+    if (!outcome.SavedAway)
+        Outcomes[index].Target = QString();
     Reports.push_back(std::move(pending));
 }
 

@@ -175,7 +175,7 @@ private:
     QString SidePath(size_t index, bool left) const;
     void AllowUpTo(size_t limit);
     void OpenRoots();
-    void FindRelativePaths();
+    QString RelativeOf(size_t index) const;
     void FindCaseTwins();
     void CleanSaveFolders();
     bool SideIgnoresCase(const QString& root, int rootFd) const;
@@ -189,13 +189,12 @@ private:
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
-    // Per row of Work: the path of its file below either root; and the roots'
-    // folder prefixes, which make it a full path.
-    std::vector<QString> Relative;
+    // The roots' folder prefixes, which make a row's relative path a full path.
     QString LeftPrefix;
     QString RightPrefix;
     // Per row of Work: the path on a side that ignores case where a name that
-    // differs from the row's only in case stands or will stand; empty for most.
+    // differs from the row's only in case stands or will stand; empty for most,
+    // and for every row of a run without such a side.
     std::vector<QString> CaseTwinPaths;
     std::unique_ptr<Outcome[]> Outcomes;
     // The next row a copier takes, and the first row it may not start yet.
