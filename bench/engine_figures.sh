@@ -58,7 +58,7 @@ done
 parts=" ${PARTS:-pairing analysis copy large huge million page record verify} "
 want() { [[ "$parts" == *" $1 "* ]]; }
 cmake -S . -B build -G Ninja >/dev/null
-targets=(brenvale-bench)
+targets=(brenvale-bench brenvale-cli)
 want page && targets+=(brenvale-page-bench)
 cmake --build build --target "${targets[@]}" >/dev/null
 bench=build/bench/brenvale-bench
@@ -98,30 +98,42 @@ warm_up() { cold || find "$@" -type f -exec cat {} + >/dev/null; }
 # alike; every other round takes the tools in reverse order, so that none is
 # always first. $prepare runs untimed before each run. Prints the median wall
 # time of each command, in the given order. A command that fails stops the script.
+# The median processor time (user and system, the command's processes together)
+# of each command goes to the file $cpu_file, one line in the same order.
+cpu_file=$(mktemp)
+trap 'rm -f "$cpu_file"' EXIT
 medians() {
     local prepare=$1
     shift
     local -a commands=("$@")
     local count=$#
-    local -a times
+    local -a times cpus
+    local measured
+    measured=$(mktemp)
     for round in $(seq "$runs"); do
         for ((k = 0; k < count; k++)); do
             local i=$k
             ((round % 2 == 0)) && i=$((count - 1 - k))
             eval "$prepare"
-            local start end
-            start=$(date +%s%N)
-            if ! eval "${commands[i]}" >/dev/null 2>&1; then
+            # bash's own clock of the command: wall, user and system seconds.
+            if ! { TIMEFORMAT='%3R %3U %3S' && time eval "${commands[i]}" >/dev/null 2>&1; } 2>"$measured"; then
                 echo "failed: ${commands[i]}" >&2
                 exit 1
             fi
-            end=$(date +%s%N)
-            times[i]+="$((end - start)) "
+            local wall user system
+            read -r wall user system <"$measured"
+            times[i]+="$wall "
+            cpus[i]+="$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }') "
         done
     done
+    rm -f "$measured"
+    median() { tr ' ' '\n' | sort -g | awk 'NF {a[++n] = $1} END {printf "%.3f ", a[int((n + 1) / 2)]}'; }
     for ((i = 0; i < count; i++)); do
-        printf '%s' "${times[i]}" | tr ' ' '\n' | sort -n |
-            awk 'NF {a[++n] = $1} END {printf "%.3f ", a[int((n + 1) / 2)] / 1e9}'
+        printf '%s' "${cpus[i]}" | median
+    done >"$cpu_file"
+    echo >>"$cpu_file"
+    for ((i = 0; i < count; i++)); do
+        printf '%s' "${times[i]}" | median
     done
     echo # a whole line, which read needs to succeed
 }
@@ -235,6 +247,29 @@ if want copy; then
     timing "rsync -rt; sync -f (flushed too)" "$rss" "$(against "brenvale/rsync+sync" "$(ratio "$ours" "$rss")" "<=" 0.8)"
     timing "cp -a; sync -f (flushed too)" "$cpas" "$(against "brenvale/cp+sync" "$(ratio "$ours" "$cpas")" "<=" 1.0)"
     [ -n "$baseline" ] && timing "baseline" "$base" "$(against "brenvale/baseline" "$(ratio "$ours" "$base")")"
+    read -r ours_cpu rs_cpu cpa_cpu _ <"$cpu_file"
+    echo "processor time of the same copies (user + system), median:"
+    timing "brenvale (its flush included)" "$ours_cpu"
+    timing "rsync -rt" "$rs_cpu"
+    timing "cp -a" "$cpa_cpu" "$(against "brenvale/cp" "$(ratio "$ours_cpu" "$cpa_cpu")" "<=" 1.0)"
+    figure "copy 100k: processor time brenvale / cp -a" "$(ratio "$ours_cpu" "$cpa_cpu")" "<=" 1.0
+    # The runner's peak memory for the same copy, beside rsync's (all of its
+    # processes together) and cp's.
+    peak_of() {
+        python3 bench/peak_memory.py "$@" | awk '/^peak / {print $2, $3}'
+    }
+    new_target() { target=$(mktemp -d "$data/copies/run.XXXXXX"); }
+    new_target
+    mkdir -p "$data/home"
+    read -r cli_kib _ < <(BRENVALE_HOME="$data/home" peak_of build/src/cli/brenvale-cli sync --left "$data/L100k" --right "$target")
+    new_target
+    read -r _ rs_kib < <(peak_of rsync -rt "$data/L100k/" "$target/")
+    new_target
+    read -r cp_kib _ < <(peak_of cp -a "$data/L100k/." "$target/")
+    echo "peak memory of the copy (MiB): brenvale-cli sync $(mib "$cli_kib") (target <= 40)," \
+        "rsync -rt $(mib "$rs_kib"), cp -a $(mib "$cp_kib")"
+    figure "copy 100k: brenvale-cli peak memory (MiB)" "$(mib "$cli_kib")" "<=" 40
+    figure "copy 100k: rsync -rt peak memory, all processes (MiB)" "$(mib "$rs_kib")"
     figure "copy 100k: brenvale / rsync -rt" "$(ratio "$ours" "$rs")" "<=" 0.8
     figure "copy 100k: brenvale / cp -a" "$(ratio "$ours" "$cpa")" "<=" 1.0
     figure "copy 100k: brenvale / (rsync -rt; sync -f)" "$(ratio "$ours" "$rss")" "<=" 0.8
@@ -337,6 +372,7 @@ if want page; then
     # of which the rows R and the view V" gives "N B R V".
     while read -r n per_row rows view; do
         figure "page $n file rows: bytes per row (rows + view)" "$per_row ($rows + $view)"
+        figure "page $n file rows: bytes per row of the rows" "$rows" "<=" 150
     done < <(awk '/ file rows \(/ {n = $1} /bytes per row/ {
         for (i = 1; i <= NF; i++) if ($i == "bytes") b = $(i - 1)
         print n, b, $(NF - 4), $NF}' <<<"$page")

@@ -5,17 +5,27 @@
 //
 //   brenvale-page-bench                 100,000 and 1,000,000 file rows
 //   brenvale-page-bench --rows N [...]  the given sizes
+//   brenvale-page-bench --runs LEFT RIGHT
+//       a page bound to a job of the two folders analyses and syncs them; prints
+//       the longest time its event loop went without turning during each run
+//       (the longest the window leaves input unanswered). The data folder is a
+//       temporary one; RIGHT receives the copies. BRENVALE_BENCH_WAITS=1 also
+//       lists every wait over 50 ms, to find where they come from.
 #include "BenchOutput.h"
 #include "engine/UResultRow.h"
+#include "jobs/UTSyncTask.h"
 #include "ui/page/PageImages.h"
 #include "ui/page/ResultTreeModel.h"
 #include "ui/page/ResultTreeView.h"
+#include "ui/page/UQuillonMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -176,6 +186,89 @@ void FileTypeLookups()
     Out().flush();
 }
 
+// The longest wait between two turns of the event loop, seen by a timer that
+// asks to run every millisecond.
+class TLoopGaps
+{
+public:
+    TLoopGaps()
+    {
+        Ticks.setInterval(1);
+        QObject::connect(&Ticks, &QTimer::timeout, [this] {
+            Longest = std::max(Longest, Clock.nsecsElapsed());
+            if (ShowWaits && Clock.nsecsElapsed() > 50000000)
+                Out() << QStringLiteral("  a wait of %1 ms, %2 ms into the run\n")
+                             .arg(Clock.nsecsElapsed() / 1000000)
+                             .arg(Since.elapsed());
+            Clock.restart();
+        });
+    }
+    void Start()
+    {
+        Longest = 0;
+        Since.start();
+        Clock.start();
+        Ticks.start();
+    }
+    double LongestMs()
+    {
+        Ticks.stop();
+        return double(std::max(Longest, Clock.nsecsElapsed())) / 1e6;
+    }
+
+private:
+    QTimer Ticks;
+    QElapsedTimer Clock;
+    QElapsedTimer Since;
+    qint64 Longest = 0;
+    const bool ShowWaits = qEnvironmentVariableIsSet("BRENVALE_BENCH_WAITS");
+};
+
+double RunAndWatch(TQuillonMain& page, TLoopGaps& gaps, void (TQuillonMain::*click)(),
+                   double& seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    gaps.Start();
+    (page.*click)();
+    while (page.IsRunning())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    // The rows shown after the run are part of it.
+    QApplication::processEvents();
+    seconds = double(timer.nsecsElapsed()) / 1e9;
+    return gaps.LongestMs();
+}
+
+int RunPage(const QString& left, const QString& right)
+{
+    QTemporaryDir home;
+    qputenv("BRENVALE_HOME", QFile::encodeName(home.path()));
+    CreateTaskList();
+    SyncTaskList->AddToList(NewLocalJob(QStringLiteral("Bench"), left, right));
+    TQuillonMain page;
+    page.resize(1000, 700);
+    page.BindToJob(0);
+    page.FormShow();
+    page.show();
+    QApplication::processEvents();
+    TLoopGaps gaps;
+    double analysis = 0;
+    const double analysisGap =
+        RunAndWatch(page, gaps, &TQuillonMain::BitBtn_AnalyzeClick, analysis);
+    const qint64 rows = page.Runs().RowsToCopy();
+    double sync = 0;
+    const double syncGap = RunAndWatch(page, gaps, &TQuillonMain::BitBtn_SyncClick, sync);
+    Out() << QStringLiteral("page runs: analysis %1 s (%2 files to copy), longest wait of the "
+                            "event loop %3 ms; sync %4 s, longest wait %5 ms\n")
+                 .arg(analysis, 0, 'f', 2)
+                 .arg(rows)
+                 .arg(analysisGap, 0, 'f', 1)
+                 .arg(sync, 0, 'f', 2)
+                 .arg(syncGap, 0, 'f', 1);
+    Out().flush();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -186,6 +279,8 @@ int main(int argc, char** argv)
     QStringList arguments = QApplication::arguments().mid(1);
     if (arguments.size() == 2 && arguments[0] == QStringLiteral("--one"))
         return RunSize(arguments[1].toInt());
+    if (arguments.size() == 3 && arguments[0] == QStringLiteral("--runs"))
+        return RunPage(arguments[1], arguments[2]);
 
     QList<int> sizes{100000, 1000000};
     if (arguments.size() >= 2 && arguments[0] == QStringLiteral("--rows")) {

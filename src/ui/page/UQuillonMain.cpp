@@ -34,7 +34,9 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -491,6 +493,7 @@ void TQuillonMain::ShowRoot(TResultRow* root)
 {
     Actions->Forget();
     MenuTarget = nullptr;
+    PendingVisits = 0;
     Model->SetRoot(root);
 }
 
@@ -867,8 +870,20 @@ void TQuillonMain::SyncStateUnwritable(const QString& reason)
 
 void TQuillonMain::RowsVisited(qint32 count)
 {
+    // Each scroll moves the whole picture of the tree: the view follows once
+    // per batch of reports.
+    PendingVisits += count;
+    if (!LogFlush.isActive())
+        LogFlush.start();
+}
+
+void TQuillonMain::FollowVisitedRows()
+{
+    if (PendingVisits == 0)
+        return;
     QScrollBar* bar = VST1->verticalScrollBar();
-    bar->setValue(bar->value() + count * bar->singleStep());
+    const qint64 step = qint64(bar->singleStep()) * std::exchange(PendingVisits, 0);
+    bar->setValue(int(std::min<qint64>(qint64(bar->value()) + step, bar->maximum())));
 }
 
 void TQuillonMain::RowCopied(TResultRow& row)
@@ -890,6 +905,7 @@ void TQuillonMain::AddLog(const QString& line, bool red)
 void TQuillonMain::FlushLog()
 {
     LogFlush.stop();
+    FollowVisitedRows();
     if (PendingLog.isEmpty())
         return;
     QTextCursor cursor(memo1->document());

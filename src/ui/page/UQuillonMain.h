@@ -179,6 +179,7 @@ private:
     void AddLog(const QString& line, bool red = false);
     void FlushLog();
     void ScrollLogToEnd();
+    void FollowVisitedRows();
     void ShutDownComputer();
     bool JobDeleted() const;
     void StartDeferredRun();
@@ -210,6 +211,9 @@ private:
     // Log lines not yet shown, in their order.
     QStringList PendingLog;
     bool ScrollPending = false;
+    // Rows the sync visited that the tree has not yet scrolled by: it follows
+    // the run together with the log, not per file.
+    qint64 PendingVisits = 0;
     QTimer LogFlush;
     int UnreadableCount = 0;
     // File rows of the last build of the rows.

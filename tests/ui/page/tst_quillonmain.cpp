@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -303,6 +304,25 @@ private Q_SLOTS:
                      .arg(300 - done));
         QCOMPARE(log.at(log.size() - 2), QStringLiteral("Sync Done!"));
         QVERIFY(Page->pb_action->value() < Page->pb_action->maximum());
+    }
+
+    // The tree follows a sync to its last rows, though it scrolls once per batch
+    // of reports, and a new analysis starts it from the top again.
+    void treeFollowsTheSync()
+    {
+        TreeBuilder l(Left.path());
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 3).arg(i), "x", Old));
+        Bind(Left.path(), Right.path());
+        Analyze();
+        QScrollBar* bar = Page->VST1->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), 0);
+        Sync();
+        QCOMPARE(Page->Runs().SyncDoneCount, 300);
+        QCOMPARE(bar->value(), bar->maximum());
+        Analyze();
+        QCOMPARE(bar->value(), 0);
     }
 
     // A direction set during a sync counts for the rows the sync has not reached.
