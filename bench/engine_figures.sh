@@ -12,7 +12,8 @@
 #   huge     one file of 4 GB, the same way;
 #   million  the peak memory of an analysis of 1,000,000 files, both sides
 #            identical, beside the peak memory of rsync -rtn on the same trees;
-#   page     the comparison page's time and memory per row (brenvale-page-bench);
+#   page     the comparison page's time and memory per row (brenvale-page-bench),
+#            and the longest wait of its window while it analyses and syncs;
 #   verify   the copy of the 100,000 files and of eight files of 256 MB, each
 #            without and with verification (read back from the disk, compared);
 #   record   the record of the last sync: its bytes per file on the disk for
@@ -376,6 +377,20 @@ if want page; then
     done < <(awk '/ file rows \(/ {n = $1} /bytes per row/ {
         for (i = 1; i <= NF; i++) if ($i == "bytes") b = $(i - 1)
         print n, b, $(NF - 4), $NF}' <<<"$page")
+    # How long the window leaves input waiting while a page analyses a tree and
+    # syncs it into an empty side (PAGE_RUN_TREE, default the 100,000 files; the
+    # million part's $data/L1m for the large measure).
+    page_tree=${PAGE_RUN_TREE:-$data/L100k}
+    new_copies
+    target=$(mktemp -d "$data/copies/run.XXXXXX")
+    runs_out=$(build/bench/brenvale-page-bench --runs "$page_tree" "$target")
+    echo "$runs_out"
+    # "page runs: analysis A s (N files to copy), longest wait of the event loop
+    # W ms; sync S s, longest wait V ms" gives "N W V".
+    read -r files analysis_wait sync_wait < <(sed -n 's/^page runs: .*(\([0-9]*\) files.* loop \([0-9.]*\) ms; .* wait \([0-9.]*\) ms$/\1 \2 \3/p' <<<"$runs_out")
+    figure "page run of $files files: longest wait of the window, analysis (ms)" "$analysis_wait" "<=" 100
+    figure "page run of $files files: longest wait of the window, sync (ms)" "$sync_wait" "<=" 100
+    rm -rf "$data/copies"
 fi
 
 if want record; then

@@ -12,6 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <sys/stat.h>
+
 class TBeenTortured;
 class TFolderSource;
 class TScanTree;
@@ -261,6 +263,11 @@ private:
                             const std::string& name, bool& movedAside);
 
     int TempFd = -1;
+    // The new file as written, once it has its time and permission bits.
+    struct stat TempStat
+    {
+    };
+    bool TempStatKnown = false;
     // A failed piece copy could not be undone: the temporary file is unusable.
     bool TempBroken = false;
 };

@@ -296,6 +296,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
 {
     LastError.clear();
     TempBroken = false;
+    TempStatKnown = false;
     TimeNotKept = false;
     Copied = TCopiedFiles();
     // Opened without waiting: a source replaced by a FIFO or a device since the
@@ -307,7 +308,8 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         return Fail(Transfer::ReadFailed, ErrnoText("Cannot find", order.Source));
     if (!S_ISREG(sourceStat.st_mode))
         return Fail(Transfer::ReadFailed, QStringLiteral("Not a regular file: ") + order.Source);
-    ::fcntl(source.Fd, F_SETFL, ::fcntl(source.Fd, F_GETFL) & ~O_NONBLOCK);
+    // Blocking from here on; the other flags of the descriptor are its opening's.
+    ::fcntl(source.Fd, F_SETFL, 0);
     const qint64 size = qint64(sourceStat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
     // Read from start to end: the kernel reads further ahead.
@@ -404,11 +406,10 @@ TWinFile::Transfer TWinFile::SaveAway(const TCopyOrder& order)
 // just written.
 void TWinFile::ReadBack(int folderFd, const std::string& name, const struct stat& source)
 {
-    struct stat written;
+    // The written file's identity does not change when it gets its name.
     struct stat placed;
-    if (::fstat(TempFd, &written) != 0 ||
-        ::fstatat(folderFd, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0 ||
-        written.st_dev != placed.st_dev || written.st_ino != placed.st_ino)
+    if (!TempStatKnown || ::fstatat(folderFd, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0 ||
+        TempStat.st_dev != placed.st_dev || TempStat.st_ino != placed.st_ino)
         return;
     Copied.Known = true;
     Copied.SourceSize = qint64(source.st_size);
@@ -481,9 +482,8 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
-    struct stat written;
-    TimeNotKept =
-        ::fstat(TempFd, &written) == 0 && !CloseTimes(written.st_mtim, sourceStat.st_mtim);
+    TempStatKnown = ::fstat(TempFd, &TempStat) == 0;
+    TimeNotKept = TempStatKnown && !CloseTimes(TempStat.st_mtim, sourceStat.st_mtim);
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
 }
 
