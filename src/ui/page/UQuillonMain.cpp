@@ -340,6 +340,8 @@ QPlainTextEdit* TQuillonMain::BuildLog(QWidget* strip)
     memo1->setObjectName(QStringLiteral("memo1"));
     memo1->setAccessibleName(QStringLiteral("Log"));
     memo1->setReadOnly(true);
+    // A log that only grows keeps no history of its insertions.
+    memo1->setUndoRedoEnabled(false);
     memo1->setFrameShape(QFrame::NoFrame);
     memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -915,12 +917,31 @@ void TQuillonMain::FlushLog()
     black.setForeground(Qt::black);
     QTextCharFormat red;
     red.setForeground(QColor(255, 0, 0));
-    for (const QString& line : std::as_const(PendingLog)) {
-        const bool isRed = line.startsWith(QLatin1Char('\x01'));
+    // Lines of one colour go in as one text, a line each: a sync of a million
+    // files writes a million lines, and each insertion costs more than a line.
+    QString run;
+    bool runIsRed = false;
+    bool inRun = false;
+    const auto insertRun = [&] {
+        if (!inRun)
+            return;
         if (!memo1->document()->isEmpty())
             cursor.insertBlock();
-        cursor.insertText(isRed ? line.mid(1) : line, isRed ? red : black);
+        cursor.insertText(run, runIsRed ? red : black);
+        run.clear();
+        inRun = false;
+    };
+    for (const QString& line : std::as_const(PendingLog)) {
+        const bool isRed = line.startsWith(QLatin1Char('\x01'));
+        if (isRed != runIsRed)
+            insertRun();
+        else if (inRun)
+            run += QLatin1Char('\n');
+        runIsRed = isRed;
+        inRun = true;
+        run += isRed ? QStringView(line).mid(1) : QStringView(line);
     }
+    insertRun();
     cursor.endEditBlock();
     PendingLog.clear();
     if (ScrollPending) {
