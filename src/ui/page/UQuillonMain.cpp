@@ -527,7 +527,12 @@ void TQuillonMain::BuildRows(TRowBuilder::Mode mode)
     ListedFiles = added;
     ShowRoot(Driver.RootRow.get());
     IdleRoot.reset();
-    ExpandAll();
+    // Laying out hundreds of thousands of expanded rows takes a while of its
+    // own: the window then answers once between the last rows built and that.
+    if (added < 100000)
+        ExpandAll();
+    else
+        QTimer::singleShot(0, this, &TQuillonMain::ExpandAll);
 }
 
 void TQuillonMain::ExpandAll()
