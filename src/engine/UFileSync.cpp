@@ -281,6 +281,9 @@ void TFileSync::RecordCopies()
                                         files.TargetTime};
         pairs.push_back(TSyncState::TPair{RelativeOf(i).toUtf8().toStdString(), sides});
     }
+    // Every row's outcome is in its report or in the pairs by now: the
+    // outcomes' room is given back before the record takes its own.
+    Outcomes.reset();
     if (pairs.empty())
         return;
     QString unreadable;
