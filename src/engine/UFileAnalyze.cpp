@@ -327,12 +327,15 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
         const char* Name = nullptr;
         quint32 Length = 0;
         quint32 Hash = 0;
-        qint32 Head = -1; // the next right child of this name not yet paired
-        qint32 Tail = -1; // -1: the slot is free
+        // Positions in the group's entries: the next right child of this name
+        // not yet paired, and the last one (-1: the slot is free).
+        qint32 Head = -1;
+        qint32 Tail = -1;
     };
     std::vector<Slot> table;
-    // The next right child of the same name.
-    std::vector<qint32> next(rights, -1);
+    // Per position in the group's entries, the next right child of the same
+    // name: kept per group, so that it stays in the cache with the table.
+    std::vector<qint32> next;
     constexpr size_t Ahead = 8;
     for (size_t group = 0; group + 1 < rightStarts.size(); ++group) {
         if (IsCancelled())
@@ -344,6 +347,7 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
             capacity *= 2;
         const size_t mask = capacity - 1;
         table.assign(capacity, Slot{});
+        next.assign(rightEnd - rightBegin, -1);
         // The slot of a name: its own, or the free one where it would go.
         auto slotOf = [&](std::string_view name, quint32 hash) -> Slot& {
             for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -357,14 +361,14 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
         for (size_t k = rightBegin; k < rightEnd; ++k) {
             if (k + Ahead < rightEnd)
                 __builtin_prefetch(rightEntries[k + Ahead].Name);
-            const qint32 i = rightEntries[k].Index;
+            const qint32 at = qint32(k - rightBegin);
             const std::string_view name = rightEntries[k].NameBytes();
             Slot& slot = slotOf(name, rightEntries[k].Hash);
             if (slot.Tail < 0) {
-                slot = Slot{name.data(), quint32(name.size()), rightEntries[k].Hash, i, i};
+                slot = Slot{name.data(), quint32(name.size()), rightEntries[k].Hash, at, at};
             } else {
-                next[size_t(slot.Tail)] = i;
-                slot.Tail = i;
+                next[size_t(slot.Tail)] = at;
+                slot.Tail = at;
             }
         }
         const size_t leftEnd = leftStarts[group + 1];
@@ -377,8 +381,9 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
             Slot& slot = slotOf(lefts[k].NameBytes(), lefts[k].Hash);
             if (slot.Tail < 0 || slot.Head < 0)
                 continue;
-            match[size_t(j)] = slot.Head;
-            paired[size_t(slot.Head)] = true;
+            const qint32 i = rightEntries[rightBegin + size_t(slot.Head)].Index;
+            match[size_t(j)] = i;
+            paired[size_t(i)] = true;
             slot.Head = next[size_t(slot.Head)];
         }
     }
