@@ -251,6 +251,14 @@ bool TWinFile::CopyPiece(int sourceFd)
     }
     if (left == 0)
         return true;
+    // Nothing copied: the kernel cannot copy between these two files (two file
+    // systems, mostly), and will not for the file's other pieces either. Nothing
+    // to undo: a truncation would also make some file systems write the file
+    // out when it is closed, at a high cost per file.
+    if (left == PieceSize) {
+        KernelCopy = false;
+        return false;
+    }
     // Undo the part of the piece that was copied; the buffered path redoes it.
     if (::ftruncate(TempFd, start) != 0 || ::lseek(TempFd, start, SEEK_SET) != start ||
         ::lseek(sourceFd, start, SEEK_SET) != start)

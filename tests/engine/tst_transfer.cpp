@@ -107,6 +107,28 @@ private Q_SLOTS:
         QVERIFY(Temporaries(right.path()).isEmpty());
     }
 
+    // Between two file systems the kernel copies nothing: the copy goes through
+    // the buffer from its first piece on, whole, and stops asking the kernel.
+    void copyBetweenTwoFileSystems()
+    {
+        QTemporaryDir other(QStringLiteral("/dev/shm/brenvale-XXXXXX"));
+        QTemporaryDir right;
+        struct stat a, b;
+        if (!other.isValid() || ::stat("/dev/shm", &a) != 0 ||
+            ::stat(QFile::encodeName(right.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
+            QSKIP("no second file system beside the temporary folder");
+        TreeBuilder l(other.path()), r(right.path());
+        const QByteArray data = RandomBytes(3 * TWinFile::PieceBytes + 1234, 11);
+        QVERIFY(l.file(QStringLiteral("f.bin"), data));
+        TWinFile file;
+        QCOMPARE(file.TransferFile(l.path(QStringLiteral("f.bin")), r.path(QStringLiteral("f.bin")),
+                                   right.path(), 0, 32, false, true),
+                 TWinFile::Transfer::Copied);
+        QVERIFY(!file.KernelCopy);
+        QCOMPARE(file.PieceCount, 4);
+        QCOMPARE(r.read(QStringLiteral("f.bin")), data);
+    }
+
     // The holes of a sparse file stay holes in the copy, by the kernel's copy
     // and through the buffer alike, also a hole at its end.
     void sparseFileKeepsItsHoles()
