@@ -7,7 +7,9 @@
 #            rsync -rtn --itemize-changes and two finds at once, one per side
 #            (names only, and reading every item's size and time as we do);
 #   copy     those 100,000 files into an empty right side, against rsync -rt and
-#            cp -a, each also followed by a flush of the target file system;
+#            cp -a, each also followed by a flush of the target file system, in
+#            wall and processor time, with the runner's peak memory; as root
+#            also onto another file system (a fresh ext4 image, loop device);
 #   large    four files of 256 MB, against cp (also followed by a flush);
 #   huge     one file of 4 GB, the same way;
 #   million  the peak memory of an analysis of 1,000,000 files, both sides
@@ -278,6 +280,31 @@ if want copy; then
     figure "copy 100k: brenvale / (rsync -rt; sync -f)" "$(ratio "$ours" "$rss")" "<=" 0.8
     figure "copy 100k: brenvale / (cp -a; sync -f)" "$(ratio "$ours" "$cpas")" "<=" 1.0
     [ -n "$baseline" ] && figure "copy 100k: brenvale / baseline" "$(ratio "$ours" "$base")"
+    # The same copy onto another file system, the common case of a backup
+    # drive: a fresh ext4 image on a loop device (as root), new folders in it.
+    if [ "$(id -u)" -eq 0 ] && command -v mkfs.ext4 >/dev/null; then
+        other="$data/other"
+        mkdir -p "$other"
+        rm -f "$data/other.img"
+        truncate -s 8G "$data/other.img"
+        mkfs.ext4 -q -F -N 1500000 "$data/other.img"
+        mount -o loop "$data/other.img" "$other"
+        next_other='target=$(mktemp -d "$other/run.XXXXXX"); sync; '"$drop"
+        read -r ours_o cpa_o cpas_o < <(medians "$next_other" \
+            '"$bench" sync "$data/L100k" "$target"' \
+            'cp -a "$data/L100k/." "$target/"' \
+            'cp -a "$data/L100k/." "$target/"'"$flush")
+        read -r ours_o_cpu cpa_o_cpu cpas_o_cpu _ <"$cpu_file"
+        umount "$other"
+        rm -f "$data/other.img"
+        echo "copy of the 100,000 files onto another file system (ext4 on a loop device), median of $runs:"
+        timing "brenvale" "$ours_o"
+        timing "cp -a" "$cpa_o" "$(against "brenvale/cp" "$(ratio "$ours_o" "$cpa_o")" "<=" 1.0)"
+        timing "cp -a; sync -f" "$cpas_o" "$(against "brenvale/cp+sync" "$(ratio "$ours_o" "$cpas_o")" "<=" 1.0)"
+        echo "  processor time: brenvale $ours_o_cpu s, cp -a $cpa_o_cpu s, cp -a; sync -f $cpas_o_cpu s"
+        figure "copy 100k onto another disk: brenvale / cp -a" "$(ratio "$ours_o" "$cpa_o")" "<=" 1.0
+        figure "copy 100k onto another disk: processor time brenvale / cp -a" "$(ratio "$ours_o_cpu" "$cpa_o_cpu")" "<=" 1.0
+    fi
     rm -rf "$data/copies"
 fi
 
