@@ -529,7 +529,7 @@ void TQuillonMain::BuildRows(TRowBuilder::Mode mode)
     IdleRoot.reset();
     // Laying out hundreds of thousands of expanded rows takes a while of its
     // own: the window then answers once between the last rows built and that.
-    if (added < 100000)
+    if (added < ExpandLaterFrom)
         ExpandAll();
     else
         QTimer::singleShot(0, this, &TQuillonMain::ExpandAll);

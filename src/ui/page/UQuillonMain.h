@@ -133,6 +133,10 @@ public:
     bool SyncAfterTriggeredAnalysis = false;
     // The job's own triggers beyond the start and the period.
     TJobTriggers* Triggers;
+    // Rows built from this many file rows on are expanded after a turn of the
+    // event loop, not at once (laying out a million rows takes a while of its
+    // own); a test may lower it.
+    qint64 ExpandLaterFrom = 100000;
 
 Q_SIGNALS:
     // A run started or ended (the main window's tab may show it).

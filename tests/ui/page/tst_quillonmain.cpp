@@ -451,6 +451,34 @@ private Q_SLOTS:
 
     // Closing a page while it syncs stops the run: the file in transfer is
     // finished and no other is started.
+    // The rows of a large analysis are laid out expanded after a turn of the
+    // event loop; Analyze pressed again before that turn starts a new analysis
+    // over them, whose rows end up expanded.
+    void analyzeAgainBeforeTheRowsAreLaidOut()
+    {
+        TreeBuilder l(Left.path());
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(l.file(QStringLiteral("d%1/f%2").arg(i % 3).arg(i), "x", Old));
+        Bind(Left.path(), Right.path());
+        Page->ExpandLaterFrom = 1;
+        QAbstractItemModel* model = Page->VST1->model();
+        const auto firstFolder = [model] { return model->index(0, 0, model->index(0, 0)); };
+        int finished = 0;
+        bool expandedAtOnce = true;
+        connect(Page.get(), &TQuillonMain::RunStateChanged, this, [&] {
+            if (Page->IsRunning() || finished++ > 0)
+                return;
+            expandedAtOnce = Page->VST1->isExpanded(firstFolder());
+            Page->BitBtn_AnalyzeClick();
+        });
+        Page->BitBtn_AnalyzeClick();
+        QTRY_VERIFY_WITH_TIMEOUT(finished == 2 && !Page->IsRunning(), 20000);
+        QVERIFY(!expandedAtOnce);
+        QCOMPARE(model->rowCount(model->index(0, 0)), 3);
+        QTRY_VERIFY(Page->VST1->isExpanded(firstFolder()));
+        Page->VST1->viewport()->repaint();
+    }
+
     void closingAPageDuringASync()
     {
         TreeBuilder l(Left.path());
