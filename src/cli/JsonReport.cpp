@@ -147,7 +147,7 @@ void TJsonReport::WriteRows(const TRunDriver& run)
 {
     Out << ",\n  \"rows\": [";
     bool first = true;
-    WalkRows(*run.RootRow, run.CompareTree.get(), [&](const TRowVisit& visit) {
+    WalkRows(*run.RootRow, [&](const TRowVisit& visit) {
         WriteRow(visit, first);
         first = false;
     });
@@ -169,8 +169,8 @@ void TJsonReport::Close(const TRunDriver* run)
     QStringList unreadable;
     for (const QString& folder : run->UnreadableFolders)
         unreadable.append(SyncPath::WithoutLastSeparator(folder));
-    const TFileAttri& totals = *run->CompareTree;
-    Out << ",\n  \"totals\": {\"files\": " << totals.FileCount
+    const TRunDriver::TTotals& totals = run->Totals;
+    Out << ",\n  \"totals\": {\"files\": " << totals.Files
         << ", \"left_count\": " << totals.LeftCount << ", \"right_count\": " << totals.RightCount
         << ", \"conflicts\": " << run->SinceSync.Conflicts
         << "},\n  \"unreadable\": " << List(unreadable)

@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class TFileAttri;
 class TResultRow;
 
 // One row met by WalkRows.
@@ -17,13 +16,10 @@ struct TRowVisit
     // From the job root, "/" between names.
     QString Path;
     // Folder rows: the comparison state of the folder itself (its two folders'
-    // own times); the rows hold 0 for folders. -1 when it cannot be told.
+    // own times), as the folder row holds it.
     qint32 FolderState;
 };
 
 // Visits every row below the root row in tree order (a folder before its
-// contents). The comparison tree the rows were built from gives the folders'
-// states: the rows of a folder are its listed items, in the tree's order, so
-// each row is found by walking that folder's items forward.
-void WalkRows(const TResultRow& root, const TFileAttri* compareRoot,
-              const std::function<void(const TRowVisit&)>& visit);
+// contents).
+void WalkRows(const TResultRow& root, const std::function<void(const TRowVisit&)>& visit);

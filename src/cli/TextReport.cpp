@@ -180,8 +180,7 @@ void TTextReport::PrintTree(const TRunDriver& run)
     };
     measure(header);
     measure(root);
-    WalkRows(*run.RootRow, run.CompareTree.get(),
-             [&](const TRowVisit& visit) { measure(RowCells(visit)); });
+    WalkRows(*run.RootRow, [&](const TRowVisit& visit) { measure(RowCells(visit)); });
     widths[0] = qMin<qsizetype>(widths[0], NameColumnLimit);
 
     const auto print = [&](const Cells& cells) {
@@ -199,14 +198,12 @@ void TTextReport::PrintTree(const TRunDriver& run)
     };
     print(header);
     print(root);
-    WalkRows(*run.RootRow, run.CompareTree.get(),
-             [&](const TRowVisit& visit) { print(RowCells(visit)); });
+    WalkRows(*run.RootRow, [&](const TRowVisit& visit) { print(RowCells(visit)); });
 
-    const TFileAttri& totals = *run.CompareTree;
     WriteLine(QString());
-    WriteLine(QStringLiteral("Files compared: ") + QString::number(totals.FileCount));
-    WriteLine(RunLogText::ChangedOnLeft(totals.LeftCount));
-    WriteLine(RunLogText::ChangedOnRight(totals.RightCount));
+    WriteLine(QStringLiteral("Files compared: ") + QString::number(run.Totals.Files));
+    WriteLine(RunLogText::ChangedOnLeft(run.Totals.LeftCount));
+    WriteLine(RunLogText::ChangedOnRight(run.Totals.RightCount));
 }
 
 void TTextReport::FileHandled(const TFileReport& report)

@@ -124,7 +124,7 @@ public:
     qint32 RtoLCount = 0;
     qint32 LtoRCount = 0;
     qint16 ItemImage = 0;
-    // An ItemKind code; a file row's State is a CompareState code.
+    // An ItemKind code; State is a CompareState code (a folder row's, its own).
     qint8 Kind = ItemKind::File;
     qint8 State = CompareState::Same;
     qint8 LeftAttr = 0;

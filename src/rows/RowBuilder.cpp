@@ -153,6 +153,9 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
         }
         TResultRow* row = parent.AddChild();
         row->Kind = ItemKind::Folder;
+        // The folder's own state (its two folders' times); it gives the row no
+        // direction.
+        row->State = item.State;
         row->Name = item.ItemName;
         row->ItemImage = RowImage::Folder;
         row->LeftImage = RowImage::FolderLeft;

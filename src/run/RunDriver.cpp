@@ -194,6 +194,9 @@ void TRunDriver::AnalysisEnded(TFileAnalyze& analysis)
     TreeLock.Release();
     ConnectResult = analysis.ConnectResult;
     CompareTree = analysis.TakeCompareTree();
+    Totals = CompareTree
+                 ? TTotals{CompareTree->FileCount, CompareTree->LeftCount, CompareTree->RightCount}
+                 : TTotals{};
     UnreadableFolders = analysis.UnreadableFolders;
     UnreadableReasons = analysis.UnreadableReasons;
     BadNames = analysis.BadNames;

@@ -101,6 +101,20 @@ public:
     qint32 Refusal = 0;
     qint32 ConnectResult = 0;
     std::unique_ptr<TFileAttri> CompareTree;
+    // The counts of its root (TFileAttri's FileCount, LeftCount, RightCount),
+    // kept also once the tree is let go.
+    struct TTotals
+    {
+        qint32 Files = 0;
+        qint32 LeftCount = 0;
+        qint32 RightCount = 0;
+    };
+    TTotals Totals;
+    // For a caller that builds no more rows from the last analysis (the runner,
+    // once it has reported it): the comparison tree's memory goes before a
+    // sync; the rows keep all they show, and BuildRows refuses until the next
+    // analysis.
+    void ReleaseCompareTree() { CompareTree.reset(); }
     std::unique_ptr<TResultRow> RootRow;
     QStringList UnreadableFolders;
     QHash<QString, QString> UnreadableReasons;

@@ -282,16 +282,24 @@ private Q_SLOTS:
         Sides s;
         QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a", New));
         QVERIFY(s.Right.file(QStringLiteral("b.txt"), "b", Old));
+        QVERIFY(s.Left.file(QStringLiteral("d/c.txt"), "c", Old));
         const CliResult result =
             CliRunner::Run(s.Args(QStringLiteral("sync"), {QStringLiteral("--json")}));
         QCOMPARE(result.Code, 0);
         const QJsonObject json = result.Json();
         const auto rows = RowsByPath(json);
+        // The analysis's counts and the folders' own states, told after the sync.
+        QCOMPARE(json[QStringLiteral("totals")].toObject(),
+                 (QJsonObject{{QStringLiteral("files"), 3},
+                              {QStringLiteral("left_count"), 2},
+                              {QStringLiteral("right_count"), 1},
+                              {QStringLiteral("conflicts"), 0}}));
+        QCOMPARE(rows.value(QStringLiteral("d"))[QStringLiteral("state")].toInt(-2), 1);
         QCOMPARE(rows.value(QStringLiteral("a.txt"))[QStringLiteral("result")].toString(),
                  QStringLiteral("copied"));
         QCOMPARE(rows.value(QStringLiteral("b.txt"))[QStringLiteral("result")].toString(),
                  QStringLiteral("copied"));
-        QCOMPARE(json[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 2);
+        QCOMPARE(json[QStringLiteral("sync")][QStringLiteral("done")].toInt(), 3);
         QCOMPARE(s.Left.read(QStringLiteral("b.txt")), QByteArray("b"));
     }
 
