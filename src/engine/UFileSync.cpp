@@ -412,8 +412,14 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     const WorkItem& item = Work[index];
     const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
     const QString& targetRoot = toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName;
-    const QString source = SidePath(index, !toLeft);
-    QString target = SidePath(index, toLeft);
+    // The same path below either root, made once for both.
+    const QString relative = RelativeOf(index);
+    // A deletion carried over has no source: the target goes into "__Save__".
+    const bool sourcePresent = toLeft ? item.OnRight : item.OnLeft;
+    const QString source =
+        sourcePresent ? (toLeft ? RightPrefix : LeftPrefix) + relative : QString();
+    const QString target = (toLeft ? LeftPrefix : RightPrefix) + relative;
+    const bool targetPresent = toLeft ? item.OnLeft : item.OnRight;
     TWinFile::TCopyOrder order;
     order.Source = source;
     order.TargetRoot = targetRoot;
@@ -421,9 +427,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     // The other side's edit of a conflict is never lost.
     order.KeepOldVersion = Task.SaveOldFile == 1 || (item.SinceSync & SyncMark::Conflict) != 0;
     order.Verify = (Task.ForcedOrVerified & TSyncTask::VerifiedCopies) != 0;
-    if (target.isEmpty()) {
+    if (!targetPresent) {
         // Only on the source side: the same relative path below the target root.
-        target = (toLeft ? LeftPrefix : RightPrefix) + RelativeOf(index);
         order.TargetWasAbsent = true;
     } else {
         order.TargetKnown = true;
