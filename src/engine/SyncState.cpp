@@ -1,7 +1,6 @@
 #include "engine/SyncState.h"
 
 #include <algorithm>
-#include <map>
 #include <numeric>
 #include <utility>
 
@@ -84,37 +83,48 @@ void TSyncState::Split(std::string_view path, std::string_view& folder, std::str
     name = slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-void TSyncState::Record(std::vector<TPair> pairs)
+void TSyncState::TPairs::Add(std::string_view path, const TSides& values)
 {
-    std::vector<bool> touched(FolderList.size(), false);
-    std::map<std::string, TFolder, std::less<>> added;
-    for (const TPair& pair : pairs) {
-        std::string_view folderPath;
-        std::string_view name;
-        Split(pair.Path, folderPath, name);
-        const qint32 folder = FindFolder(folderPath);
-        if (folder >= 0) {
-            FolderList[size_t(folder)].Append(name, pair.Values);
-            touched[size_t(folder)] = true;
+    std::string_view folderPath;
+    std::string_view name;
+    Split(path, folderPath, name);
+    if (Last == nullptr || folderPath != LastPath) {
+        auto found = Gathered.find(folderPath);
+        if (found == Gathered.end())
+            found = Gathered.emplace(std::string(folderPath), TFolder()).first;
+        Last = &found->second;
+        LastPath = found->first;
+    }
+    Last->Append(name, values);
+}
+
+void TSyncState::Record(const std::vector<TPair>& pairs)
+{
+    TPairs gathered;
+    for (const TPair& pair : pairs)
+        gathered.Add(pair.Path, pair.Values);
+    Record(std::move(gathered));
+}
+
+void TSyncState::Record(TPairs pairs)
+{
+    std::vector<TFolder> added;
+    for (auto& [path, folder] : pairs.Gathered) {
+        const qint32 index = FindFolder(path);
+        if (index < 0) {
+            folder.Path = path;
+            folder.Sort();
+            added.push_back(std::move(folder));
             continue;
         }
-        auto fresh = added.find(folderPath);
-        if (fresh == added.end()) {
-            fresh = added.emplace(std::string(folderPath), TFolder()).first;
-            fresh->second.Path = fresh->first;
-        }
-        fresh->second.Append(name, pair.Values);
+        TFolder& recorded = FolderList[size_t(index)];
+        for (const TEntry& entry : folder.Entries())
+            recorded.Append(folder.Name(entry), entry.Values);
+        recorded.Sort();
+        // The gathered folder's room goes back as soon as it is taken in.
+        folder = TFolder();
     }
-    for (size_t i = 0; i < FolderList.size(); ++i) {
-        if (touched[i])
-            FolderList[i].Sort();
-    }
-    std::vector<TFolder> folders;
-    for (auto& [path, folder] : added) {
-        folder.Sort();
-        folders.push_back(std::move(folder));
-    }
-    AddFolders(std::move(folders));
+    AddFolders(std::move(added));
 }
 
 void TSyncState::AddFolders(std::vector<TFolder> folders)

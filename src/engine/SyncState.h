@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,29 @@ public:
         TSides Values;
     };
 
+    // Pairs to record, gathered folder by folder as they come. The pairs of one
+    // folder mostly come one after the other, so the last folder is kept at
+    // hand; each pair takes its entry and its name's bytes, no path of its own.
+    class TPairs
+    {
+    public:
+        TPairs() = default;
+        TPairs(TPairs&&) = default;
+        TPairs& operator=(TPairs&&) = default;
+        TPairs(const TPairs&) = delete;
+        TPairs& operator=(const TPairs&) = delete;
+
+        void Add(std::string_view path, const TSides& values);
+        bool IsEmpty() const { return Gathered.empty(); }
+
+    private:
+        friend class TSyncState;
+        std::map<std::string, TFolder, std::less<>> Gathered;
+        // The folder of the last pair, its path the map's key.
+        TFolder* Last = nullptr;
+        std::string_view LastPath;
+    };
+
     TSyncState() = default;
     // The canonical paths of the two roots (see TSyncStateFile).
     TSyncState(const QString& leftRoot, const QString& rightRoot);
@@ -88,7 +112,8 @@ public:
     const TSides* Find(std::string_view path) const;
 
     // Records the pairs, in place of their entries where they have one.
-    void Record(std::vector<TPair> pairs);
+    void Record(TPairs pairs);
+    void Record(const std::vector<TPair>& pairs);
     // Adds folders that are not in the record yet, each with its entries in
     // order, and puts all folders back in order.
     void AddFolders(std::vector<TFolder> folders);

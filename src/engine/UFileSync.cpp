@@ -140,7 +140,12 @@ QString TFileSync::SidePath(size_t index, bool left) const
     const WorkItem& item = Work[index];
     if (!(left ? item.OnLeft : item.OnRight))
         return {};
-    return (left ? LeftPrefix : RightPrefix) + RelativeOf(index);
+    return PathOn(left, RelativeOf(index));
+}
+
+QString TFileSync::PathOn(bool left, const QString& relative) const
+{
+    return (left ? LeftPrefix : RightPrefix) + relative;
 }
 
 // Temporary names in "__Save__" left by a copy that ended early (a crash, a
@@ -251,7 +256,7 @@ void TFileSync::ReportLostCopies()
         report.Outcome = TFileReport::TOutcome::WriteFailed;
         report.Handled = HandledCount;
         report.Direction = outcome.Direction;
-        report.Source = SourceOf(index);
+        report.Source = SourceOf(index, RelativeOf(index));
         report.Error = *error;
         report.Row = Work[index].Row;
         FailedFiles.append(report.Source);
@@ -266,8 +271,7 @@ void TFileSync::RecordCopies()
 {
     if (StateFile == nullptr)
         return;
-    std::vector<TSyncState::TPair> pairs;
-    pairs.reserve(size_t(SyncDoneCount));
+    TSyncState::TPairs pairs;
     for (size_t i = 0; i < Work.size(); ++i) {
         const Outcome& outcome = Outcomes[i];
         const TWinFile::TCopiedFiles& files = outcome.Files;
@@ -279,12 +283,13 @@ void TFileSync::RecordCopies()
                                         files.SourceTime}
                    : TSyncState::TSides{files.SourceSize, files.SourceTime, files.TargetSize,
                                         files.TargetTime};
-        pairs.push_back(TSyncState::TPair{RelativeOf(i).toUtf8().toStdString(), sides});
+        const QByteArray path = RelativeOf(i).toUtf8();
+        pairs.Add(std::string_view(path.constData(), size_t(path.size())), sides);
     }
     // Every row's outcome is in its report or in the pairs by now: the
     // outcomes' room is given back before the record takes its own.
     Outcomes.reset();
-    if (pairs.empty())
+    if (pairs.IsEmpty())
         return;
     QString unreadable;
     TSyncState record = StateFile->Load(unreadable);
@@ -395,7 +400,7 @@ void TFileSync::RunCopier()
                    direction != SyncDirection::LeftToRight) {
             status = Outcome::Skipped;
         } else {
-            outcome.Direction = direction;
+            outcome.Direction = qint8(direction);
             if (BeforeCopy)
                 BeforeCopy(row);
             CopyOne(row, outcome);
@@ -416,9 +421,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     const QString relative = RelativeOf(index);
     // A deletion carried over has no source: the target goes into "__Save__".
     const bool sourcePresent = toLeft ? item.OnRight : item.OnLeft;
-    const QString source =
-        sourcePresent ? (toLeft ? RightPrefix : LeftPrefix) + relative : QString();
-    const QString target = (toLeft ? LeftPrefix : RightPrefix) + relative;
+    const QString source = sourcePresent ? PathOn(!toLeft, relative) : QString();
+    const QString target = PathOn(toLeft, relative);
     const bool targetPresent = toLeft ? item.OnLeft : item.OnRight;
     TWinFile::TCopyOrder order;
     order.Source = source;
@@ -436,13 +440,13 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
         order.TargetTime = toLeft ? item.LeftTime : item.RightTime;
     }
     order.Target = target;
-    outcome.Target = target;
     outcome.TargetIsNew = order.TargetWasAbsent;
     if (!CaseTwinPaths.empty() && !CaseTwinPaths[index].isEmpty()) {
         outcome.Result = TWinFile::Transfer::WriteFailed;
-        outcome.Error = QStringLiteral("Two names differ only in case and the target folder "
-                                       "cannot keep both: ") +
-                        CaseTwinPaths[index];
+        outcome.Error = std::make_unique<QString>(
+            QStringLiteral("Two names differ only in case and the target folder "
+                           "cannot keep both: ") +
+            CaseTwinPaths[index]);
         return;
     }
     (toLeft ? LeftWritten : RightWritten).store(true, std::memory_order_relaxed);
@@ -451,7 +455,8 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     file.CleanedFolders = &CleanedFolders;
     outcome.SavedAway = outcome.Direction == item.CarriedDeletion;
     outcome.Result = outcome.SavedAway ? file.SaveAway(order) : file.TransferFile(order);
-    outcome.Error = file.LastError;
+    if (!file.LastError.isEmpty())
+        outcome.Error = std::make_unique<QString>(file.LastError);
     outcome.Files = file.Copied;
     if (file.TimeNotKept)
         (toLeft ? LeftLosesTimes : RightLosesTimes).store(true, std::memory_order_relaxed);
@@ -463,12 +468,14 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
 }
 
 // The file a row's copy reads; for a deletion carried over, the file it keeps.
-QString TFileSync::SourceOf(size_t index) const
+QString TFileSync::SourceOf(size_t index, const QString& relative) const
 {
     const Outcome& outcome = Outcomes[index];
+    const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
     if (outcome.SavedAway)
-        return outcome.Target;
-    return SidePath(index, outcome.Direction != SyncDirection::RightToLeft);
+        return PathOn(toLeft, relative);
+    const WorkItem& item = Work[index];
+    return (toLeft ? item.OnRight : item.OnLeft) ? PathOn(!toLeft, relative) : QString();
 }
 
 // The report of a row a copier handled, in row order.
@@ -482,19 +489,21 @@ void TFileSync::Collect(size_t index)
     TFileReport& report = pending.Report;
     report.Handled = HandledCount;
     report.Direction = outcome.Direction;
-    report.Source = SourceOf(index);
+    const QString relative = RelativeOf(index);
+    const QString target = PathOn(toLeft, relative);
+    report.Source = SourceOf(index, relative);
     report.Row = item.Row;
     if (outcome.Result == TWinFile::Transfer::Copied && outcome.SavedAway) {
         ++SyncDoneCount;
         Outcomes[index].Reported = true;
         report.Outcome = TFileReport::TOutcome::SavedAway;
         (toLeft ? report.LeftPath : report.RightPath) = TWinFile::BackupPath(
-            outcome.Target, toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName);
+            target, toLeft ? Task.LFolder.FolerAllName : Task.RFolder.FolerAllName);
     } else if (outcome.Result == TWinFile::Transfer::Copied) {
         ++SyncDoneCount;
         Outcomes[index].Reported = true;
-        report.LeftPath = toLeft ? outcome.Target : SidePath(index, true);
-        report.RightPath = toLeft ? SidePath(index, false) : outcome.Target;
+        report.LeftPath = toLeft ? target : report.Source;
+        report.RightPath = toLeft ? report.Source : target;
         pending.TargetIsNew = outcome.TargetIsNew;
     } else {
         ++SyncErrorCount;
@@ -502,11 +511,9 @@ void TFileSync::Collect(size_t index)
         report.Outcome = outcome.Result == TWinFile::Transfer::ReadFailed
                              ? TFileReport::TOutcome::ReadFailed
                              : TFileReport::TOutcome::WriteFailed;
-        report.Error = outcome.Error;
+        if (outcome.Error)
+            report.Error = *outcome.Error;
     }
-    // Only a file kept in "__Save__" needs its target again (SourceOf).
-    if (!outcome.SavedAway)
-        Outcomes[index].Target = QString();
     Reports.push_back(std::move(pending));
 }
 

@@ -133,17 +133,18 @@ private:
             Done        // copied, or failed
         };
         std::atomic<qint32> Status{Waiting};
-        qint32 Direction = 0;
+        qint8 Direction = 0;
         TWinFile::Transfer Result = TWinFile::Transfer::Copied;
-        QString Target;
         bool TargetIsNew = false;
-        QString Error;
         // Told to the receiver's side as copied.
         bool Reported = false;
-        // Both files after the copy.
-        TWinFile::TCopiedFiles Files;
         // The target went into "__Save__" instead of taking a copy.
         bool SavedAway = false;
+        // Why the copy failed, where it says; most rows have none. The target
+        // is not kept: it is the row's path on the side copied to.
+        std::unique_ptr<QString> Error;
+        // Both files after the copy.
+        TWinFile::TCopiedFiles Files;
     };
     // The flushes of one side's file system.
     struct SideFlush
@@ -170,9 +171,11 @@ private:
     void WriteBehind();
     void CopyOne(size_t index, Outcome& outcome);
     void Collect(size_t index);
-    QString SourceOf(size_t index) const;
+    QString SourceOf(size_t index, const QString& relative) const;
     // The path of a work item's file on a side, or empty where it was absent.
     QString SidePath(size_t index, bool left) const;
+    // The path of a work item's file on a side, whether it was there or not.
+    QString PathOn(bool left, const QString& relative) const;
     void AllowUpTo(size_t limit);
     void OpenRoots();
     QString RelativeOf(size_t index) const;

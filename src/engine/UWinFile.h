@@ -35,7 +35,7 @@ public:
     // Names starting with this belong to copies in progress (or left by a crash).
     static constexpr char TempPrefix[] = ".__FileSync__";
 
-    enum class Transfer
+    enum class Transfer : qint8
     {
         Copied,
         ReadFailed,

@@ -142,9 +142,10 @@ private Q_SLOTS:
         QCOMPARE(read.EntryCount(), qint64(4));
         QVERIFY(SameEntries(record, read));
         QVERIFY(read.Find("sub/nothing") == nullptr);
-        // Pairs recorded again replace their entries; new ones join their folders.
+        // Pairs recorded again replace their entries; new ones join their
+        // folders, also when a folder's pairs do not come one after the other.
         TSyncState more = read;
-        more.Record({{"sub/x", {1, 2, 3, 4}}, {"sub/a", {5, 6, 7, 8}}, {"new/b", {0, 0, 0, 0}}});
+        more.Record({{"sub/x", {1, 2, 3, 4}}, {"new/b", {0, 0, 0, 0}}, {"sub/a", {5, 6, 7, 8}}});
         QCOMPARE(more.EntryCount(), qint64(6));
         QVERIFY(*more.Find("sub/x") == (TSyncState::TSides{1, 2, 3, 4}));
         QVERIFY(*more.Find("sub/a") == (TSyncState::TSides{5, 6, 7, 8}));
