@@ -4,6 +4,7 @@
 #include "rows/RowText.h"
 #include "ui/page/ResultTreeModel.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr int Widths[Column::Count] = {240, 115, 70, 80, 20, 20, 20, 80, 115, 70};
 constexpr int PictureSize = 16;
+// The longest a turn of the event loop expands rows for.
+constexpr qint64 ExpandSliceMs = 20;
 const QColor GridColour(192, 192, 192);
 const QColor TreeLineColour(128, 128, 128);
 
@@ -80,6 +83,9 @@ TResultTreeView::TResultTreeView(QWidget* parent) : QTreeView(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
+    NextSlice.setSingleShot(true);
+    NextSlice.setInterval(0);
+    connect(&NextSlice, &QTimer::timeout, this, &TResultTreeView::ExpandSlice);
 
     QHeaderView* columns = header();
     columns->setFont(QFont(QStringLiteral("Arial"), 8));
@@ -112,7 +118,14 @@ int TResultTreeView::ColumnWidth(int column)
 
 void TResultTreeView::setModel(QAbstractItemModel* model)
 {
+    StopExpanding();
+    if (this->model() != nullptr)
+        disconnect(this->model(), &QAbstractItemModel::modelAboutToBeReset, this,
+                   &TResultTreeView::StopExpanding);
     QTreeView::setModel(model);
+    if (model != nullptr)
+        connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+                &TResultTreeView::StopExpanding);
     Rows = qobject_cast<TResultTreeModel*>(model);
     ApplyColumnWidths();
 }
@@ -146,7 +159,53 @@ TResultTreeView::Cell TResultTreeView::CellAt(const QPoint& position) const
 
 void TResultTreeView::ExpandAll()
 {
+    StopExpanding();
     expandAll();
+}
+
+void TResultTreeView::ExpandInSlices()
+{
+    StopExpanding();
+    if (model() == nullptr)
+        return;
+    // The rows laid out as they stand, so that each expansion below lays out
+    // only the children it shows.
+    executeDelayedItemsLayout();
+    StackFolders(rootIndex());
+    if (!Unexpanded.empty())
+        NextSlice.start();
+}
+
+void TResultTreeView::ExpandSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!Unexpanded.empty() && slice.elapsed() < ExpandSliceMs) {
+        const QPersistentModelIndex folder = std::move(Unexpanded.back());
+        Unexpanded.pop_back();
+        if (!folder.isValid())
+            continue;
+        expand(folder);
+        StackFolders(folder);
+    }
+    if (!Unexpanded.empty())
+        NextSlice.start();
+}
+
+void TResultTreeView::StopExpanding()
+{
+    NextSlice.stop();
+    Unexpanded.clear();
+}
+
+void TResultTreeView::StackFolders(const QModelIndex& parent)
+{
+    const QAbstractItemModel* rows = model();
+    for (int row = rows->rowCount(parent) - 1; row >= 0; --row) {
+        const QModelIndex child = rows->index(row, 0, parent);
+        if (rows->hasChildren(child))
+            Unexpanded.emplace_back(child);
+    }
 }
 
 void TResultTreeView::ShowPointingHand(bool pointing)

@@ -2,8 +2,12 @@
 
 #include "engine/UResultRow.h"
 
+#include <QPersistentModelIndex>
 #include <QPoint>
+#include <QTimer>
 #include <QTreeView>
+
+#include <vector>
 
 class TResultTreeModel;
 
@@ -41,6 +45,12 @@ public:
     TResultRow* RowAt(const QPoint& position) const;
     // Expands every row from the root row down, in one layout of the rows.
     void ExpandAll();
+    // The same over turns of the event loop, for trees whose layout in one go
+    // would hold the window: the folders in the order they are shown, each laid
+    // out below its parent, a slice of time at a time, the first in the next
+    // turn. A new set of rows stops it.
+    void ExpandInSlices();
+    bool IsExpanding() const { return !Unexpanded.empty(); }
 
 Q_SIGNALS:
     // The pointer moved: over a picture cell (cellCode 1 to 3) of the row, or
@@ -79,7 +89,14 @@ private:
     TResultRow* RowOf(const QModelIndex& index) const;
     void ApplyColumnWidths();
     void ShowPointingHand(bool pointing);
+    void ExpandSlice();
+    void StopExpanding();
+    // Stacks the folders among the children of parent, the first on top.
+    void StackFolders(const QModelIndex& parent);
 
     TResultTreeModel* Rows = nullptr;
     bool PointingHand = false;
+    // The folders still to expand, the next one last.
+    std::vector<QPersistentModelIndex> Unexpanded;
+    QTimer NextSlice;
 };

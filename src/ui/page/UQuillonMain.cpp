@@ -527,17 +527,12 @@ void TQuillonMain::BuildRows(TRowBuilder::Mode mode)
     ListedFiles = added;
     ShowRoot(Driver.RootRow.get());
     IdleRoot.reset();
-    // Laying out hundreds of thousands of expanded rows takes a while of its
-    // own: the window then answers once between the last rows built and that.
+    // Laying out hundreds of thousands of expanded rows in one go would hold
+    // the window: they are laid out a slice at a time, the first rows first.
     if (added < ExpandLaterFrom)
-        ExpandAll();
+        VST1->ExpandAll();
     else
-        QTimer::singleShot(0, this, &TQuillonMain::ExpandAll);
-}
-
-void TQuillonMain::ExpandAll()
-{
-    VST1->expandAll();
+        VST1->ExpandInSlices();
 }
 
 void TQuillonMain::rb_allClick()

@@ -133,9 +133,9 @@ public:
     bool SyncAfterTriggeredAnalysis = false;
     // The job's own triggers beyond the start and the period.
     TJobTriggers* Triggers;
-    // Rows built from this many file rows on are expanded after a turn of the
-    // event loop, not at once (laying out a million rows takes a while of its
-    // own); a test may lower it.
+    // Rows built from this many file rows on are expanded a slice at a time
+    // from the next turn of the event loop on, not at once (laying out a
+    // million rows takes a while of its own); a test may lower it.
     qint64 ExpandLaterFrom = 100000;
 
 Q_SIGNALS:
@@ -176,7 +176,6 @@ private:
     void BuildRows(TRowBuilder::Mode mode);
     void Refilter(TRowBuilder::Mode mode);
     void ShowSinceSync();
-    void ExpandAll();
     void ShowRunning(bool running);
     void SetButtons(bool analyze, bool sync, bool cancel);
     void SetGaugeRange(qint64 total);

@@ -341,6 +341,47 @@ private Q_SLOTS:
         QCOMPARE(PixelAt(view.viewport(), indentation), QColor(Qt::white));
     }
 
+    // A large tree is expanded over several turns, the rows shown first
+    // first, down to the deepest folder; rows shown anew stop it.
+    void expandingInSlices()
+    {
+        std::unique_ptr<TResultRow> root = MakeRootRow(QStringLiteral("Job"));
+        std::vector<TResultRow*> deepest;
+        for (int i = 0; i < 3000; ++i) {
+            TResultRow* folder = AddFolderRow(*root, QStringLiteral("f%1").arg(i));
+            AddFileRow(*folder, CompareState::LeftOnly, QStringLiteral("a"));
+            deepest.push_back(AddFolderRow(*folder, QStringLiteral("sub")));
+            AddFileRow(*deepest.back(), CompareState::LeftOnly, QStringLiteral("b"));
+        }
+        TSampleTree other;
+        TPageImages images;
+        TResultTreeModel model(images);
+        TResultTreeView view;
+        view.setModel(&model);
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        model.SetRoot(root.get());
+        view.ExpandInSlices();
+        QVERIFY(view.IsExpanding());
+        QApplication::processEvents();
+        QVERIFY(view.isExpanded(model.IndexOf(root->Child(0)->Child(1))));
+        QTRY_VERIFY(!view.IsExpanding());
+        for (TResultRow* folder : deepest)
+            QVERIFY(view.isExpanded(model.IndexOf(folder)));
+        // Every row is laid out: the last one is one below the rows above it.
+        const QModelIndex last = model.IndexOf(deepest.back()->Child(0));
+        QCOMPARE(view.visualRect(last).top() - view.visualRect(model.index(0, 0)).top(),
+                 3000 * 4 * view.visualRect(last).height());
+
+        view.ExpandInSlices();
+        model.SetRoot(other.Root.get());
+        QVERIFY(!view.IsExpanding());
+        QApplication::processEvents();
+        QVERIFY(!view.isExpanded(model.IndexOf(other.Docs)));
+    }
+
     void pointerSignals()
     {
         TSampleTree tree;
