@@ -46,13 +46,9 @@ int OpenRoot(const QString& root)
 TFileSync::TFileSync(TResultRow& resultTree, const TSyncTask& job, const std::atomic<bool>& cancel,
                      QObject* receiver, TRunProgress& progress, int deliveryIntervalMs)
     : Receiver(receiver), Task(job), CopierCount(CopiersFor(deliveryIntervalMs, job)),
-      Cancel(cancel), Progress(progress), Window(deliveryIntervalMs > 0 ? 1024 : 1),
-      DeliveryIntervalMs(deliveryIntervalMs)
+      RootRow(resultTree), Cancel(cancel), Progress(progress),
+      Window(deliveryIntervalMs > 0 ? 1024 : 1), DeliveryIntervalMs(deliveryIntervalMs)
 {
-    qint32 visits = 0;
-    CollectRows(resultTree, visits);
-    Work.shrink_to_fit();
-    TrailingVisits = visits;
 }
 
 TFileSync::~TFileSync()
@@ -63,6 +59,11 @@ TFileSync::~TFileSync()
         if (fd >= 0)
             ::close(fd);
     }
+}
+
+void TFileSync::WaitForRows() const
+{
+    RowsTaken.wait(false, std::memory_order_acquire);
 }
 
 void TFileSync::UseRoots(int leftFd, int rightFd)
@@ -96,6 +97,14 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
 void TFileSync::run()
 {
     SinceDelivery.start();
+    // The work list is made here, not by the thread that starts the run: a
+    // million rows take a while to walk.
+    qint32 visits = 0;
+    CollectRows(RootRow, visits);
+    Work.shrink_to_fit();
+    TrailingVisits = visits;
+    RowsTaken.store(true, std::memory_order_release);
+    RowsTaken.notify_all();
     OpenRoots();
     LeftPrefix = SyncPath::FolderPrefix(Task.LFolder.FolerAllName);
     RightPrefix = SyncPath::FolderPrefix(Task.RFolder.FolerAllName);

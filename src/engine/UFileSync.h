@@ -72,6 +72,10 @@ public:
     // folders the analysis read; the run writes through these and closes them.
     // Without them, the run opens the roots by their paths.
     void UseRoots(int leftFd, int rightFd);
+    // Waits until the run has taken what it needs of the rows (which files are
+    // on each side, their sizes and times); from then on they may change. The
+    // thread must have been started.
+    void WaitForRows() const;
 
     QObject* const Receiver;
     const TSyncTask& Task;
@@ -189,6 +193,8 @@ private:
     void Deliver(bool force);
     void Replay(Pending& pending);
 
+    // The rows the run walks; their folders and files stay while it runs.
+    TResultRow& RootRow;
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
     std::vector<WorkItem> Work;
@@ -209,6 +215,7 @@ private:
     size_t Window = 1;
     // Rows visited after the last file row.
     qint32 TrailingVisits = 0;
+    std::atomic<bool> RowsTaken{false};
     std::vector<Pending> Reports;
     qint32 UndeliveredVisits = 0;
     int DeliveryIntervalMs;

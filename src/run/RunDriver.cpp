@@ -85,6 +85,13 @@ void TRunDriver::Stop()
     // worker is stopped.
     Reports.Target = nullptr;
     Worker.Stop();
+    SyncRun = nullptr;
+}
+
+void TRunDriver::WaitForSyncRows() const
+{
+    if (SyncRun != nullptr)
+        SyncRun->WaitForRows();
 }
 
 qint32 TRunDriver::StartAnalysis(const TSyncTask& job)
@@ -301,12 +308,14 @@ bool TRunDriver::StartSync(const TSyncTask& job)
     worker->UseRoots(leftFd, rightFd);
     worker->StateFile = StateFile.get();
     TFileSync* run = worker.get();
+    SyncRun = run;
     Worker.Start(std::move(worker), Cancelled, &Receiver, [this, run] { SyncEnded(*run); });
     return true;
 }
 
 void TRunDriver::SyncEnded(TFileSync& run)
 {
+    SyncRun = nullptr;
     TreeLock.Release();
     Synced = true;
     SyncDoneCount = run.SyncDoneCount;

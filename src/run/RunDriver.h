@@ -69,6 +69,9 @@ public:
     // that is going away.
     void Stop();
     bool IsRunning() const { return Worker.IsRunning(); }
+    // Returns once a sync that has just started has taken the rows' files: a
+    // row's files are changed only after that.
+    void WaitForSyncRows() const;
     // Waits until the running worker has ended and its end was reported.
     void Wait() { Worker.Wait(); }
 
@@ -213,4 +216,6 @@ private:
     QObject Receiver;
     // Last member: destroyed first, while everything the worker uses still exists.
     TWorkerHandle Worker;
+    // The sync in progress, owned by Worker; null when none runs.
+    TFileSync* SyncRun = nullptr;
 };

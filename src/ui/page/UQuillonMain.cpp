@@ -1089,6 +1089,7 @@ void TQuillonMain::DeleteSide(bool left)
         return;
     const TRowSide side = left ? TRowSide::Left : TRowSide::Right;
     const QString path = row->PathOn(side, Driver.Roots());
+    Driver.WaitForSyncRows();
     const TRowActions::Deletion result = Actions->DeleteFile(*row, side, Driver.Roots());
     if (result == TRowActions::Deletion::Failed) {
         ModalDialogs::Question(
@@ -1117,6 +1118,7 @@ void TQuillonMain::RestoreSide(bool left)
     // While the question was open a run may have replaced the rows.
     if (row != MenuRow() || Driver.Job() == nullptr)
         return;
+    Driver.WaitForSyncRows();
     const bool restored =
         Actions->RestoreFile(*row, left ? TRowSide::Left : TRowSide::Right, Driver.Roots());
     const QString side = left ? QStringLiteral("left") : QStringLiteral("right");
