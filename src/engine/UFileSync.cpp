@@ -1,4 +1,5 @@
 #include "engine/UFileSync.h"
+#include "common/BackgroundPriority.h"
 
 #include "engine/CaseTwins.h"
 #include "engine/SyncStateFile.h"
@@ -390,6 +391,7 @@ void TFileSync::AllowUpTo(size_t limit)
 // when it has a direction and the run was not cancelled.
 void TFileSync::RunCopier()
 {
+    TBackgroundPriority::LowerThisThread();
     for (;;) {
         const size_t row = NextRow.fetch_add(1, std::memory_order_relaxed);
         if (row >= Work.size())

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <map>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -519,7 +520,7 @@ private Q_SLOTS:
 
     // With several copiers, a cancel in the middle lets the copies under way
     // finish and starts no other; every copy made is whole and reported, in row
-    // order.
+    // order. The copiers run below the priority of the thread that started them.
     void cancelWithSeveralCopiersStartsNoFurtherCopy()
     {
         QTemporaryDir left, right;
@@ -534,12 +535,15 @@ private Q_SLOTS:
         std::atomic<bool> cancel{false};
         std::atomic<int> starts{0};
         std::atomic<int> startsAfterCancel{0};
+        std::atomic<int> copierNice{-100};
         TRecorder log;
         QObject receiver;
         TFileSync sync(run.Root(), *run.Driver.Job(), cancel, &receiver, log, 50);
         QVERIFY(sync.CopierCount >= 2);
         sync.BeforeCopy = [&](size_t row) {
             ++starts;
+            if (row == 0)
+                copierNice = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
             if (cancel.load())
                 ++startsAfterCancel;
             if (row == 200)
@@ -551,6 +555,8 @@ private Q_SLOTS:
         // A copier that had tested the flag just before it was set may still
         // start its row; no copier starts one after that.
         QVERIFY(startsAfterCancel.load() < sync.CopierCount);
+        const int ownNice = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
+        QCOMPARE(copierNice.load(), std::min(ownNice + 5, 19));
         QVERIFY(sync.SyncDoneCount < 400);
         QCOMPARE(int(log.Files.size()), starts.load());
         QCOMPARE(sync.SyncDoneCount, starts.load());
