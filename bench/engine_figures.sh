@@ -406,6 +406,13 @@ if want page; then
     done < <(awk '/ file rows \(/ {n = $1} /bytes per row/ {
         for (i = 1; i <= NF; i++) if ($i == "bytes") b = $(i - 1)
         print n, b, $(NF - 4), $NF}' <<<"$page")
+    # "N file rows (M rows): ..." then "  expanded a slice at a time in S s, the
+    # longest turn of the event loop T ms" gives "N T".
+    while read -r n turn; do
+        figure "page $n file rows: longest turn while expanding (ms)" "$turn" "<=" 100
+    done < <(awk '/ file rows \(/ {n = $1} /a slice at a time/ {
+        for (i = 1; i <= NF; i++) if ($i == "ms") t = $(i - 1)
+        print n, t}' <<<"$page")
     # How long the window leaves input waiting while a page analyses a tree and
     # syncs it into an empty side (PAGE_RUN_TREE, default the 100,000 files; the
     # million part's $data/L1m for the large measure).
