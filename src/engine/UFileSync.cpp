@@ -95,14 +95,24 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
     }
 }
 
+size_t TFileSync::FileRowsBelow(const TResultRow& row)
+{
+    size_t count = 0;
+    for (int i = 0; i < row.ChildCount(); ++i) {
+        const TResultRow* child = row.Child(i);
+        count += child->Kind == ItemKind::Folder ? FileRowsBelow(*child) : 1;
+    }
+    return count;
+}
+
 void TFileSync::run()
 {
     SinceDelivery.start();
     // The work list is made here, not by the thread that starts the run: a
     // million rows take a while to walk.
+    Work.reserve(FileRowsBelow(RootRow));
     qint32 visits = 0;
     CollectRows(RootRow, visits);
-    Work.shrink_to_fit();
     TrailingVisits = visits;
     RowsTaken.store(true, std::memory_order_release);
     RowsTaken.notify_all();
@@ -297,8 +307,10 @@ void TFileSync::RecordCopies()
         pairs.Add(std::string_view(path.constData(), size_t(path.size())), sides);
     }
     // Every row's outcome is in its report or in the pairs by now: the
-    // outcomes' room is given back before the record takes its own.
+    // outcomes' and the work list's room is given back before the record
+    // takes its own.
     Outcomes.reset();
+    std::vector<WorkItem>().swap(Work);
     if (pairs.IsEmpty())
         return;
     QString unreadable;

@@ -169,6 +169,9 @@ private:
         bool ToLeft;
     };
 
+    // The work list takes its exact room at once: growing it would copy it
+    // and hold two of it for a while.
+    static size_t FileRowsBelow(const TResultRow& row);
     void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
     void RunCopier();
