@@ -1,6 +1,6 @@
 #include "engine/UFileSync.h"
-#include "common/BackgroundPriority.h"
 
+#include "common/BackgroundPriority.h"
 #include "engine/CaseTwins.h"
 #include "engine/SyncStateFile.h"
 #include "engine/UFileOper.h"
