@@ -45,6 +45,8 @@ int RunJob(const TCliOptions& options, TSyncTask& job)
         report = std::make_unique<TTextReport>(!sync, progress);
 
     TRunDriver run(*report);
+    // The runner builds its rows once: the comparison tree makes room for them.
+    run.GiveUpTreeForRows = true;
     CancelSignal::Install(run.CancelFlag());
     const auto mode = options.All ? TRowBuilder::Mode::All : TRowBuilder::Mode::Changes;
     const bool analysed = run.Analyze(job, mode);

@@ -9,7 +9,7 @@ TFileAttri* TFileAttri::AddChild(std::unique_ptr<TFileAttri> child)
 
 void TFileAttri::ClearChildren()
 {
-    Children.clear();
+    TChildFileAttrilist().swap(Children);
     ChildCount = 0;
 }
 

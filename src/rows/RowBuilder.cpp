@@ -135,6 +135,14 @@ void TRowBuilder::BuildRows(TResultRow& parent, const TFileAttri& root)
     AddRows(parent, root, paths);
 }
 
+void TRowBuilder::BuildRowsGivingUp(TResultRow& parent, TFileAttri& root)
+{
+    GivingUp = true;
+    BuildRows(parent, root);
+    GivingUp = false;
+    root.ClearChildren();
+}
+
 void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths)
 {
     for (const TFileAttri* child : ItemsInOrder(folder)) {
@@ -167,6 +175,10 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
                              paths.Right + item.ItemName + separator});
         if (row->ChildCount() == 0 && !IsCancelled())
             parent.RemoveLastChild();
+        // The item belongs to the tree BuildRowsGivingUp was handed, which is
+        // not const: its room goes to the rows still to be made.
+        if (GivingUp)
+            const_cast<TFileAttri&>(item).ClearChildren();
     }
     parent.FitChildren();
     CountDirections(parent);

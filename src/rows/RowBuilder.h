@@ -36,6 +36,11 @@ public:
     // rows below them that copy right to left and left to right. Stops at once
     // (with the rows added so far) when the cancel flag is set.
     void BuildRows(TResultRow& parent, const TFileAttri& root);
+    // The same for a caller that hands the tree over and reads it no more:
+    // each folder of the tree gives up its items as soon as their rows are
+    // made, so that the rows take the room the tree leaves instead of as much
+    // again. The root's counts stay.
+    void BuildRowsGivingUp(TResultRow& parent, TFileAttri& root);
 
     // Called for every item, so that a user interface can handle pending events.
     std::function<void()> ProcessEvents;
@@ -69,6 +74,8 @@ private:
     bool IsListed(const TFileAttri& item, qint8 proposed, const TFolderPaths& paths) const;
     bool GoesJobsWay(const TFileAttri& item, qint8 proposed) const;
     void AddRows(TResultRow& parent, const TFileAttri& folder, const TFolderPaths& paths);
+    // Set by BuildRowsGivingUp: the tree walked is the caller's own, not const.
+    bool GivingUp = false;
     void AddFileRow(TResultRow& parent, const TFileAttri& item, qint8 proposed);
     std::vector<const TFileAttri*> ItemsInOrder(const TFileAttri& folder) const;
     void SortItems(std::vector<const TFileAttri*>& items) const;

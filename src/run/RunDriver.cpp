@@ -237,7 +237,12 @@ bool TRunDriver::BuildRows(TRowBuilder& builder)
     if (IsRunning() || !CompareTree)
         return false;
     RootRow = MakeRootRow(Snapshot->SyncName);
-    builder.BuildRows(*RootRow, *CompareTree);
+    if (!GiveUpTreeForRows) {
+        builder.BuildRows(*RootRow, *CompareTree);
+        return true;
+    }
+    builder.BuildRowsGivingUp(*RootRow, *CompareTree);
+    ReleaseCompareTree();
     return true;
 }
 

@@ -118,6 +118,9 @@ public:
     // sync; the rows keep all they show, and BuildRows refuses until the next
     // analysis.
     void ReleaseCompareTree() { CompareTree.reset(); }
+    // For the same caller: rows are built from the comparison tree as it gives
+    // the tree up (TRowBuilder::BuildRowsGivingUp), and the tree is let go.
+    bool GiveUpTreeForRows = false;
     std::unique_ptr<TResultRow> RootRow;
     QStringList UnreadableFolders;
     QHash<QString, QString> UnreadableReasons;

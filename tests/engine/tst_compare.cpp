@@ -163,6 +163,27 @@ std::unique_ptr<TFileAttri> Compared(const TScanTree& left, const TScanTree& rig
 
 } // namespace
 
+// Each row below the parent, in order: its path, kind, state, direction, its
+// files' sides and its counters.
+QStringList DescribeRows(const TResultRow& parent)
+{
+    QStringList lines;
+    for (int i = 0; i < parent.ChildCount(); ++i) {
+        const TResultRow& row = *parent.Child(i);
+        lines.append(QStringLiteral("%1 %2 %3 %4 %5%6 %7 %8")
+                         .arg(row.RelativePath())
+                         .arg(row.Kind)
+                         .arg(row.State)
+                         .arg(int(row.Direction))
+                         .arg(row.OnLeft)
+                         .arg(row.OnRight)
+                         .arg(row.RtoLCount)
+                         .arg(row.LtoRCount));
+        lines += DescribeRows(row);
+    }
+    return lines;
+}
+
 class TestCompare : public QObject
 {
     Q_OBJECT
@@ -240,6 +261,15 @@ private Q_SLOTS:
         QCOMPARE(root.FileCount, 9);
         // Left listing order first, then the unpaired right children.
         QCOMPARE(root.Children.back()->State, CompareState::RightOnly);
+
+        // Rows built as the tree is given up are the same rows; the tree keeps
+        // only its root's counts.
+        const QStringList described = DescribeRows(*rows);
+        auto givenUp = MakeRootRow(job->SyncName);
+        TRowBuilder(*job, TRowBuilder::Mode::All).BuildRowsGivingUp(*givenUp, *outcome.Tree);
+        QCOMPARE(DescribeRows(*givenUp), described);
+        QVERIFY(outcome.Tree->Children.empty());
+        QCOMPARE(outcome.Tree->FileCount, 9);
     }
 
     void folderMeetsFile()
