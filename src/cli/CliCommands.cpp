@@ -59,8 +59,6 @@ int RunJob(const TCliOptions& options, TSyncTask& job)
     report->Analysed(run);
     // A run stopped during the analysis copies nothing.
     if (sync && !run.WasCancelled()) {
-        // The rows hold all the reports show from here on.
-        run.ReleaseCompareTree();
         if (!run.Sync(job)) {
             CancelSignal::Release();
             report->Refused(job, run.SyncRefusalText());
