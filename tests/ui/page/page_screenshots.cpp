@@ -1,8 +1,9 @@
 // Shows a comparison page after the analysis of a tree that has every state
 // (left only, right only, left newer, right newer, the same, a kept version, an
 // unreadable name), during a sync of it, and after edits since that sync (a
-// conflict, a deletion), and writes the three as PNG files into the folder
-// given as the first argument. Run it on a display, for example:
+// conflict, a deletion), and then a large tree right after its analysis,
+// while its rows are still being expanded a slice at a time; writes the four
+// as PNG files into the folder given as the first argument. Run it on a display, for example:
 //
 //     xvfb-run -a -s "-screen 0 1280x800x24" build/tests/ui/page/page_screenshots docs/screenshots
 
@@ -98,5 +99,21 @@ int main(int argc, char* argv[])
         Settle(50);
     Settle(300);
     ok = SaveScreenshot(&page, folder, QStringLiteral("page-last-sync.png"), 0) && ok;
+
+    // A large tree: the rows at the top are expanded first, the rest a slice
+    // at a time while the window goes on answering.
+    TreeBuilder wide(left.path());
+    for (int i = 0; i < 6000; ++i)
+        wide.file(QStringLiteral("Archive/box%1/item%2.dat")
+                      .arg(i / 50, 3, 10, QLatin1Char('0'))
+                      .arg(i, 4, 10, QLatin1Char('0')),
+                  QByteArray(100 + i % 900, 'a'), LocalTime(2024, 8, 2, 11));
+    page.ExpandLaterFrom = 1;
+    page.rb_all->click();
+    page.BitBtn_AnalyzeClick();
+    while (page.IsRunning())
+        Settle(5);
+    Settle(40);
+    ok = SaveScreenshot(&page, folder, QStringLiteral("page-large-tree.png"), 0) && ok;
     return ok ? 0 : 1;
 }
