@@ -20,6 +20,25 @@ void TSyncState::TFolder::Append(std::string_view name, const TSides& values)
     Names.append(name);
 }
 
+void TSyncState::TFolder::Fit()
+{
+    Items.shrink_to_fit();
+    Names.shrink_to_fit();
+}
+
+// Entries are taken back rarely (a copy the disk lost), and not in order: a
+// look through the folder, from the last entry, is enough.
+bool TSyncState::TFolder::Remove(std::string_view name)
+{
+    for (size_t i = Items.size(); i-- > 0;) {
+        if (Name(Items[i]) == name) {
+            Items.erase(Items.begin() + std::ptrdiff_t(i));
+            return true;
+        }
+    }
+    return false;
+}
+
 void TSyncState::TFolder::Sort()
 {
     std::vector<quint32> order(Items.size());
@@ -92,10 +111,21 @@ void TSyncState::TPairs::Add(std::string_view path, const TSides& values)
         auto found = Gathered.find(folderPath);
         if (found == Gathered.end())
             found = Gathered.emplace(std::string(folderPath), TFolder()).first;
+        if (Last != nullptr)
+            Last->Fit();
         Last = &found->second;
         LastPath = found->first;
     }
     Last->Append(name, values);
+}
+
+bool TSyncState::TPairs::Remove(std::string_view path)
+{
+    std::string_view folderPath;
+    std::string_view name;
+    Split(path, folderPath, name);
+    const auto found = Gathered.find(folderPath);
+    return found != Gathered.end() && found->second.Remove(name);
 }
 
 void TSyncState::Record(const std::vector<TPair>& pairs)
@@ -110,6 +140,9 @@ void TSyncState::Record(TPairs pairs)
 {
     std::vector<TFolder> added;
     for (auto& [path, folder] : pairs.Gathered) {
+        // Every pair of the folder was taken back.
+        if (folder.Entries().empty())
+            continue;
         const qint32 index = FindFolder(path);
         if (index < 0) {
             folder.Path = path;

@@ -59,6 +59,11 @@ public:
         // Puts the entries in the byte order of their names, the later of two
         // equal names winning.
         void Sort();
+        // Gives back the room kept for entries yet to come.
+        void Fit();
+        // Removes the entry of the name, wherever it stands; the name's bytes
+        // stay until the folder is sorted. False when there is none.
+        bool Remove(std::string_view name);
 
     private:
         std::string Names;
@@ -74,7 +79,8 @@ public:
 
     // Pairs to record, gathered folder by folder as they come. The pairs of one
     // folder mostly come one after the other, so the last folder is kept at
-    // hand; each pair takes its entry and its name's bytes, no path of its own.
+    // hand, and a folder left gives back the room it kept for more; each pair
+    // takes its entry and its name's bytes, no path of its own.
     class TPairs
     {
     public:
@@ -85,6 +91,8 @@ public:
         TPairs& operator=(const TPairs&) = delete;
 
         void Add(std::string_view path, const TSides& values);
+        // Takes back the pair added for the path; false when there is none.
+        bool Remove(std::string_view path);
         bool IsEmpty() const { return Gathered.empty(); }
 
     private:

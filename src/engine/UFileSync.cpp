@@ -276,12 +276,31 @@ void TFileSync::ReportLostCopies()
         report.Outcome = TFileReport::TOutcome::WriteFailed;
         report.Handled = HandledCount;
         report.Direction = outcome.Direction;
-        report.Source = SourceOf(index, RelativeOf(index));
+        const QString relative = RelativeOf(index);
+        report.Source = SourceOf(index, relative);
         report.Error = *error;
         report.Row = Work[index].Row;
         FailedFiles.append(report.Source);
+        // The copiers have ended: the pairs are this thread's alone.
+        const QByteArray path = relative.toUtf8();
+        CopiedPairs.Remove(std::string_view(path.constData(), size_t(path.size())));
         Reports.push_back(std::move(pending));
     }
+}
+
+void TFileSync::GatherPair(const QString& relative, bool toLeft,
+                           const TWinFile::TCopiedFiles& files)
+{
+    if (StateFile == nullptr)
+        return;
+    const TSyncState::TSides sides = toLeft
+                                         ? TSyncState::TSides{files.TargetSize, files.TargetTime,
+                                                              files.SourceSize, files.SourceTime}
+                                         : TSyncState::TSides{files.SourceSize, files.SourceTime,
+                                                              files.TargetSize, files.TargetTime};
+    const QByteArray path = relative.toUtf8();
+    const std::lock_guard<std::mutex> hold(PairsLock);
+    CopiedPairs.Add(std::string_view(path.constData(), size_t(path.size())), sides);
 }
 
 // The pairs copied, and not lost by the disk since, go into the record of the
@@ -289,33 +308,16 @@ void TFileSync::ReportLostCopies()
 // since the analysis.
 void TFileSync::RecordCopies()
 {
-    if (StateFile == nullptr)
-        return;
-    TSyncState::TPairs pairs;
-    for (size_t i = 0; i < Work.size(); ++i) {
-        const Outcome& outcome = Outcomes[i];
-        const TWinFile::TCopiedFiles& files = outcome.Files;
-        if (outcome.Status.load() != Outcome::Done || !outcome.Reported || !files.Known)
-            continue;
-        const bool toLeft = outcome.Direction == SyncDirection::RightToLeft;
-        const TSyncState::TSides sides =
-            toLeft ? TSyncState::TSides{files.TargetSize, files.TargetTime, files.SourceSize,
-                                        files.SourceTime}
-                   : TSyncState::TSides{files.SourceSize, files.SourceTime, files.TargetSize,
-                                        files.TargetTime};
-        const QByteArray path = RelativeOf(i).toUtf8();
-        pairs.Add(std::string_view(path.constData(), size_t(path.size())), sides);
-    }
     // Every row's outcome is in its report or in the pairs by now: the
     // outcomes' and the work list's room is given back before the record
     // takes its own.
     Outcomes.reset();
     std::vector<WorkItem>().swap(Work);
-    if (pairs.IsEmpty())
+    if (StateFile == nullptr || CopiedPairs.IsEmpty())
         return;
     QString unreadable;
     TSyncState record = StateFile->Load(unreadable);
-    record.Record(std::move(pairs));
+    record.Record(std::move(CopiedPairs));
     StateFile->Save(record, StateWriteError);
 }
 
@@ -334,8 +336,8 @@ void TFileSync::SyncRows()
     size_t row = 0;
     bool cancelled = false;
     for (; row < count; ++row) {
-        std::atomic<qint32>& status = Outcomes[row].Status;
-        qint32 now;
+        std::atomic<qint8>& status = Outcomes[row].Status;
+        qint8 now;
         while ((now = status.load(std::memory_order_acquire)) == Outcome::Waiting)
             status.wait(Outcome::Waiting, std::memory_order_acquire);
         UndeliveredVisits += Work[row].Visits;
@@ -366,7 +368,7 @@ void TFileSync::SyncRows()
     // Rows after the one a copier left at the cancel were started by another
     // before it: their copies were made, so they are reported.
     for (++row; row < count; ++row) {
-        const qint32 now = Outcomes[row].Status.load(std::memory_order_acquire);
+        const qint8 now = Outcomes[row].Status.load(std::memory_order_acquire);
         if (now == Outcome::Skipped || now == Outcome::Done)
             UndeliveredVisits += Work[row].Visits;
         if (now == Outcome::Done)
@@ -412,7 +414,7 @@ void TFileSync::RunCopier()
         while (row >= (limit = StartLimit.load(std::memory_order_acquire)))
             StartLimit.wait(limit, std::memory_order_acquire);
         Outcome& outcome = Outcomes[row];
-        qint32 status = Outcome::Done;
+        qint8 status = Outcome::Done;
         // Tested before each file: the files in transfer when the user cancels
         // are finished, no further one is started.
         const bool cancelled = Cancel.load(std::memory_order_relaxed);
@@ -466,10 +468,9 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     outcome.TargetIsNew = order.TargetWasAbsent;
     if (!CaseTwinPaths.empty() && !CaseTwinPaths[index].isEmpty()) {
         outcome.Result = TWinFile::Transfer::WriteFailed;
-        outcome.Error = std::make_unique<QString>(
-            QStringLiteral("Two names differ only in case and the target folder "
-                           "cannot keep both: ") +
-            CaseTwinPaths[index]);
+        KeepError(index, QStringLiteral("Two names differ only in case and the target folder "
+                                        "cannot keep both: ") +
+                             CaseTwinPaths[index]);
         return;
     }
     (toLeft ? LeftWritten : RightWritten).store(true, std::memory_order_relaxed);
@@ -478,9 +479,10 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     file.CleanedFolders = &CleanedFolders;
     outcome.SavedAway = outcome.Direction == item.CarriedDeletion;
     outcome.Result = outcome.SavedAway ? file.SaveAway(order) : file.TransferFile(order);
-    if (!file.LastError.isEmpty())
-        outcome.Error = std::make_unique<QString>(file.LastError);
-    outcome.Files = file.Copied;
+    if (outcome.Result != TWinFile::Transfer::Copied && !file.LastError.isEmpty())
+        KeepError(index, file.LastError);
+    if (outcome.Result == TWinFile::Transfer::Copied && !outcome.SavedAway && file.Copied.Known)
+        GatherPair(relative, toLeft, file.Copied);
     if (file.TimeNotKept)
         (toLeft ? LeftLosesTimes : RightLosesTimes).store(true, std::memory_order_relaxed);
     if (outcome.Result == TWinFile::Transfer::Copied) {
@@ -488,6 +490,24 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
         const std::lock_guard<std::mutex> hold(side.Lock);
         side.Unflushed.push_back(index);
     }
+}
+
+void TFileSync::KeepError(size_t index, QString error)
+{
+    const std::lock_guard<std::mutex> hold(ErrorsLock);
+    Errors.emplace(index, std::move(error));
+}
+
+// The reason of a failed row, given once: the run's thread reports it.
+QString TFileSync::TakeError(size_t index)
+{
+    const std::lock_guard<std::mutex> hold(ErrorsLock);
+    const auto found = Errors.find(index);
+    if (found == Errors.end())
+        return {};
+    QString error = std::move(found->second);
+    Errors.erase(found);
+    return error;
 }
 
 // The file a row's copy reads; for a deletion carried over, the file it keeps.
@@ -534,8 +554,7 @@ void TFileSync::Collect(size_t index)
         report.Outcome = outcome.Result == TWinFile::Transfer::ReadFailed
                              ? TFileReport::TOutcome::ReadFailed
                              : TFileReport::TOutcome::WriteFailed;
-        if (outcome.Error)
-            report.Error = *outcome.Error;
+        report.Error = TakeError(index);
     }
     Reports.push_back(std::move(pending));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RunProgress.h"
+#include "engine/SyncState.h"
 #include "engine/UWinFile.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -126,17 +128,18 @@ private:
         qint8 CarriedDeletion;
     };
     // What a copier did with a row; written by the copier, read by the run's
-    // thread once Status says the copier is done with it.
+    // thread once Status says the copier is done with it. Six bytes a row:
+    // why a copy failed is kept apart (Errors), few rows have a reason.
     struct Outcome
     {
-        enum : qint32
+        enum : qint8
         {
             Waiting,    // no copier has finished with the row
             Skipped,    // the row had no direction when it was taken
             NotStarted, // the run was cancelled when the row was taken
             Done        // copied, or failed
         };
-        std::atomic<qint32> Status{Waiting};
+        std::atomic<qint8> Status{Waiting};
         qint8 Direction = 0;
         TWinFile::Transfer Result = TWinFile::Transfer::Copied;
         bool TargetIsNew = false;
@@ -144,11 +147,6 @@ private:
         bool Reported = false;
         // The target went into "__Save__" instead of taking a copy.
         bool SavedAway = false;
-        // Why the copy failed, where it says; most rows have none. The target
-        // is not kept: it is the row's path on the side copied to.
-        std::unique_ptr<QString> Error;
-        // Both files after the copy.
-        TWinFile::TCopiedFiles Files;
     };
     // The flushes of one side's file system.
     struct SideFlush
@@ -177,6 +175,8 @@ private:
     void RunCopier();
     void WriteBehind();
     void CopyOne(size_t index, Outcome& outcome);
+    void KeepError(size_t index, QString error);
+    QString TakeError(size_t index);
     void Collect(size_t index);
     QString SourceOf(size_t index, const QString& relative) const;
     // The path of a work item's file on a side, or empty where it was absent.
@@ -192,6 +192,7 @@ private:
     void FlushWrittenRoots();
     void Flush(int rootFd, const QString& root, SideFlush& side);
     void ReportLostCopies();
+    void GatherPair(const QString& relative, bool toLeft, const TWinFile::TCopiedFiles& files);
     void RecordCopies();
     void Deliver(bool force);
     void Replay(Pending& pending);
@@ -209,6 +210,16 @@ private:
     // and for every row of a run without such a side.
     std::vector<QString> CaseTwinPaths;
     std::unique_ptr<Outcome[]> Outcomes;
+    // Why the copies failed that the run's thread has not reported yet, by
+    // row of Work. The target is not kept: it is the row's path on the side
+    // copied to.
+    std::map<size_t, QString> Errors;
+    std::mutex ErrorsLock;
+    // The pairs copied, with both files as the copy left them, for the record:
+    // gathered by the copiers as they go, so that no row keeps its files'
+    // sizes and times until the end. Empty without a record.
+    TSyncState::TPairs CopiedPairs;
+    std::mutex PairsLock;
     // The next row a copier takes, and the first row it may not start yet.
     std::atomic<size_t> NextRow{0};
     std::atomic<size_t> StartLimit{0};

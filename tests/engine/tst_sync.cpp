@@ -2,6 +2,7 @@
 #include "RowTrees.h"
 #include "ScratchFileSystem.h"
 #include "TreeBuilder.h"
+#include "engine/SyncStateFile.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileSync.h"
 #include "run/RunLock.h"
@@ -206,7 +207,8 @@ private Q_SLOTS:
     }
 
     // A drive whose write-back fails (an ext4 image on a tmpfs too small for
-    // it): the files the failed flush covered are failed, not done.
+    // it): the files the failed flush covered are failed, not done, and the
+    // record of the last sync keeps none of them as in step.
     void writeBackErrorFailsTheFilesItCovers()
     {
         ScratchFileSystem small;
@@ -225,11 +227,17 @@ private Q_SLOTS:
             QVERIFY(l.file(QStringLiteral("f%1").arg(i), data));
         }
         auto job = MakeJob(left.path(), drive.Path());
+        QTemporaryDir records;
         TestRun run;
+        run.Driver.SyncStateFolder = records.path();
         QVERIFY(run.Analyze(*job));
         run.Sync(*job);
         QCOMPARE(run.Driver.SyncDoneCount, 0);
         QCOMPARE(run.Driver.SyncErrorCount, 4);
+        QString unreadable;
+        QCOMPARE(
+            TSyncStateFile(records.path(), left.path(), drive.Path()).Load(unreadable).EntryCount(),
+            qint64(0));
         QCOMPARE(run.Driver.FailedFiles.size(), 4);
         const QString text =
             QStringLiteral("The target file system reported a write error: ") + drive.Path();
