@@ -1,5 +1,6 @@
 #include "engine/CaseTwins.h"
 
+#include "engine/FileNameText.h"
 #include "engine/UFileOper.h"
 #include "jobs/UTSyncTask.h"
 
@@ -181,7 +182,7 @@ const QStringList& TCaseTwins::Listing(const QString& folder)
         QFile::encodeName(folder.isEmpty() ? Root : SyncPath::Join(Root, folder));
     if (DIR* dir = ::opendir(path.constData())) {
         while (const dirent* entry = ::readdir(dir))
-            names.append(QFile::decodeName(entry->d_name));
+            names.append(TFileNameText::Decode(entry->d_name));
         ::closedir(dir);
     }
     return *Listings.insert(folder, names);

@@ -1,5 +1,7 @@
 #include "engine/ScanTree.h"
 
+#include "engine/FileNameText.h"
+
 #include <limits>
 
 static_assert(sizeof(TScanTree::TItem) == 32, "a scan item is meant to take 32 bytes");
@@ -52,6 +54,5 @@ void TScanTree::Finish()
 
 QString TScanTree::Name(quint32 index) const
 {
-    const std::string_view bytes = NameBytes(index);
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    return TFileNameText::Decode(NameBytes(index));
 }

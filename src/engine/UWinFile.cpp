@@ -1,5 +1,6 @@
 #include "engine/UWinFile.h"
 
+#include "engine/FileNameText.h"
 #include "engine/ScanTree.h"
 #include "engine/UFileOper.h"
 #include "engine/UFileStructure.h"
@@ -48,7 +49,7 @@ namespace {
 // changed by a round trip, so it could not be found again).
 bool DecodeName(const char* bytes, size_t length, QString& name)
 {
-    name = QString::fromUtf8(bytes, qsizetype(length));
+    name = TFileNameText::Decode(std::string_view(bytes, length));
     if (!name.contains(QChar::ReplacementCharacter))
         return true;
     return name.toUtf8() == QByteArray::fromRawData(bytes, qsizetype(length));
@@ -207,8 +208,8 @@ TWinFile::TListing TWinFile::ListFolder(const std::string& path, size_t rootLeng
     // The folder below the root, for patterns that name paths.
     QString folder;
     if (filter.NeedsFolder() && path.size() > rootLength)
-        folder = QString::fromUtf8(path.data() + rootLength,
-                                   qsizetype(path.size() - rootLength - 1)); // no last "/"
+        folder = TFileNameText::Decode(
+            std::string_view(path).substr(rootLength, path.size() - rootLength - 1)); // no last "/"
     const auto incomplete = [&leftOut] {
         leftOut.Reason = QString::fromLocal8Bit(std::strerror(errno));
         return TListing::Incomplete;

@@ -148,6 +148,28 @@ private Q_SLOTS:
         QCOMPARE(second.Tree->FileCount, 3);
     }
 
+    // A name that begins with a byte-order mark (U+FEFF) names its own file,
+    // also in a folder of that name, beside the names without it.
+    void namesThatBeginWithAByteOrderMark()
+    {
+        QTemporaryDir left, right;
+        TreeBuilder l(left.path()), r(right.path());
+        const QString mark(QChar(0xFEFF));
+        QVERIFY(l.file(mark + QStringLiteral("x.txt"), "marked", Old));
+        QVERIFY(l.file(QStringLiteral("x.txt"), "plain", Old));
+        QVERIFY(l.file(mark + QStringLiteral("d/y.txt"), "in a marked folder", Old));
+        QVERIFY(r.file(QStringLiteral("x.txt"), "older", Old.addYears(-1)));
+        auto job = MakeJob(left.path(), right.path());
+        TestRun run;
+        QVERIFY(run.Analyze(*job));
+        run.Sync(*job);
+        QCOMPARE(run.Driver.SyncErrorCount, 0);
+        QCOMPARE(run.Driver.SyncDoneCount, 3);
+        QCOMPARE(r.read(mark + QStringLiteral("x.txt")), QByteArray("marked"));
+        QCOMPARE(r.read(QStringLiteral("x.txt")), QByteArray("plain"));
+        QCOMPARE(r.read(mark + QStringLiteral("d/y.txt")), QByteArray("in a marked folder"));
+    }
+
     // A side that ignores case would hold twins in one file: they are copied in
     // neither direction, the other files are, and a twin already on that side
     // counts too.

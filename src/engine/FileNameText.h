@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+// A name or a path below a root, as the file system keeps it (UTF-8 bytes),
+// made into text exactly. Qt's decoders drop a byte-order mark at the start of
+// what they decode: a file whose name begins with U+FEFF would then be shown,
+// compared and copied as the file of the name without it.
+class TFileNameText
+{
+public:
+    static QString Decode(std::string_view bytes);
+    // Writes the name's UTF-16 units from `out` on, at most bytes.size() of
+    // them, and returns the end of what it wrote.
+    static QChar* DecodeInto(QChar* out, std::string_view bytes);
+};
