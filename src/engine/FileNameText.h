@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <string_view>
+#include <vector>
 
 // A name or a path below a root, as the file system keeps it (UTF-8 bytes),
 // made into text exactly. Qt's decoders drop a byte-order mark at the start of
@@ -15,4 +16,10 @@ public:
     // Writes the name's UTF-16 units from `out` on, at most bytes.size() of
     // them, and returns the end of what it wrote.
     static QChar* DecodeInto(QChar* out, std::string_view bytes);
+    // Decodes the names into one block of text that they all share: each
+    // costs its characters and a closing zero, not an allocation of its own,
+    // and the block goes with the last of them. A name changed later is
+    // copied out first, as any shared text is. `texts` is cleared first.
+    static void DecodeSharing(const std::vector<std::string_view>& names,
+                              std::vector<QString>& texts);
 };

@@ -110,6 +110,7 @@ private:
                        std::vector<qint32>& match, std::vector<bool>& paired);
     void ReportComparedCount();
     void ApplyLastSync();
+    void NameChildren(TFileAttri& folder, size_t first);
 
     const std::atomic<bool>& Cancel;
     TRunProgress& Progress;
@@ -118,4 +119,10 @@ private:
     // The filters leave out a file on both sides alike (TBeenTortured::JudgesByNameOnly).
     bool FiltersByNameOnly = true;
     QElapsedTimer Clock;
+    // The scan item of each comparison node added, in the order added, for
+    // the folders being merged: a folder names its children once they are
+    // all made, in one block of text (TFileNameText::DecodeSharing).
+    std::vector<std::pair<const TScanTree*, quint32>> NameSources;
+    std::vector<std::string_view> NameBytes;
+    std::vector<QString> NameTexts;
 };

@@ -1,6 +1,7 @@
 #include "EngineHelpers.h"
 #include "RowTrees.h"
 #include "TreeBuilder.h"
+#include "engine/FileNameText.h"
 #include "engine/ScanTree.h"
 #include "engine/UFileOper.h"
 #include "engine/UWinFile.h"
@@ -476,6 +477,40 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(scanned.NameBytes(japanese).data(),
                             qsizetype(scanned.NameBytes(japanese).size())),
                  QStringLiteral("日本語.txt").toUtf8());
+    }
+
+    // A folder's names share one block of text: each reads exactly as its
+    // bytes (a leading U+FEFF, letters of several bytes, one letter alone),
+    // ends in a zero, and stays whole when the others change or go.
+    void namesSharingOneBlockAreEachTheirOwn()
+    {
+        const QStringList expected = {QString(QChar(0xFEFF)) + QStringLiteral("x"),
+                                      QStringLiteral("日本語.txt"), QStringLiteral("é"),
+                                      QStringLiteral("a"), QStringLiteral("Straße")};
+        std::vector<QByteArray> bytes;
+        for (const QString& name : expected)
+            bytes.push_back(name.toUtf8());
+        std::vector<std::string_view> names;
+        for (const QByteArray& name : bytes)
+            names.emplace_back(name.constData(), size_t(name.size()));
+        std::vector<QString> texts;
+        TFileNameText::DecodeSharing(names, texts);
+        QCOMPARE(texts.size(), size_t(expected.size()));
+        for (size_t i = 0; i < texts.size(); ++i) {
+            QCOMPARE(texts[i], expected[qsizetype(i)]);
+            QCOMPARE(texts[i].utf16()[texts[i].size()], char16_t(0));
+        }
+        QString kept = texts[2];
+        texts[1].append(QStringLiteral("-longer than the names after it"));
+        texts[3][0] = QLatin1Char('b');
+        texts.erase(texts.begin(), texts.begin() + 2);
+        QCOMPARE(kept, QStringLiteral("é"));
+        QCOMPARE(texts[0], QStringLiteral("é"));
+        QCOMPARE(texts[1], QStringLiteral("b"));
+        QCOMPARE(texts[2], QStringLiteral("Straße"));
+        texts.clear();
+        kept.append(QStringLiteral(" alone"));
+        QCOMPARE(kept, QStringLiteral("é alone"));
     }
 
     // Folders listed by several threads at once make the same tree as one
