@@ -5,29 +5,31 @@
 #include <QVarLengthArray>
 
 // A million rows and more: every byte of a row counts a megabyte.
-static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 112);
+static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 96);
 
 TResultRow* TResultRow::AddChild()
 {
-    Children.push_back(std::make_unique<TResultRow>());
-    Children.back()->ParentRow = this;
-    Children.back()->Index = int(Children.size()) - 1;
-    return Children.back().get();
+    if (!Children)
+        Children = std::make_unique<std::vector<std::unique_ptr<TResultRow>>>();
+    std::unique_ptr<TResultRow>& child = Children->emplace_back(std::make_unique<TResultRow>());
+    child->ParentRow = this;
+    child->Index = int(Children->size()) - 1;
+    return child.get();
 }
 
 void TResultRow::RemoveLastChild()
 {
-    if (!Children.empty())
-        Children.pop_back();
+    if (ChildCount() > 0)
+        Children->pop_back();
 }
 
 void TResultRow::RemoveChild(int index)
 {
     if (index < 0 || index >= ChildCount())
         return;
-    Children.erase(Children.begin() + index);
-    for (size_t i = size_t(index); i < Children.size(); ++i)
-        Children[i]->Index = int(i);
+    Children->erase(Children->begin() + index);
+    for (size_t i = size_t(index); i < Children->size(); ++i)
+        (*Children)[i]->Index = int(i);
 }
 
 int TResultRow::Row() const

@@ -75,7 +75,7 @@ struct TRowRoots
 // and more, so a row keeps no text it can derive: its paths are the roots' and
 // the names on the way down (PathOn), and its name shares the text of the
 // comparison tree's item. The small values are small fields, ordered so that
-// the row takes 112 bytes.
+// the row takes 96 bytes.
 class TResultRow
 {
 public:
@@ -90,13 +90,17 @@ public:
     // Removes the child at the index (with its subtree); the children after it
     // move up by one.
     void RemoveChild(int index);
-    void ClearChildren() { Children.clear(); }
+    void ClearChildren() { Children.reset(); }
     // Gives back the room kept for children yet to come, once a folder's rows
     // are all added.
-    void FitChildren() { Children.shrink_to_fit(); }
+    void FitChildren()
+    {
+        if (Children)
+            Children->shrink_to_fit();
+    }
     TResultRow* Parent() const { return ParentRow; }
-    int ChildCount() const { return static_cast<int>(Children.size()); }
-    TResultRow* Child(int index) const { return Children[size_t(index)].get(); }
+    int ChildCount() const { return Children ? static_cast<int>(Children->size()) : 0; }
+    TResultRow* Child(int index) const { return (*Children)[size_t(index)].get(); }
     // Position among the parent's children (0 for a top-level row).
     int Row() const;
     // The next sibling, or nullptr for the last child.
@@ -150,7 +154,8 @@ public:
 private:
     int Index = 0;
     TResultRow* ParentRow = nullptr;
-    std::vector<std::unique_ptr<TResultRow>> Children;
+    // Made with the first child: most rows are files, which have none.
+    std::unique_ptr<std::vector<std::unique_ptr<TResultRow>>> Children;
 };
 
 // Sets the pictures and direction of a file row from its comparison state, or
