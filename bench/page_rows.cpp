@@ -73,8 +73,7 @@ std::unique_ptr<TResultRow> BuildRows(const TNames& names)
             folder->LeftImage = RowImage::FolderLeft;
             folder->RightImage = RowImage::FolderRight;
             folder->DirectImage = RowImage::CanMove;
-            folder->RtoLCount = FilesPerFolder / 2;
-            folder->LtoRCount = FilesPerFolder / 2;
+            folder->SetCounts(FilesPerFolder / 2, FilesPerFolder / 2);
         }
         TResultRow* row = folder->AddChild();
         row->Name = names.Files[i];
@@ -95,8 +94,7 @@ std::unique_ptr<TResultRow> BuildRows(const TNames& names)
     if (folder != nullptr)
         folder->FitChildren();
     root->FitChildren();
-    root->RtoLCount = files / 2;
-    root->LtoRCount = files / 2;
+    root->SetCounts(files / 2, files / 2);
     return root;
 }
 

@@ -125,7 +125,7 @@ void TJsonReport::WriteRow(const TRowVisit& visit, bool first)
     Out << (first ? "\n    " : ",\n    ") << "{\"path\": " << Quote(visit.Path);
     if (row.Kind == ItemKind::Folder) {
         Out << ", \"folder\": true, \"state\": " << visit.FolderState
-            << ", \"left_count\": " << row.RtoLCount << ", \"right_count\": " << row.LtoRCount
+            << ", \"left_count\": " << row.RtoLCount() << ", \"right_count\": " << row.LtoRCount()
             << '}';
         return;
     }

@@ -147,8 +147,8 @@ TTextReport::Cells TTextReport::RowCells(const TRowVisit& visit) const
         cells[0] += QLatin1Char('/');
         cells[1] = StateText(visit.FolderState);
         cells[2] = cells[3] = cells[7] = cells[8] = folder;
-        cells[4] = CountText(row.RtoLCount);
-        cells[6] = CountText(row.LtoRCount);
+        cells[4] = CountText(row.RtoLCount());
+        cells[6] = CountText(row.LtoRCount());
         return cells;
     }
     cells[1] = StateText(row.State);
@@ -168,8 +168,8 @@ void TTextReport::PrintTree(const TRunDriver& run)
         QStringLiteral("LtoR"),   QStringLiteral("R Date"), QStringLiteral("R Size")};
     Cells root;
     root[0] = Printable(run.RootRow->Name);
-    root[4] = CountText(run.RootRow->RtoLCount);
-    root[6] = CountText(run.RootRow->LtoRCount);
+    root[4] = CountText(run.RootRow->RtoLCount());
+    root[6] = CountText(run.RootRow->LtoRCount());
 
     // Two passes over the rows: the first measures the columns, the second
     // prints; nothing but the widths is kept in between.

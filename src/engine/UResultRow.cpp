@@ -5,31 +5,41 @@
 #include <QVarLengthArray>
 
 // A million rows and more: every byte of a row counts a megabyte.
-static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 96);
+static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 88);
 
 TResultRow* TResultRow::AddChild()
 {
-    if (!Children)
-        Children = std::make_unique<std::vector<std::unique_ptr<TResultRow>>>();
-    std::unique_ptr<TResultRow>& child = Children->emplace_back(std::make_unique<TResultRow>());
+    if (!Branch)
+        Branch = std::make_unique<TBranch>();
+    std::vector<std::unique_ptr<TResultRow>>& children = Branch->Children;
+    std::unique_ptr<TResultRow>& child = children.emplace_back(std::make_unique<TResultRow>());
     child->ParentRow = this;
-    child->Index = int(Children->size()) - 1;
+    child->Index = int(children.size()) - 1;
     return child.get();
 }
 
 void TResultRow::RemoveLastChild()
 {
     if (ChildCount() > 0)
-        Children->pop_back();
+        Branch->Children.pop_back();
+}
+
+void TResultRow::SetCounts(qint32 rightToLeft, qint32 leftToRight)
+{
+    if (!Branch)
+        Branch = std::make_unique<TBranch>();
+    Branch->RtoLCount = rightToLeft;
+    Branch->LtoRCount = leftToRight;
 }
 
 void TResultRow::RemoveChild(int index)
 {
     if (index < 0 || index >= ChildCount())
         return;
-    Children->erase(Children->begin() + index);
-    for (size_t i = size_t(index); i < Children->size(); ++i)
-        (*Children)[i]->Index = int(i);
+    std::vector<std::unique_ptr<TResultRow>>& children = Branch->Children;
+    children.erase(children.begin() + index);
+    for (size_t i = size_t(index); i < children.size(); ++i)
+        children[i]->Index = int(i);
 }
 
 int TResultRow::Row() const

@@ -75,7 +75,7 @@ struct TRowRoots
 // and more, so a row keeps no text it can derive: its paths are the roots' and
 // the names on the way down (PathOn), and its name shares the text of the
 // comparison tree's item. The small values are small fields, ordered so that
-// the row takes 96 bytes.
+// the row takes 88 bytes.
 class TResultRow
 {
 public:
@@ -90,17 +90,23 @@ public:
     // Removes the child at the index (with its subtree); the children after it
     // move up by one.
     void RemoveChild(int index);
-    void ClearChildren() { Children.reset(); }
+    // Removes every child, and the counters with them.
+    void ClearChildren() { Branch.reset(); }
     // Gives back the room kept for children yet to come, once a folder's rows
     // are all added.
     void FitChildren()
     {
-        if (Children)
-            Children->shrink_to_fit();
+        if (Branch)
+            Branch->Children.shrink_to_fit();
     }
     TResultRow* Parent() const { return ParentRow; }
-    int ChildCount() const { return Children ? static_cast<int>(Children->size()) : 0; }
-    TResultRow* Child(int index) const { return (*Children)[size_t(index)].get(); }
+    int ChildCount() const { return Branch ? static_cast<int>(Branch->Children.size()) : 0; }
+    TResultRow* Child(int index) const { return Branch->Children[size_t(index)].get(); }
+    // What a sync of the rows below a folder would copy each way (the arrows
+    // they show); 0 for a row without children.
+    qint32 RtoLCount() const { return Branch ? Branch->RtoLCount : 0; }
+    qint32 LtoRCount() const { return Branch ? Branch->LtoRCount : 0; }
+    void SetCounts(qint32 rightToLeft, qint32 leftToRight);
     // Position among the parent's children (0 for a top-level row).
     int Row() const;
     // The next sibling, or nullptr for the last child.
@@ -125,8 +131,6 @@ public:
     qint64 RightSize = 0;
     qint32 LeftTime = 0;
     qint32 RightTime = 0;
-    qint32 RtoLCount = 0;
-    qint32 LtoRCount = 0;
     qint16 ItemImage = 0;
     // An ItemKind code; State is a CompareState code (a folder row's, its own).
     qint8 Kind = ItemKind::File;
@@ -154,8 +158,15 @@ public:
 private:
     int Index = 0;
     TResultRow* ParentRow = nullptr;
-    // Made with the first child: most rows are files, which have none.
-    std::unique_ptr<std::vector<std::unique_ptr<TResultRow>>> Children;
+    // What only a folder needs, made with its first child (or counters): most
+    // rows are files.
+    struct TBranch
+    {
+        std::vector<std::unique_ptr<TResultRow>> Children;
+        qint32 RtoLCount = 0;
+        qint32 LtoRCount = 0;
+    };
+    std::unique_ptr<TBranch> Branch;
 };
 
 // Sets the pictures and direction of a file row from its comparison state, or

@@ -188,19 +188,20 @@ void TRowBuilder::AddRows(TResultRow& parent, const TFileAttri& folder, const TF
 // what a sync of the listed rows would copy each way.
 void TRowBuilder::CountDirections(TResultRow& folder)
 {
-    folder.RtoLCount = 0;
-    folder.LtoRCount = 0;
+    qint32 rightToLeft = 0;
+    qint32 leftToRight = 0;
     for (int i = 0; i < folder.ChildCount(); ++i) {
         const TResultRow& child = *folder.Child(i);
         if (child.Kind == ItemKind::Folder) {
-            folder.RtoLCount += child.RtoLCount;
-            folder.LtoRCount += child.LtoRCount;
+            rightToLeft += child.RtoLCount();
+            leftToRight += child.LtoRCount();
         } else if (child.Direction == SyncDirection::RightToLeft) {
-            ++folder.RtoLCount;
+            ++rightToLeft;
         } else if (child.Direction == SyncDirection::LeftToRight) {
-            ++folder.LtoRCount;
+            ++leftToRight;
         }
     }
+    folder.SetCounts(rightToLeft, leftToRight);
 }
 
 std::vector<const TFileAttri*> TRowBuilder::ItemsInOrder(const TFileAttri& folder) const

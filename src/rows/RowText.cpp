@@ -76,9 +76,9 @@ QString CellText(const TResultRow& row, bool isRoot, int column, const QLocale& 
     const bool folder = row.Kind == ItemKind::Folder;
     switch (column) {
     case Column::RtoLCount:
-        return folder ? CountText(row.RtoLCount) : QString();
+        return folder ? CountText(row.RtoLCount()) : QString();
     case Column::LtoRCount:
-        return folder ? CountText(row.LtoRCount) : QString();
+        return folder ? CountText(row.LtoRCount()) : QString();
     case Column::LeftDate:
     case Column::LeftSize:
     case Column::RightDate:

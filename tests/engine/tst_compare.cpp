@@ -177,8 +177,8 @@ QStringList DescribeRows(const TResultRow& parent)
                          .arg(int(row.Direction))
                          .arg(row.OnLeft)
                          .arg(row.OnRight)
-                         .arg(row.RtoLCount)
-                         .arg(row.LtoRCount));
+                         .arg(row.RtoLCount())
+                         .arg(row.LtoRCount()));
         lines += DescribeRows(row);
     }
     return lines;

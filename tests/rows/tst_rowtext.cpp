@@ -82,9 +82,9 @@ private Q_SLOTS:
     {
         const QLocale c = QLocale::c();
         const auto root = MakeRootRow(QStringLiteral("Photos job"));
-        root->RtoLCount = 3;
+        root->SetCounts(3, 0);
         TResultRow& folder = *AddFolderRow(*root, QStringLiteral("2024"));
-        folder.LtoRCount = 1200;
+        folder.SetCounts(0, 1200);
         TResultRow& file = *folder.AddChild();
         file.Name = QStringLiteral("a.jpg");
         file.LeftTime = Packed(2024, 3, 5, 0, 0, 0);
@@ -119,7 +119,7 @@ private Q_SLOTS:
                  QStringLiteral("5 Mar 2024 14:07:08"));
         QCOMPARE(CellText(other, false, Column::RightDate, c), QStringLiteral("not seen before"));
         // Counters of file rows stay empty, whatever the fields hold.
-        other.RtoLCount = 5;
+        other.SetCounts(5, 0);
         QCOMPARE(CellText(other, false, Column::RtoLCount, c), QString());
         QCOMPARE(CellText(file, false, Column::Count, c), QString());
     }

@@ -705,7 +705,7 @@ void TQuillonMain::BitBtn_SyncClick()
         return;
     ShowRunning(true);
     SetButtons(false, false, true);
-    SetGaugeRange(Driver.RootRow->RtoLCount + Driver.RootRow->LtoRCount);
+    SetGaugeRange(Driver.RootRow->RtoLCount() + Driver.RootRow->LtoRCount());
     // A filter change would rebuild the rows the run walks.
     GroupBox_ResultsFilter->setEnabled(false);
     Triggers->RunStarted();

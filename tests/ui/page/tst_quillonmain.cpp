@@ -271,8 +271,8 @@ private Q_SLOTS:
         Analyze();
         QCOMPARE(Root().ChildCount(), 2);
         QCOMPARE(Page->rb_changed->text(), QStringLiteral("Changes(2)"));
-        QCOMPARE(Root().LtoRCount, 2);
-        QCOMPARE(Root().RtoLCount, 0);
+        QCOMPARE(Root().LtoRCount(), 2);
+        QCOMPARE(Root().RtoLCount(), 0);
     }
 
     // Cancel during an analysis leaves the root row alone; during a sync the file
