@@ -88,8 +88,8 @@ void TFileSync::CollectRows(TResultRow& row, qint32& visits)
         }
         const qint8 carried =
             CarriesDeletion(*child, child->Proposed) ? child->Proposed : qint8(-1);
-        Work.push_back(WorkItem{child, visits, child->OnLeft, child->OnRight, child->LeftSize,
-                                child->RightSize, child->LeftTime, child->RightTime,
+        Work.push_back(WorkItem{child, child->LeftSize, child->RightSize, child->LeftTime,
+                                child->RightTime, visits, child->OnLeft, child->OnRight,
                                 child->SinceSync, carried});
         visits = 0;
     }

@@ -109,24 +109,27 @@ protected:
     void run() override;
 
 private:
+    // A million of them, in one list: the fields are in the order that leaves
+    // no padding.
     struct WorkItem
     {
         TResultRow* Row;
+        qint64 LeftSize;
+        qint64 RightSize;
+        qint32 LeftTime;
+        qint32 RightTime;
         // Rows visited on the way to this one, folders included, this one too.
         qint32 Visits;
         // The file is on the side as the rows knew it when the run began.
         bool OnLeft;
         bool OnRight;
-        qint64 LeftSize;
-        qint64 RightSize;
-        qint32 LeftTime;
-        qint32 RightTime;
         // SyncMark bits of the pair.
         quint8 SinceSync;
         // The direction in which the row carries a deletion over (see
         // CarriesDeletion); -1 for none.
         qint8 CarriedDeletion;
     };
+    static_assert(sizeof(void*) != 8 || sizeof(WorkItem) == 40);
     // What a copier did with a row; written by the copier, read by the run's
     // thread once Status says the copier is done with it. Six bytes a row:
     // why a copy failed is kept apart (Errors), few rows have a reason.
