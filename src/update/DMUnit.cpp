@@ -188,3 +188,8 @@ QString TDM::GetInstalledVersion()
     }
     return version;
 }
+
+// The class's meta-object code is built into this file's object rather than the
+// library's shared one, so that a program that does not use the update check
+// (the runner) links neither it nor the network library.
+#include "moc_DMUnit.cpp"
