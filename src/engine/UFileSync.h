@@ -175,6 +175,7 @@ private:
     static size_t FileRowsBelow(const TResultRow& row);
     void CollectRows(TResultRow& row, qint32& visits);
     void SyncRows();
+    qint8 AwaitOutcome(size_t row) const;
     void RunCopier();
     void WriteBehind();
     void CopyOne(size_t index, Outcome& outcome);
