@@ -23,14 +23,14 @@ class TSyncTask;
 // A sync run in its own thread: copies every file row of a result tree that has
 // a direction, in tree order, and reports each file to the progress interface.
 //
-// Rows and threads: the constructor, on the receiver's thread, takes what the run
-// needs of every file row (paths, sizes, times) in tree order. The one thing
-// the run reads from a row while it goes is its direction, when a copier takes
-// the row, so a direction the user changes meanwhile counts for the rows not
-// yet taken. The updates of a copied row (a new target path, the "copied"
-// pictures) are made on the receiver's thread while the run waits, so a view
-// never paints a row while it changes. The rows must stay in place until the
-// thread has ended.
+// Rows and threads: the run's thread first takes what the run needs of every
+// file row (which sides have it, sizes, times) in tree order (WaitForRows).
+// Besides the names, the one thing the run reads from a row while it goes is
+// its direction, when a copier takes the row, so a direction the user changes
+// meanwhile counts for the rows not yet taken. The updates of a copied row
+// (which sides have it, the "copied" pictures) are made on the receiver's
+// thread while the run waits, so a view never paints a row while it changes.
+// The rows must stay in place until the thread has ended.
 //
 // Copiers: most of the time of a small file's copy is spent in the kernel
 // making its inode, so a few copier threads take the rows in order, one at a
