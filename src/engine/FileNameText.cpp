@@ -31,23 +31,17 @@ void TFileNameText::DecodeSharing(const std::vector<std::string_view>& names,
     for (std::string_view name : names)
         room += qsizetype(name.size()) + 1;
     QString block(room, Qt::Uninitialized);
-    QChar* const first = block.data();
-    QChar* at = first;
-    std::vector<std::pair<qsizetype, qsizetype>> spans;
-    spans.reserve(names.size());
+    QChar* at = block.data();
     for (std::string_view name : names) {
         QChar* const end = DecodeInto(at, name);
         // Each name ends in a zero, as a text of its own would.
         *end = QChar(0);
-        spans.emplace_back(at - first, end - at);
-        at = end + 1;
-    }
-    for (const auto& [offset, length] : spans) {
         // A copy of the block's pointer takes a reference to the block.
         QString::DataPointer part(block.data_ptr());
-        part.setBegin(block.data_ptr().data() + offset);
-        part.size = length;
+        part.setBegin(reinterpret_cast<char16_t*>(at));
+        part.size = end - at;
         texts.emplace_back(std::move(part));
+        at = end + 1;
     }
 }
 
