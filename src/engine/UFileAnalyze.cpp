@@ -235,7 +235,7 @@ void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& righ
     MatchChildren(left, right, match, paired);
     if (IsCancelled())
         return;
-    constexpr size_t Ahead = 8;
+    constexpr size_t Ahead = 24;
     for (size_t j = 0; j < match.size(); ++j) {
         if (IsCancelled())
             return;
@@ -262,36 +262,59 @@ namespace {
 // position among the folder's children.
 struct TPartEntry
 {
-    const char* Name;
+    // Where the name lies among the partition's names (a folder's names take
+    // less than the tree's 4 GB of text).
+    quint32 Offset;
     quint32 Length;
     quint32 Hash;
     qint32 Index;
-    std::string_view NameBytes() const { return std::string_view(Name, Length); }
 };
 
-// Groups the children by the top bits of their names' hashes, keeping their
-// order within each group; starts[b] is where group b begins.
-void Partition(const TScanTree& tree, TScanTree::TChildRange children, unsigned bits,
-               std::vector<TPartEntry>& entries, std::vector<size_t>& starts)
+// One side's children grouped by the top bits of their names' hashes, keeping
+// their order within each group; Starts[b] is where group b begins. The names
+// are copied beside each other in the groups' order: a group's names are then
+// read from one short run of memory, not from all over the side's text.
+struct TPartition
 {
-    const size_t groups = size_t(1) << bits;
-    std::vector<quint32> hashes(children.Count);
-    starts.assign(groups + 1, 0);
-    for (quint32 i = 0; i < children.Count; ++i) {
-        hashes[i] = HashOf(tree.NameBytes(children.First + i));
-        ++starts[bits == 0 ? 1 : (hashes[i] >> (32 - bits)) + 1];
+    std::vector<TPartEntry> Entries;
+    std::vector<size_t> Starts;
+    std::vector<char> Names;
+
+    void Fill(const TScanTree& tree, TScanTree::TChildRange children, unsigned bits)
+    {
+        const size_t groups = size_t(1) << bits;
+        auto groupOf = [bits](quint32 hash) { return bits == 0 ? 0 : size_t(hash >> (32 - bits)); };
+        std::vector<quint32> hashes(children.Count);
+        std::vector<size_t> bytes(groups + 1, 0);
+        Starts.assign(groups + 1, 0);
+        for (quint32 i = 0; i < children.Count; ++i) {
+            const std::string_view name = tree.NameBytes(children.First + i);
+            hashes[i] = HashOf(name);
+            ++Starts[groupOf(hashes[i]) + 1];
+            bytes[groupOf(hashes[i]) + 1] += name.size();
+        }
+        for (size_t b = 0; b < groups; ++b) {
+            Starts[b + 1] += Starts[b];
+            bytes[b + 1] += bytes[b];
+        }
+        std::vector<size_t> fill(Starts.begin(), Starts.end() - 1);
+        Entries.resize(children.Count);
+        Names.resize(bytes[groups]);
+        for (quint32 i = 0; i < children.Count; ++i) {
+            const size_t group = groupOf(hashes[i]);
+            const std::string_view name = tree.NameBytes(children.First + i);
+            std::memcpy(Names.data() + bytes[group], name.data(), name.size());
+            Entries[fill[group]++] =
+                TPartEntry{quint32(bytes[group]), quint32(name.size()), hashes[i], qint32(i)};
+            bytes[group] += name.size();
+        }
     }
-    for (size_t b = 0; b < groups; ++b)
-        starts[b + 1] += starts[b];
-    std::vector<size_t> fill(starts.begin(), starts.end() - 1);
-    entries.resize(children.Count);
-    for (quint32 i = 0; i < children.Count; ++i) {
-        const size_t group = bits == 0 ? 0 : hashes[i] >> (32 - bits);
-        const std::string_view name = tree.NameBytes(children.First + i);
-        entries[fill[group]++] =
-            TPartEntry{name.data(), quint32(name.size()), hashes[i], qint32(i)};
+
+    std::string_view NameBytes(const TPartEntry& entry) const
+    {
+        return std::string_view(Names.data() + entry.Offset, entry.Length);
     }
-}
+};
 
 } // namespace
 
@@ -318,12 +341,14 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
     unsigned bits = 0;
     while (bits < MaxBits && (rights >> bits) > GroupSize)
         ++bits;
-    std::vector<TPartEntry> lefts;
-    std::vector<TPartEntry> rightEntries;
-    std::vector<size_t> leftStarts;
-    std::vector<size_t> rightStarts;
-    Partition(leftTree, left.Children, bits, lefts, leftStarts);
-    Partition(rightTree, right.Children, bits, rightEntries, rightStarts);
+    TPartition leftPart;
+    TPartition rightPart;
+    leftPart.Fill(leftTree, left.Children, bits);
+    rightPart.Fill(rightTree, right.Children, bits);
+    const std::vector<TPartEntry>& lefts = leftPart.Entries;
+    const std::vector<TPartEntry>& rightEntries = rightPart.Entries;
+    const std::vector<size_t>& leftStarts = leftPart.Starts;
+    const std::vector<size_t>& rightStarts = rightPart.Starts;
 
     struct Slot
     {
@@ -360,12 +385,12 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
                     return slot;
             }
         };
-        // The names lie all over their side's text: they are fetched ahead.
+        // The slots are met at random: they are fetched ahead.
         for (size_t k = rightBegin; k < rightEnd; ++k) {
             if (k + Ahead < rightEnd)
-                __builtin_prefetch(rightEntries[k + Ahead].Name);
+                __builtin_prefetch(&table[rightEntries[k + Ahead].Hash & mask]);
             const qint32 at = qint32(k - rightBegin);
-            const std::string_view name = rightEntries[k].NameBytes();
+            const std::string_view name = rightPart.NameBytes(rightEntries[k]);
             Slot& slot = slotOf(name, rightEntries[k].Hash);
             if (slot.Tail < 0) {
                 slot = Slot{name.data(), quint32(name.size()), rightEntries[k].Hash, at, at};
@@ -376,12 +401,10 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
         }
         const size_t leftEnd = leftStarts[group + 1];
         for (size_t k = leftStarts[group]; k < leftEnd; ++k) {
-            if (k + Ahead < leftEnd) {
-                __builtin_prefetch(lefts[k + Ahead].Name);
-                __builtin_prefetch(table[lefts[k + Ahead].Hash & mask].Name);
-            }
+            if (k + Ahead < leftEnd)
+                __builtin_prefetch(&table[lefts[k + Ahead].Hash & mask]);
             const qint32 j = lefts[k].Index;
-            Slot& slot = slotOf(lefts[k].NameBytes(), lefts[k].Hash);
+            Slot& slot = slotOf(leftPart.NameBytes(lefts[k]), lefts[k].Hash);
             if (slot.Tail < 0 || slot.Head < 0)
                 continue;
             const qint32 i = rightEntries[rightBegin + size_t(slot.Head)].Index;
