@@ -8,6 +8,7 @@
 #include "run/RunDriver.h"
 #include "run/RunLogText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -52,6 +53,10 @@ QString CountText(qint32 count)
 // characters, which would break the table or the log: they are shown escaped.
 QString Printable(const QString& name)
 {
+    // Mostly there is nothing to escape: the text is shared, not copied.
+    const auto plain = [](QChar c) { return c.unicode() >= 32 && c.unicode() != 127; };
+    if (std::all_of(name.begin(), name.end(), plain))
+        return name;
     QString out;
     out.reserve(name.size());
     for (const QChar c : name) {
@@ -211,7 +216,7 @@ void TTextReport::FileHandled(const TFileReport& report)
     Bar.SetDone(report.Handled);
     Bar.SetCurrent(report.Source);
     if (report.Outcome == TFileReport::TOutcome::Copied)
-        WriteLine(Printable(RunLogText::FileCopied(report)));
+        WriteLine(Printable(RunLogText::FileCopied(report, Today.Text())));
     else if (report.Outcome == TFileReport::TOutcome::SavedAway)
         WriteLine(Printable(RunLogText::FileSavedAway(report)));
     else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/RunReport.h"
+#include "common/DayText.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
@@ -45,4 +46,5 @@ private:
     QTextStream Out;
     QTextStream Err;
     QElapsedTimer SinceFlush;
+    TDayText Today;
 };

@@ -4,8 +4,6 @@
 #include "engine/UFileOper.h"
 #include "engine/UResultRow.h"
 
-#include <QDate>
-
 namespace RunLogText {
 
 QString AnalysisStarted()
@@ -118,14 +116,13 @@ QString TimesNotKept(const QString& root)
     return QStringLiteral("The target does not keep modification times: ") + root;
 }
 
-QString FileCopied(const TFileReport& report)
+QString FileCopied(const TFileReport& report, const QString& day)
 {
     const bool toRight = report.Direction == SyncDirection::LeftToRight;
     const QString& source = toRight ? report.LeftPath : report.RightPath;
     const QString& target = toRight ? report.RightPath : report.LeftPath;
     return QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") + source +
-           QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") +
-           QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+           QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") + day;
 }
 
 QString FileSavedAway(const TFileReport& report)

@@ -45,8 +45,8 @@ QString ChangedOnRight(qint64 count);
 // The sync
 QString SpecialFileSkipped(const QString& path);
 QString TimesNotKept(const QString& root);
-// "Move the file …" with both paths and today's date.
-QString FileCopied(const TFileReport& report);
+// "Move the file …" with both paths and the day's date ("yyyyMMdd").
+QString FileCopied(const TFileReport& report, const QString& day);
 // A file deleted on the other side since the last sync, kept in "__Save__".
 QString FileSavedAway(const TFileReport& report);
 // The failed file and what failed; the system's reason follows a failed write,

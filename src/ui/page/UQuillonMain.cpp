@@ -814,7 +814,7 @@ void TQuillonMain::FileHandled(const TFileReport& report)
     Progressed(report.Handled);
     switch (report.Outcome) {
     case TFileReport::TOutcome::Copied:
-        AddLog(RunLogText::FileCopied(report));
+        AddLog(RunLogText::FileCopied(report, Today.Text()));
         break;
     case TFileReport::TOutcome::ReadFailed:
         AddLog(RunLogText::FileFailed(report, false));

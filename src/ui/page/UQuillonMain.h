@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DayText.h"
 #include "engine/RunProgress.h"
 #include "run/RunDriver.h"
 
@@ -218,6 +219,7 @@ private:
     // the run together with the log, not per file.
     qint64 PendingVisits = 0;
     QTimer LogFlush;
+    TDayText Today;
     int UnreadableCount = 0;
     // File rows of the last build of the rows.
     qint64 ListedFiles = 0;
