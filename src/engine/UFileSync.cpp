@@ -425,8 +425,14 @@ void TFileSync::AllowUpTo(size_t limit)
 void TFileSync::RunCopier()
 {
     TBackgroundPriority::LowerThisThread();
-    for (;;) {
-        const size_t row = NextRow.fetch_add(1, std::memory_order_relaxed);
+    const size_t claim = CopierCount > 1 ? RowsPerClaim : 1;
+    size_t row = 0;
+    size_t claimEnd = 0;
+    for (;; ++row) {
+        if (row == claimEnd) {
+            row = NextRow.fetch_add(claim, std::memory_order_relaxed);
+            claimEnd = row + claim;
+        }
         if (row >= Work.size())
             return;
         size_t limit;

@@ -33,8 +33,11 @@ class TSyncTask;
 // The rows must stay in place until the thread has ended.
 //
 // Copiers: most of the time of a small file's copy is spent in the kernel
-// making its inode, so a few copier threads take the rows in order, one at a
-// time, and the run's thread puts their results back in row order before they
+// making its inode, so a few copier threads take the rows in order, a run of
+// RowsPerClaim rows at a time (making a file locks its folder, and copiers in
+// the same folder spin on that lock: with runs of rows they mostly work in
+// different folders), and the run's thread puts their results back in row
+// order before they
 // are reported. Every report, count and message is therefore the same as if
 // one thread had copied the rows one after the other. Cancel: a copier tests
 // the flag before it starts a row; the copies already started are finished,
@@ -225,6 +228,8 @@ private:
     TSyncState::TPairs CopiedPairs;
     std::mutex PairsLock;
     // The next row a copier takes, and the first row it may not start yet.
+    // With several copiers, each takes the rows a run at a time.
+    static constexpr size_t RowsPerClaim = 32;
     std::atomic<size_t> NextRow{0};
     std::atomic<size_t> StartLimit{0};
     // Rows a copier may run ahead of the row being reported: with batched
