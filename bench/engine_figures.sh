@@ -171,6 +171,15 @@ mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 per_file() { awk -v k="$1" -v n="$2" 'BEGIN { printf "%.0f", k * 1024 / n }'; }
 
 echo "== machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), data in $data ($(df -T "$data" | awk 'NR == 2 {print $2}'))"
+# An ext4 without a journal keeps the inodes freed in the last minutes unused,
+# and each new file first skips them all: after a large deletion there, every
+# tool's copies cost several times their processor time.
+data_device=$(findmnt -n -o SOURCE -T "$data" 2>/dev/null || true)
+if [ "$(df -T "$data" | awk 'NR == 2 {print $2}')" = ext4 ] && [ -n "$data_device" ] &&
+    ! compgen -G "/proc/fs/jbd2/$(basename "$data_device")-*" >/dev/null; then
+    echo "== note: the data's ext4 has no journal: the processor times of copies there swing" \
+        "with the files deleted in the last minutes; compare those onto the fresh ext4 image"
+fi
 
 if want pairing; then
     echo "== pairing of one wide folder (in memory; the caches do not apply)"
