@@ -290,8 +290,9 @@ struct TPartition
         for (quint32 i = 0; i < children.Count; ++i) {
             const std::string_view name = tree.NameBytes(children.First + i);
             hashes[i] = HashOf(name);
-            ++Starts[groupOf(hashes[i]) + 1];
-            bytes[groupOf(hashes[i]) + 1] += name.size();
+            const size_t group = groupOf(hashes[i]);
+            ++Starts[group + 1];
+            bytes[group + 1] += name.size();
         }
         for (size_t b = 0; b < groups; ++b) {
             Starts[b + 1] += Starts[b];

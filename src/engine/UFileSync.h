@@ -37,11 +37,10 @@ class TSyncTask;
 // RowsPerClaim rows at a time (making a file locks its folder, and copiers in
 // the same folder spin on that lock: with runs of rows they mostly work in
 // different folders), and the run's thread puts their results back in row
-// order before they
-// are reported. Every report, count and message is therefore the same as if
-// one thread had copied the rows one after the other. Cancel: a copier tests
-// the flag before it starts a row; the copies already started are finished,
-// none is started after, and every copy made is reported.
+// order before they are reported. Every report, count and message is therefore
+// the same as if one thread had copied the rows one after the other. Cancel: a
+// copier tests the flag before it starts a row; the copies already started are
+// finished, none is started after, and every copy made is reported.
 //
 // Disk: a thread flushes the target file systems every second while the
 // copiers go, and the run flushes them once more before it reports its end. A
