@@ -107,16 +107,25 @@ void TSyncState::TPairs::Add(std::string_view path, const TSides& values)
     std::string_view folderPath;
     std::string_view name;
     Split(path, folderPath, name);
-    if (Last == nullptr || folderPath != LastPath) {
-        auto found = Gathered.find(folderPath);
-        if (found == Gathered.end())
-            found = Gathered.emplace(std::string(folderPath), TFolder()).first;
-        if (Last != nullptr)
-            Last->Fit();
-        Last = &found->second;
-        LastPath = found->first;
+    FolderOf(folderPath).Append(name, values);
+}
+
+TSyncState::TFolder& TSyncState::TPairs::FolderOf(std::string_view folderPath)
+{
+    for (auto at = Recent.begin(); at != Recent.end() && at->Folder != nullptr; ++at) {
+        if (at->Path == folderPath) {
+            std::rotate(Recent.begin(), at, at + 1);
+            return *Recent.front().Folder;
+        }
     }
-    Last->Append(name, values);
+    auto found = Gathered.find(folderPath);
+    if (found == Gathered.end())
+        found = Gathered.emplace(std::string(folderPath), TFolder()).first;
+    if (Recent.back().Folder != nullptr)
+        Recent.back().Folder->Fit();
+    std::rotate(Recent.begin(), Recent.end() - 1, Recent.end());
+    Recent.front() = TRecent{found->first, &found->second};
+    return found->second;
 }
 
 bool TSyncState::TPairs::Remove(std::string_view path)

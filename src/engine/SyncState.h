@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <map>
 #include <string>
 #include <string_view>
@@ -78,9 +79,10 @@ public:
     };
 
     // Pairs to record, gathered folder by folder as they come. The pairs of one
-    // folder mostly come one after the other, so the last folder is kept at
-    // hand, and a folder left gives back the room it kept for more; each pair
-    // takes its entry and its name's bytes, no path of its own.
+    // folder mostly come one after the other, from the few copiers that take
+    // turns, so the last few folders are kept at hand, and a folder that drops
+    // out of them gives back the room it kept for more; each pair takes its
+    // entry and its name's bytes, no path of its own.
     class TPairs
     {
     public:
@@ -97,10 +99,16 @@ public:
 
     private:
         friend class TSyncState;
+        TFolder& FolderOf(std::string_view folderPath);
+
         std::map<std::string, TFolder, std::less<>> Gathered;
-        // The folder of the last pair, its path the map's key.
-        TFolder* Last = nullptr;
-        std::string_view LastPath;
+        // The folders of the last pairs, the latest first; each path the map's key.
+        struct TRecent
+        {
+            std::string_view Path;
+            TFolder* Folder = nullptr;
+        };
+        std::array<TRecent, 8> Recent{};
     };
 
     TSyncState() = default;

@@ -165,7 +165,9 @@ QString TFileSync::SidePath(size_t index, bool left) const
 
 QString TFileSync::PathOn(bool left, const QString& relative) const
 {
-    return (left ? LeftPrefix : RightPrefix) + relative;
+    // Joined into one text of its size (two texts of their own would be joined
+    // by appending the second to a copy of the first).
+    return QStringView(left ? LeftPrefix : RightPrefix) + relative;
 }
 
 // Temporary names in "__Save__" left by a copy that ended early (a crash, a
@@ -477,6 +479,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
     TWinFile::TCopyOrder order;
     order.Source = source;
     order.TargetRoot = targetRoot;
+    order.Relative = relative;
     order.TargetRootFd = toLeft ? LeftRootFd : RightRootFd;
     // The other side's edit of a conflict is never lost.
     order.KeepOldVersion = Task.SaveOldFile == 1 || (item.SinceSync & SyncMark::Conflict) != 0;

@@ -2,7 +2,7 @@
 
 #include "engine/UFileOper.h"
 
-#include <QVarLengthArray>
+#include <algorithm>
 
 // A million rows and more: every byte of a row counts a megabyte.
 static_assert(sizeof(void*) != 8 || sizeof(TResultRow) <= 88);
@@ -57,29 +57,27 @@ TResultRow* TResultRow::NextSibling() const
 
 QString TResultRow::RelativePath() const
 {
-    // The names from this row up to (not including) the root row, then joined
-    // top down into one text of the right size.
-    QVarLengthArray<const QString*, 16> names;
-    qsizetype length = 0;
-    for (const TResultRow* row = this; row->ParentRow != nullptr; row = row->ParentRow) {
-        names.append(&row->Name);
+    // Measured from this row up to (not including) the root row, then written
+    // from its end back to its start into one text of the right size.
+    qsizetype length = -1;
+    for (const TResultRow* row = this; row->ParentRow != nullptr; row = row->ParentRow)
         length += row->Name.size() + 1;
-    }
-    QString path;
-    if (names.isEmpty())
-        return path;
-    path.reserve(length - 1);
-    for (qsizetype i = names.size() - 1; i >= 0; --i) {
-        path += *names[i];
-        if (i > 0)
-            path += QLatin1Char('/');
+    if (length < 0)
+        return {};
+    QString path(length, Qt::Uninitialized);
+    QChar* end = path.data() + length;
+    for (const TResultRow* row = this; row->ParentRow != nullptr; row = row->ParentRow) {
+        end -= row->Name.size();
+        std::copy_n(row->Name.constData(), row->Name.size(), end);
+        if (end != path.data())
+            *--end = QLatin1Char('/');
     }
     return path;
 }
 
 QString TResultRow::PathBelow(const QString& root) const
 {
-    return SyncPath::FolderPrefix(root) + RelativePath();
+    return QStringView(SyncPath::FolderPrefix(root)) + RelativePath();
 }
 
 QString TResultRow::PathOn(TRowSide side, const TRowRoots& roots) const

@@ -61,6 +61,9 @@ public:
         QString Source;
         QString Target;
         QString TargetRoot;
+        // The target's path below TargetRoot where the caller has it at hand;
+        // empty: taken from Target.
+        QString Relative;
         // The target root, opened by the caller for many copies; -1: opened here.
         int TargetRootFd = -1;
         bool KeepOldVersion = false;
@@ -163,12 +166,13 @@ public:
     class TCleanedFolders
     {
     public:
-        // True for the first caller that names the folder.
-        bool Claim(const std::string& folder);
+        // True for the first caller that names the folder below the root.
+        bool Claim(const QString& root, const std::string& folder);
 
     private:
         std::mutex Lock;
-        std::unordered_set<std::string> Names;
+        // Looked up before every copy: found without making a key.
+        QHash<QString, std::unordered_set<std::string>> Names;
     };
     // Not owned; null: clean before every copy.
     TCleanedFolders* CleanedFolders = nullptr;
@@ -249,8 +253,9 @@ private:
                                       const std::string& name);
     Transfer Fail(Transfer kind, const QString& reason);
     Transfer FolderFailure(const QString& target, int rootFd);
-    Transfer WriteTemporary(const TCopyOrder& order, int sourceFd, const struct stat& sourceStat,
-                            int folderFd, std::string& temp, const std::string& name, int rootFd,
+    struct TOpenSource;
+    Transfer WriteTemporary(const TCopyOrder& order, const TOpenSource& source, int folderFd,
+                            std::string& temp, const std::string& name, int rootFd,
                             const std::string& folderPart);
     bool LinkUnnamed(int folderFd, const std::string& name);
     Transfer VerifyTemporary(const TCopyOrder& order, int sourceFd, qint64 size);

@@ -27,9 +27,10 @@
 
 namespace {
 
-std::string Bytes(const QString& path)
+// The target's path below its root: the order's own where it has one.
+QString TargetBelowRoot(const TWinFile::TCopyOrder& order, const QString& root)
 {
-    return QFile::encodeName(path).toStdString();
+    return order.Relative.isEmpty() ? SyncPath::RelativeTo(order.Target, root) : order.Relative;
 }
 
 QString ErrnoText(const char* what, const QString& path)
@@ -75,12 +76,14 @@ bool CloseTimes(const struct timespec& a, const struct timespec& b)
     return ms > -2000 && ms < 2000;
 }
 
-// Splits a relative path into its folder part and its last component.
-void SplitRelative(const std::string& relative, std::string& folder, std::string& name)
+// Splits a relative path into its folder part and its last component, as the
+// file system takes them.
+void SplitRelative(const QString& relative, std::string& folder, std::string& name)
 {
-    const size_t slash = relative.rfind('/');
-    folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
-    name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    const QByteArray bytes = QFile::encodeName(relative);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    folder.assign(bytes.constData(), size_t(std::max<qsizetype>(slash, 0)));
+    name.assign(bytes.constData() + slash + 1, size_t(bytes.size() - slash - 1));
 }
 
 // The file system offers no hard links here (or not across these folders).
@@ -108,28 +111,34 @@ struct Descriptor
 // The target's root, opened here unless the caller gives it (-1 then).
 int OpenUnlessGiven(int givenFd, const QString& root)
 {
-    return givenFd >= 0 ? -1 : ::open(Bytes(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return givenFd >= 0
+               ? -1
+               : ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 } // namespace
 
 void TWinFile::MakeFolders(const QString& relative, const QString& root)
 {
-    const Descriptor rootFd(
-        ::open(Bytes(TrimBlanksAndControls(root)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor rootFd(::open(QFile::encodeName(TrimBlanksAndControls(root)).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (rootFd.Fd < 0)
         return;
     std::string folder;
     std::string name;
-    SplitRelative(Bytes(relative), folder, name);
+    SplitRelative(relative, folder, name);
     TTargetFolder made;
     (void)made.Open(rootFd.Fd, folder, true); // the copy that follows reports a failure
 }
 
-bool TWinFile::TCleanedFolders::Claim(const std::string& folder)
+bool TWinFile::TCleanedFolders::Claim(const QString& root, const std::string& folder)
 {
     const std::lock_guard<std::mutex> hold(Lock);
-    return Names.insert(folder).second;
+    std::unordered_set<std::string>& claimed = Names[root];
+    if (claimed.find(folder) != claimed.end())
+        return false;
+    claimed.insert(folder);
+    return true;
 }
 
 bool TWinFile::IsTemporaryName(const char* name)
@@ -300,6 +309,17 @@ TWinFile::Transfer TWinFile::TransferFile(const QString& sourcePath, const QStri
     return TransferFile(order);
 }
 
+// The source of a copy, open; its name as the file system takes it, to see at
+// the end that the name still leads to the file read.
+struct TWinFile::TOpenSource
+{
+    QByteArray Name;
+    int Fd = -1;
+    struct stat Stat
+    {
+    };
+};
+
 TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
 {
     LastError.clear();
@@ -307,18 +327,20 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     TempStatKnown = false;
     TimeNotKept = false;
     Copied = TCopiedFiles();
+    TOpenSource source;
+    source.Name = QFile::encodeName(order.Source);
     // Opened without waiting: a source replaced by a FIFO or a device since the
     // analysis would otherwise block the copier for good.
-    const Descriptor source(
-        ::open(Bytes(order.Source).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat sourceStat;
-    if (source.Fd < 0 || ::fstat(source.Fd, &sourceStat) != 0)
+    const Descriptor sourceFd(
+        ::open(source.Name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    source.Fd = sourceFd.Fd;
+    if (source.Fd < 0 || ::fstat(source.Fd, &source.Stat) != 0)
         return Fail(Transfer::ReadFailed, ErrnoText("Cannot find", order.Source));
-    if (!S_ISREG(sourceStat.st_mode))
+    if (!S_ISREG(source.Stat.st_mode))
         return Fail(Transfer::ReadFailed, QStringLiteral("Not a regular file: ") + order.Source);
     // Blocking from here on; the other flags of the descriptor are its opening's.
     ::fcntl(source.Fd, F_SETFL, 0);
-    const qint64 size = qint64(sourceStat.st_size);
+    const qint64 size = qint64(source.Stat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
     // Read from start to end: the kernel reads further ahead.
     if (PieceCount > 1)
@@ -329,10 +351,9 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     const int rootFd = order.TargetRootFd >= 0 ? order.TargetRootFd : ownRoot.Fd;
     if (rootFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
-    const std::string relative = Bytes(SyncPath::RelativeTo(order.Target, root));
     std::string folderPart;
     std::string name;
-    SplitRelative(relative, folderPart, name);
+    SplitRelative(TargetBelowRoot(order, root), folderPart, name);
     if (name.empty() || name == "." || name == "..")
         return Fail(Transfer::WriteFailed,
                     QStringLiteral("The target lies outside its folder: ") + order.Target);
@@ -340,7 +361,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     if (!folder.Open(rootFd, folderPart, true))
         return FolderFailure(order.Target, rootFd);
 
-    if (CleanedFolders == nullptr || CleanedFolders->Claim(Bytes(root) + '/' + folderPart))
+    if (CleanedFolders == nullptr || CleanedFolders->Claim(root, folderPart))
         RemoveStaleTemporaries(folder.Fd());
     // Where the analysis saw no target, the new file is written without a name
     // and linked in at the end: nothing is left behind by a crash, and there is
@@ -354,11 +375,11 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     if (TempFd < 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot create a file beside", order.Target));
     const Transfer result =
-        WriteTemporary(order, source.Fd, sourceStat, folder.Fd(), temp, name, rootFd, folderPart);
+        WriteTemporary(order, source, folder.Fd(), temp, name, rootFd, folderPart);
     if (result != Transfer::Copied && !temp.empty())
         ::unlinkat(folder.Fd(), temp.c_str(), 0);
     if (result == Transfer::Copied)
-        ReadBack(folder.Fd(), name, sourceStat);
+        ReadBack(folder.Fd(), name, source.Stat);
     const int closed = ::close(std::exchange(TempFd, -1));
     if (result == Transfer::Copied && closed != 0) {
         Copied = TCopiedFiles();
@@ -378,7 +399,7 @@ TWinFile::Transfer TWinFile::SaveAway(const TCopyOrder& order)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot open the folder", root));
     std::string folderPart;
     std::string name;
-    SplitRelative(Bytes(SyncPath::RelativeTo(order.Target, root)), folderPart, name);
+    SplitRelative(TargetBelowRoot(order, root), folderPart, name);
     if (name.empty() || name == "." || name == "..")
         return Fail(Transfer::WriteFailed,
                     QStringLiteral("The target lies outside its folder: ") + order.Target);
@@ -435,11 +456,13 @@ TWinFile::Transfer TWinFile::FolderFailure(const QString& target, int rootFd)
 
 // Copies the pieces into the open temporary file, gives it the source's time
 // and permission bits, and puts it in place of the target.
-TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceFd,
-                                            const struct stat& sourceStat, int folderFd,
-                                            std::string& temp, const std::string& name, int rootFd,
+TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, const TOpenSource& source,
+                                            int folderFd, std::string& temp,
+                                            const std::string& name, int rootFd,
                                             const std::string& folderPart)
 {
+    const int sourceFd = source.Fd;
+    const struct stat& sourceStat = source.Stat;
     const qint64 size = qint64(sourceStat.st_size);
     // Fewer blocks than its size needs: the source has holes, which the copy
     // keeps, a piece at a time, instead of filling them with zeros on the disk.
@@ -473,7 +496,7 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, int sourceF
     struct stat after;
     struct stat named;
     if (::fstat(sourceFd, &after) != 0 || !SameState(sourceStat, after) ||
-        ::stat(Bytes(order.Source).c_str(), &named) != 0 || !SameState(sourceStat, named))
+        ::stat(source.Name.constData(), &named) != 0 || !SameState(sourceStat, named))
         return Fail(Transfer::ReadFailed,
                     QStringLiteral("The source changed during the copy: ") + order.Source);
     if (order.Verify) {

@@ -150,6 +150,18 @@ private Q_SLOTS:
         QVERIFY(*more.Find("sub/x") == (TSyncState::TSides{1, 2, 3, 4}));
         QVERIFY(*more.Find("sub/a") == (TSyncState::TSides{5, 6, 7, 8}));
         QVERIFY(*more.Find("ab.txt") == read.Find("ab.txt")[0]);
+        // Pairs of more folders than are kept at hand, taking turns as copiers
+        // in different folders do, each land in their own folder.
+        std::vector<TSyncState::TPair> turns;
+        for (int round = 0; round < 3; ++round)
+            for (int f = 0; f < 12; ++f)
+                turns.push_back(
+                    {"t" + std::to_string(f) + "/n" + std::to_string(round), {f, round, 0, 0}});
+        TSyncState taken;
+        taken.Record(turns);
+        QCOMPARE(taken.EntryCount(), qint64(36));
+        for (const TSyncState::TPair& pair : turns)
+            QVERIFY(*taken.Find(pair.Path) == pair.Values);
         // Nothing is left beside the record.
         QCOMPARE(QDir(records.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
