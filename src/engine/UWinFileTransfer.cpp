@@ -27,6 +27,14 @@
 
 namespace {
 
+// A path as the file system takes it: the UTF-8 bytes that the scan decodes
+// names from (the system's encoding on Linux), made without the detour through
+// the locale's converter, twice for every copied file.
+QByteArray NameBytes(const QString& path)
+{
+    return path.toUtf8();
+}
+
 // The target's path below its root: the order's own where it has one.
 QString TargetBelowRoot(const TWinFile::TCopyOrder& order, const QString& root)
 {
@@ -80,7 +88,7 @@ bool CloseTimes(const struct timespec& a, const struct timespec& b)
 // file system takes them.
 void SplitRelative(const QString& relative, std::string& folder, std::string& name)
 {
-    const QByteArray bytes = QFile::encodeName(relative);
+    const QByteArray bytes = NameBytes(relative);
     const qsizetype slash = bytes.lastIndexOf('/');
     folder.assign(bytes.constData(), size_t(std::max<qsizetype>(slash, 0)));
     name.assign(bytes.constData() + slash + 1, size_t(bytes.size() - slash - 1));
@@ -328,7 +336,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     TimeNotKept = false;
     Copied = TCopiedFiles();
     TOpenSource source;
-    source.Name = QFile::encodeName(order.Source);
+    source.Name = NameBytes(order.Source);
     // Opened without waiting: a source replaced by a FIFO or a device since the
     // analysis would otherwise block the copier for good.
     const Descriptor sourceFd(

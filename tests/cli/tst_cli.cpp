@@ -738,13 +738,15 @@ private Q_SLOTS:
 
         // Control characters in names are shown escaped, never sent to the terminal.
         QVERIFY(s.Left.file(QStringLiteral("two\nlines\x1b[2J.txt"), "t"));
+        QVERIFY(s.Left.file(QStringLiteral("only\x7f.txt"), "d"));
         const CliResult text = CliRunner::Run(s.Args(QStringLiteral("analyze")));
         QCOMPARE(text.Code, 1);
         QCOMPARE(text.Err, QStringLiteral("Left out, the name is not valid UTF-8: ") + s.LeftPath +
                                QStringLiteral("/caf\\xe9.txt\n"));
         QVERIFY2(text.Out.contains(QStringLiteral("two\\nlines\\x1b[2J.txt ")),
                  qPrintable(text.Out));
-        QVERIFY(!text.Out.contains(QChar(0x1b)));
+        QVERIFY(text.Out.contains(QStringLiteral("only\\x7f.txt ")));
+        QVERIFY(!text.Out.contains(QChar(0x1b)) && !text.Out.contains(QChar(0x7f)));
     }
 
     // A folder whose path is longer than the system takes is told with the
