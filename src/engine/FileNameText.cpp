@@ -26,23 +26,26 @@ void TFileNameText::DecodeSharing(const std::vector<std::string_view>& names,
 {
     texts.clear();
     texts.reserve(names.size());
-    // UTF-8 never takes fewer bytes than UTF-16 units.
+    DecodeSharing(names, [&texts](size_t, QString&& text) { texts.push_back(std::move(text)); });
+}
+
+QString TFileNameText::SharedBlock(const std::vector<std::string_view>& names)
+{
     qsizetype room = 0;
     for (std::string_view name : names)
         room += qsizetype(name.size()) + 1;
-    QString block(room, Qt::Uninitialized);
-    QChar* at = block.data();
-    for (std::string_view name : names) {
-        QChar* const end = DecodeInto(at, name);
-        // Each name ends in a zero, as a text of its own would.
-        *end = QChar(0);
-        // A copy of the block's pointer takes a reference to the block.
-        QString::DataPointer part(block.data_ptr());
-        part.setBegin(reinterpret_cast<char16_t*>(at));
-        part.size = end - at;
-        texts.emplace_back(std::move(part));
-        at = end + 1;
-    }
+    return QString(room, Qt::Uninitialized);
+}
+
+QString TFileNameText::ShareOf(const QString& block, QChar* begin, QChar* end)
+{
+    // Each name ends in a zero, as a text of its own would.
+    *end = QChar(0);
+    // A copy of the block's pointer takes a reference to the block.
+    QString::DataPointer part(block.data_ptr());
+    part.setBegin(reinterpret_cast<char16_t*>(begin));
+    part.size = end - begin;
+    return QString(std::move(part));
 }
 
 QChar* TFileNameText::DecodeInto(QChar* out, std::string_view bytes)

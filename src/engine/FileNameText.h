@@ -22,4 +22,25 @@ public:
     // copied out first, as any shared text is. `texts` is cleared first.
     static void DecodeSharing(const std::vector<std::string_view>& names,
                               std::vector<QString>& texts);
+    // The same, each name handed to `give(i, QString&&)` as it is decoded,
+    // straight to where it is kept.
+    template <typename Give>
+    static void DecodeSharing(const std::vector<std::string_view>& names, Give&& give)
+    {
+        QString block = SharedBlock(names);
+        QChar* at = block.data();
+        for (size_t i = 0; i < names.size(); ++i) {
+            QChar* const end = DecodeInto(at, names[i]);
+            give(i, ShareOf(block, at, end));
+            at = end + 1;
+        }
+    }
+
+private:
+    // Room for the names, each with a closing zero (UTF-8 never takes fewer
+    // bytes than UTF-16 units).
+    static QString SharedBlock(const std::vector<std::string_view>& names);
+    // The part of the block from begin to end, closed by a zero, sharing the
+    // block's reference count.
+    static QString ShareOf(const QString& block, QChar* begin, QChar* end);
 };

@@ -430,11 +430,16 @@ void TFileAnalyze::NameChildren(TFileAttri& folder, size_t first)
     NameBytes.clear();
     for (size_t i = first; i < NameSources.size(); ++i)
         NameBytes.push_back(NameSources[i].first->NameBytes(NameSources[i].second));
-    TFileNameText::DecodeSharing(NameBytes, NameTexts);
-    // The merge added the folder's last children, one per source.
-    const size_t added = folder.Children.size() - NameTexts.size();
-    for (size_t i = 0; i < NameTexts.size(); ++i)
-        folder.Children[added + i]->ItemName = std::move(NameTexts[i]);
+    // The merge added the folder's last children, one per source; each takes
+    // its name as it is decoded, the children a few steps ahead fetched.
+    const size_t count = NameBytes.size();
+    const auto children = folder.Children.end() - std::ptrdiff_t(count);
+    constexpr size_t Ahead = 8;
+    TFileNameText::DecodeSharing(NameBytes, [&](size_t i, QString&& name) {
+        if (i + Ahead < count)
+            __builtin_prefetch(children[std::ptrdiff_t(i + Ahead)].get(), 1);
+        children[std::ptrdiff_t(i)]->ItemName = std::move(name);
+    });
     NameSources.resize(first);
 }
 

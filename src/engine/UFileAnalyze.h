@@ -124,5 +124,4 @@ private:
     // all made, in one block of text (TFileNameText::DecodeSharing).
     std::vector<std::pair<const TScanTree*, quint32>> NameSources;
     std::vector<std::string_view> NameBytes;
-    std::vector<QString> NameTexts;
 };
