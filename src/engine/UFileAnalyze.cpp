@@ -353,13 +353,17 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
 
     struct Slot
     {
-        const char* Name = nullptr;
+        // The name, in the right side's partition.
+        quint32 Offset = 0;
         quint32 Length = 0;
         quint32 Hash = 0;
         // Positions in the group's entries: the next right child of this name
         // not yet paired, and the last one (-1: the slot is free).
         qint32 Head = -1;
         qint32 Tail = -1;
+        // The next right child's position among the folder's children: a
+        // left child pairs without a further look into the entries.
+        qint32 HeadIndex = -1;
     };
     std::vector<Slot> table;
     // Per position in the group's entries, the next right child of the same
@@ -382,7 +386,8 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
             for (size_t i = hash & mask;; i = (i + 1) & mask) {
                 Slot& slot = table[i];
                 if (slot.Tail < 0 || (slot.Hash == hash && slot.Length == name.size() &&
-                                      std::memcmp(slot.Name, name.data(), name.size()) == 0))
+                                      std::memcmp(rightPart.Names.data() + slot.Offset, name.data(),
+                                                  name.size()) == 0))
                     return slot;
             }
         };
@@ -391,27 +396,35 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
             if (k + Ahead < rightEnd)
                 __builtin_prefetch(&table[rightEntries[k + Ahead].Hash & mask]);
             const qint32 at = qint32(k - rightBegin);
-            const std::string_view name = rightPart.NameBytes(rightEntries[k]);
-            Slot& slot = slotOf(name, rightEntries[k].Hash);
+            const TPartEntry& entry = rightEntries[k];
+            Slot& slot = slotOf(rightPart.NameBytes(entry), entry.Hash);
             if (slot.Tail < 0) {
-                slot = Slot{name.data(), quint32(name.size()), rightEntries[k].Hash, at, at};
+                slot = Slot{entry.Offset, entry.Length, entry.Hash, at, at, entry.Index};
             } else {
                 next[size_t(slot.Tail)] = at;
                 slot.Tail = at;
             }
         }
+        // Each left name's slot is fetched ahead, and then, once it is there,
+        // the right name it holds, which the comparison reads.
         const size_t leftEnd = leftStarts[group + 1];
         for (size_t k = leftStarts[group]; k < leftEnd; ++k) {
             if (k + Ahead < leftEnd)
                 __builtin_prefetch(&table[lefts[k + Ahead].Hash & mask]);
+            if (k + Ahead / 2 < leftEnd)
+                __builtin_prefetch(rightPart.Names.data() +
+                                   table[lefts[k + Ahead / 2].Hash & mask].Offset);
             const qint32 j = lefts[k].Index;
             Slot& slot = slotOf(leftPart.NameBytes(lefts[k]), lefts[k].Hash);
             if (slot.Tail < 0 || slot.Head < 0)
                 continue;
-            const qint32 i = rightEntries[rightBegin + size_t(slot.Head)].Index;
+            const qint32 i = slot.HeadIndex;
             match[size_t(j)] = i;
             paired[size_t(i)] = true;
-            slot.Head = next[size_t(slot.Head)];
+            // Mostly a name stands once on a side.
+            slot.Head = slot.Head == slot.Tail ? -1 : next[size_t(slot.Head)];
+            if (slot.Head >= 0)
+                slot.HeadIndex = rightEntries[rightBegin + size_t(slot.Head)].Index;
         }
     }
 }
