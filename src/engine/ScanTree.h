@@ -33,8 +33,9 @@ public:
         quint32 Count;
     };
 
-    // 32 bytes: a million files on two sides take 64 MB here.
-    struct TItem
+    // 32 bytes, and laid out on 32-byte bounds: an item read at random takes
+    // one cache line, never two. A million files on two sides take 64 MB here.
+    struct alignas(32) TItem
     {
         quint32 NameOffset = 0;
         quint16 NameLength = 0;
