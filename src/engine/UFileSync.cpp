@@ -505,6 +505,7 @@ void TFileSync::CopyOne(size_t index, Outcome& outcome)
 
     TWinFile file;
     file.CleanedFolders = &CleanedFolders;
+    file.CrossDeviceSource = toLeft ? &LeftCrossDevice : &RightCrossDevice;
     outcome.SavedAway = outcome.Direction == item.CarriedDeletion;
     outcome.Result = outcome.SavedAway ? file.SaveAway(order) : file.TransferFile(order);
     if (outcome.Result != TWinFile::Transfer::Copied && !file.LastError.isEmpty())

@@ -244,6 +244,10 @@ private:
     QElapsedTimer SinceDelivery;
     // Target folders already cleared of stale temporary files in this run.
     TWinFile::TCleanedFolders CleanedFolders;
+    // Per target side, the device of the sources the kernel would not copy
+    // onto it (none yet: all ones).
+    std::atomic<quint64> LeftCrossDevice{~quint64(0)};
+    std::atomic<quint64> RightCrossDevice{~quint64(0)};
     // The two roots, opened once for all the copies below them (-1 when they
     // could not be), and whether the run wrote below them.
     int LeftRootFd = -1;

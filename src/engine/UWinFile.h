@@ -203,6 +203,10 @@ public:
     // Copy pieces inside the kernel where the system can; false: always through
     // the buffer (the path taken where it cannot).
     bool KernelCopy = true;
+    // Shared by the copies onto one side: the device of the sources the kernel
+    // would not copy onto it (another file system); their later copies go
+    // through the buffer without asking again. Not owned; null: asked per file.
+    std::atomic<quint64>* CrossDeviceSource = nullptr;
     // Test seam: runs with the written file's descriptor once its data is on
     // the disk and before it is read back to be verified.
     std::function<void(int fd)> BeforeVerify;
@@ -268,6 +272,8 @@ private:
                             const std::string& name, bool& movedAside);
 
     int TempFd = -1;
+    // The device of the source being copied.
+    quint64 SourceDevice = 0;
     // The new file as written, once it has its time and permission bits.
     struct stat TempStat
     {

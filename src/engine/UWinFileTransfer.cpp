@@ -260,8 +260,9 @@ bool TWinFile::CopyPiece(int sourceFd)
         return false;
     const off_t start = off_t((PieceNo - 1) * PieceBytes);
     qint64 left = PieceSize;
+    ssize_t n = 0;
     while (left > 0) {
-        const ssize_t n = ::copy_file_range(sourceFd, nullptr, TempFd, nullptr, size_t(left), 0);
+        n = ::copy_file_range(sourceFd, nullptr, TempFd, nullptr, size_t(left), 0);
         if (n <= 0)
             break;
         left -= n;
@@ -273,6 +274,8 @@ bool TWinFile::CopyPiece(int sourceFd)
     // to undo: a truncation would also make some file systems write the file
     // out when it is closed, at a high cost per file.
     if (left == PieceSize) {
+        if (n < 0 && errno == EXDEV && CrossDeviceSource != nullptr)
+            CrossDeviceSource->store(SourceDevice, std::memory_order_relaxed);
         KernelCopy = false;
         return false;
     }
@@ -348,6 +351,10 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
         return Fail(Transfer::ReadFailed, QStringLiteral("Not a regular file: ") + order.Source);
     // Blocking from here on; the other flags of the descriptor are its opening's.
     ::fcntl(source.Fd, F_SETFL, 0);
+    SourceDevice = quint64(source.Stat.st_dev);
+    if (CrossDeviceSource != nullptr &&
+        CrossDeviceSource->load(std::memory_order_relaxed) == SourceDevice)
+        KernelCopy = false;
     const qint64 size = qint64(source.Stat.st_size);
     PieceCount = qint32((size + PieceBytes - 1) / PieceBytes);
     // Read from start to end: the kernel reads further ahead.
@@ -375,9 +382,11 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     // and linked in at the end: nothing is left behind by a crash, and there is
     // no temporary name to make and rename.
     std::string temp;
-    TempFd = order.TargetWasAbsent
-                 ? ::openat(folder.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)
-                 : -1;
+    // It has no name to be opened by while it is written: it takes the
+    // source's read, write and execute bits at once.
+    TempFd = order.TargetWasAbsent ? ::openat(folder.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC,
+                                              source.Stat.st_mode & 0777)
+                                   : -1;
     if (TempFd < 0)
         TempFd = CreateTemporary(folder.Fd(), temp);
     if (TempFd < 0)
@@ -519,9 +528,17 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, const TOpen
     // Both times are given: some drives (exFAT through FUSE) take a time left
     // out for "now" and set the modification time with it.
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    if (::futimens(TempFd, times) != 0 || ::fchmod(TempFd, sourceStat.st_mode & 0777) != 0)
+    if (::futimens(TempFd, times) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
     TempStatKnown = ::fstat(TempFd, &TempStat) == 0;
+    // A file made without a name has its bits from the start, unless the
+    // umask took some away.
+    const mode_t bits = sourceStat.st_mode & 0777;
+    if (!TempStatKnown || (TempStat.st_mode & 07777) != bits) {
+        if (::fchmod(TempFd, bits) != 0)
+            return Fail(Transfer::WriteFailed, ErrnoText("Cannot set the time of", order.Target));
+        TempStat.st_mode = (TempStat.st_mode & ~mode_t(07777)) | bits;
+    }
     TimeNotKept = TempStatKnown && !CloseTimes(TempStat.st_mtim, sourceStat.st_mtim);
     return PutInPlace(order, folderFd, temp, name, rootFd, folderPart);
 }

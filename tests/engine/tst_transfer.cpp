@@ -105,6 +105,17 @@ private Q_SLOTS:
         QCOMPARE(ModeOf(r.path(QStringLiteral("f.bin"))), 0750u);
         QCOMPARE(MTimeOf(r.path(QStringLiteral("f.bin"))), seconds * 1000000000 + 123456789);
         QVERIFY(Temporaries(right.path()).isEmpty());
+        // A new file, made without a name, has the source's bits too, also
+        // those that the umask takes away from a file made.
+        QVERIFY(l.setMode(QStringLiteral("f.bin"), 06776));
+        const mode_t umask = ::umask(022);
+        const TWinFile::Transfer made =
+            file.TransferFile(l.path(QStringLiteral("f.bin")), r.path(QStringLiteral("new.bin")),
+                              right.path(), time, 32, false, true);
+        ::umask(umask);
+        QCOMPARE(made, TWinFile::Transfer::Copied);
+        QCOMPARE(r.read(QStringLiteral("new.bin")), data);
+        QCOMPARE(ModeOf(r.path(QStringLiteral("new.bin"))), 0776u);
     }
 
     // Between two file systems the kernel copies nothing: the copy goes through
