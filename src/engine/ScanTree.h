@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/HugePages.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -99,6 +101,7 @@ public:
 
 private:
     quint32 MaxItems;
-    std::vector<TItem> Items;
+    // Read at random when wide folders are paired.
+    std::vector<TItem, THugePageAllocator<TItem>> Items;
     std::string Names;
 };

@@ -479,6 +479,28 @@ private Q_SLOTS:
                  QStringLiteral("日本語.txt").toUtf8());
     }
 
+    // A wide tree's items, read at random by the pairing, lie on the bounds
+    // of huge pages (a small tree's on their own 32-byte bounds), and each
+    // reads back as it was added, through the tree's growth and its fit.
+    void wideTreeKeepsItsItemsOnHugePageBounds()
+    {
+        TScanTree small;
+        small.AddChild(TScanTree::Root, "a", false, 1, 1, 0);
+        small.Finish();
+        QCOMPARE(reinterpret_cast<quintptr>(&small.Item(0)) % 32, quintptr(0));
+        TScanTree wide;
+        const quint32 count = 100000; // 3.2 MB of items
+        for (quint32 i = 0; i < count; ++i)
+            wide.AddChild(TScanTree::Root, std::to_string(i), false, qint32(i), i, 0);
+        wide.Finish();
+        QCOMPARE(reinterpret_cast<quintptr>(&wide.Item(0)) % HugePages::Size, quintptr(0));
+        QCOMPARE(wide.ItemCount(), count + 1);
+        for (quint32 i = 0; i < count; i += 997) {
+            QCOMPARE(wide.Item(i + 1).Time, qint32(i));
+            QCOMPARE(wide.Size(i + 1), qint64(i));
+        }
+    }
+
     // A folder's names share one block of text: each reads exactly as its
     // bytes (a leading U+FEFF, letters of several bytes, one letter alone),
     // ends in a zero, and stays whole when the others change or go.
