@@ -50,8 +50,6 @@ QString CountText(qint32 count)
     return count == 0 ? QString() : QString::number(count);
 }
 
-// Names may hold line breaks, escape sequences of the terminal and other control
-// characters, which would break the table or the log: they are shown escaped.
 // No control character in the text, looked for four characters at a time: a
 // 16-bit lane below 32 borrows into its clear top bit when 32 is taken from
 // it, and a lane of 127 does when 127 is removed and 1 taken. A look that
@@ -73,6 +71,8 @@ bool AllPlain(QStringView text)
                        [](char16_t c) { return c >= 32 && c != 127; });
 }
 
+// Names may hold line breaks, escape sequences of the terminal and other control
+// characters, which would break the table or the log: they are shown escaped.
 QString Printable(const QString& name)
 {
     // Mostly there is nothing to escape: the text is shared, not copied.
