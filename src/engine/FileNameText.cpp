@@ -1,5 +1,7 @@
 #include "engine/FileNameText.h"
 
+#include "common/AsciiText.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -50,6 +52,12 @@ QString TFileNameText::ShareOf(const QString& block, QChar* begin, QChar* end)
 
 QChar* TFileNameText::DecodeInto(QChar* out, std::string_view bytes)
 {
+    const auto size = qsizetype(bytes.size());
+    const qsizetype ascii = AsciiText::Widen(bytes.data(), size, reinterpret_cast<char16_t*>(out));
+    if (ascii == size)
+        return out + ascii;
+    // The rest begins with a byte beyond ASCII; a byte-order mark there is
+    // kept, as at the name's start.
     QStringDecoder decoder = NameDecoder();
-    return decoder.appendToBuffer(out, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return decoder.appendToBuffer(out + ascii, QByteArrayView(bytes.data() + ascii, size - ascii));
 }

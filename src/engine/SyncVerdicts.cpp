@@ -1,5 +1,6 @@
 #include "engine/SyncVerdicts.h"
 
+#include "common/AsciiText.h"
 #include "engine/UFileStructure.h"
 
 #include <QByteArray>
@@ -14,16 +15,10 @@ void Utf8Of(const QString& text, std::string& out)
 {
     const qsizetype size = text.size();
     out.resize(size_t(size));
-    const QChar* in = text.constData();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = in[i].unicode();
-        if (c >= 0x80) {
-            const QByteArray bytes = text.toUtf8();
-            out.assign(bytes.constData(), size_t(bytes.size()));
-            return;
-        }
-        out[size_t(i)] = char(c);
-    }
+    if (AsciiText::Narrow(QStringView(text).utf16(), size, out.data()) == size)
+        return;
+    const QByteArray bytes = text.toUtf8();
+    out.assign(bytes.constData(), size_t(bytes.size()));
 }
 
 // The side holds a file (not a folder), and the side is absent.

@@ -1,5 +1,6 @@
 #include "engine/UFileSync.h"
 
+#include "common/AsciiText.h"
 #include "common/BackgroundPriority.h"
 #include "engine/CaseTwins.h"
 #include "engine/SyncStateFile.h"
@@ -284,7 +285,7 @@ void TFileSync::ReportLostCopies()
         report.Row = Work[index].Row;
         FailedFiles.append(report.Source);
         // The copiers have ended: the pairs are this thread's alone.
-        const QByteArray path = relative.toUtf8();
+        const QByteArray path = AsciiText::Utf8(relative);
         CopiedPairs.Remove(std::string_view(path.constData(), size_t(path.size())));
         Reports.push_back(std::move(pending));
     }
@@ -300,7 +301,7 @@ void TFileSync::GatherPair(const QString& relative, bool toLeft,
                                                               files.SourceSize, files.SourceTime}
                                          : TSyncState::TSides{files.SourceSize, files.SourceTime,
                                                               files.TargetSize, files.TargetTime};
-    const QByteArray path = relative.toUtf8();
+    const QByteArray path = AsciiText::Utf8(relative);
     const std::lock_guard<std::mutex> hold(PairsLock);
     CopiedPairs.Add(std::string_view(path.constData(), size_t(path.size())), sides);
 }

@@ -2,6 +2,7 @@
 // target written below its root without following links, into a locked
 // temporary file that replaces the target only when complete.
 
+#include "common/AsciiText.h"
 #include "common/WholeIo.h"
 #include "engine/TargetFolder.h"
 #include "engine/UFileOper.h"
@@ -32,7 +33,7 @@ namespace {
 // the locale's converter, twice for every copied file.
 QByteArray NameBytes(const QString& path)
 {
-    return path.toUtf8();
+    return AsciiText::Utf8(path);
 }
 
 // The target's path below its root: the order's own where it has one.
