@@ -2,6 +2,7 @@
 
 #include "cli/ProgressBar.h"
 #include "cli/RowWalk.h"
+#include "common/AsciiText.h"
 #include "engine/UFileOper.h"
 #include "jobs/UTSyncTask.h"
 #include "rows/RowText.h"
@@ -11,12 +12,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
 constexpr int IndentWidth = 2;
 constexpr int NameColumnLimit = 60;
 constexpr int FlushIntervalMs = 100;
+// Written out once this much has gathered, within the interval or not.
+constexpr qsizetype OutBufferBytes = 64 * 1024;
 
 QString StateText(qint32 state)
 {
@@ -50,25 +54,31 @@ QString CountText(qint32 count)
     return count == 0 ? QString() : QString::number(count);
 }
 
-// No control character in the text, looked for four characters at a time: a
-// 16-bit lane below 32 borrows into its clear top bit when 32 is taken from
-// it, and a lane of 127 does when 127 is removed and 1 taken. A look that
-// finds one is made again character by character.
-bool AllPlain(QStringView text)
+// No control character among the characters (UTF-16 code units or UTF-8
+// bytes), looked for a 64-bit word at a time: a lane below 32 borrows into its
+// clear top bit when 32 is taken from it, and a lane of 127 does when 127 is
+// removed and 1 taken. A look that finds one is made again character by
+// character.
+template <typename Unit> bool AllPlain(const Unit* chars, qsizetype size)
 {
-    constexpr quint64 Ones = 0x0001'0001'0001'0001;
-    constexpr quint64 Tops = 0x8000'8000'8000'8000;
-    const char16_t* chars = text.utf16();
+    static_assert(std::is_unsigned_v<Unit> && sizeof(Unit) <= 2);
+    constexpr quint64 Ones = ~quint64(0) / ((quint64(1) << (8 * sizeof(Unit))) - 1);
+    constexpr quint64 Tops = Ones << (8 * sizeof(Unit) - 1);
+    constexpr qsizetype PerWord = qsizetype(sizeof(quint64) / sizeof(Unit));
     qsizetype i = 0;
-    for (; i + 4 <= text.size(); i += 4) {
+    for (; i + PerWord <= size; i += PerWord) {
         quint64 lanes;
         std::memcpy(&lanes, chars + i, sizeof lanes);
         const quint64 del = lanes ^ (127 * Ones);
         if ((((lanes - 32 * Ones) & ~lanes) | ((del - Ones) & ~del)) & Tops)
             break;
     }
-    return std::all_of(chars + i, chars + text.size(),
-                       [](char16_t c) { return c >= 32 && c != 127; });
+    return std::all_of(chars + i, chars + size, [](Unit c) { return c >= 32 && c != 127; });
+}
+
+bool AllPlain(QStringView text)
+{
+    return AllPlain(text.utf16(), text.size());
 }
 
 // Names may hold line breaks, escape sequences of the terminal and other control
@@ -100,7 +110,7 @@ QString Printable(const QString& name)
 } // namespace
 
 TTextReport::TTextReport(bool showRows, TProgressBar& progress)
-    : TRunReport(progress), ShowRows(showRows), Locale(QLocale::system()), Out(stdout), Err(stderr)
+    : TRunReport(progress), ShowRows(showRows), Locale(QLocale::system()), Err(stderr)
 {
     SinceFlush.start();
 }
@@ -108,18 +118,50 @@ TTextReport::TTextReport(bool showRows, TProgressBar& progress)
 void TTextReport::WriteLine(const QString& line)
 {
     Bar.Clear();
-    Out << line << '\n';
+    AsciiText::AppendUtf8(OutBytes, line);
+    EndLine();
+}
+
+// A copied file's line goes into the output as UTF-8 straight away: a sync
+// writes one per file, and mostly there is nothing in it to escape.
+void TTextReport::WriteCopied(const TFileReport& report)
+{
+    Bar.Clear();
+    const qsizetype start = OutBytes.size();
+    RunLogText::AppendFileCopied(OutBytes, report, Today.Text());
+    const auto* bytes = reinterpret_cast<const uchar*>(OutBytes.constData()) + start;
+    if (AllPlain(bytes, OutBytes.size() - start)) {
+        EndLine();
+        return;
+    }
+    OutBytes.truncate(start);
+    WriteLine(Printable(RunLogText::FileCopied(report, Today.Text())));
+}
+
+void TTextReport::EndLine()
+{
+    OutBytes.append('\n');
     // Lines of a long sync reach a pipe while it runs, without one write per line.
-    if (Bar.IsShown() || SinceFlush.elapsed() >= FlushIntervalMs) {
-        Out.flush();
+    if (Bar.IsShown() || SinceFlush.elapsed() >= FlushIntervalMs ||
+        OutBytes.size() >= OutBufferBytes) {
+        FlushOut();
         SinceFlush.restart();
     }
+}
+
+void TTextReport::FlushOut()
+{
+    if (!OutBytes.isEmpty())
+        std::fwrite(OutBytes.constData(), 1, size_t(OutBytes.size()), stdout);
+    std::fflush(stdout);
+    // Emptied, with its room kept for the next lines.
+    OutBytes.truncate(0);
 }
 
 void TTextReport::WriteError(const QString& line)
 {
     Bar.Clear();
-    Out.flush();
+    FlushOut();
     Err << line << '\n';
     Err.flush();
 }
@@ -237,7 +279,7 @@ void TTextReport::FileHandled(const TFileReport& report)
     Bar.SetDone(report.Handled);
     Bar.SetCurrent(report.Source);
     if (report.Outcome == TFileReport::TOutcome::Copied)
-        WriteLine(Printable(RunLogText::FileCopied(report, Today.Text())));
+        WriteCopied(report);
     else if (report.Outcome == TFileReport::TOutcome::SavedAway)
         WriteLine(Printable(RunLogText::FileSavedAway(report)));
     else
@@ -255,7 +297,7 @@ void TTextReport::Synced(const TRunDriver& run)
 void TTextReport::Close(const TRunDriver* run)
 {
     Bar.Finish();
-    Out.flush();
+    FlushOut();
     if (run != nullptr && run->WasCancelled())
         WriteError(QStringLiteral("Stopped by Ctrl+C."));
 }

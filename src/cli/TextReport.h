@@ -3,6 +3,7 @@
 #include "cli/RunReport.h"
 #include "common/DayText.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QStringList>
@@ -39,11 +40,15 @@ private:
     void PrintTree(const TRunDriver& run);
     Cells RowCells(const TRowVisit& visit) const;
     void WriteLine(const QString& line);
+    void WriteCopied(const TFileReport& report);
+    void EndLine();
+    void FlushOut();
     void WriteError(const QString& line);
 
     bool ShowRows;
     QLocale Locale;
-    QTextStream Out;
+    // Standard output's lines in UTF-8 not written yet.
+    QByteArray OutBytes;
     QTextStream Err;
     QElapsedTimer SinceFlush;
     TDayText Today;

@@ -1,8 +1,12 @@
 #include "run/RunLogText.h"
 
+#include "common/AsciiText.h"
+
 #include "engine/RunProgress.h"
 #include "engine/UFileOper.h"
 #include "engine/UResultRow.h"
+
+#include <array>
 
 namespace RunLogText {
 
@@ -116,13 +120,60 @@ QString TimesNotKept(const QString& root)
     return QStringLiteral("The target does not keep modification times: ") + root;
 }
 
-QString FileCopied(const TFileReport& report, const QString& day)
+namespace {
+
+// The parts of a copied file's line, in order, between which its paths and
+// date stand: one text for both forms of the line.
+std::array<QStringView, 8> CopiedParts(const TFileReport& report, QStringView day)
 {
     const bool toRight = report.Direction == SyncDirection::LeftToRight;
     const QString& source = toRight ? report.LeftPath : report.RightPath;
     const QString& target = toRight ? report.RightPath : report.LeftPath;
-    return QStringLiteral("Move the file ") + report.Source + QStringLiteral(" : ") + source +
-           QStringLiteral(" -> ") + target + QStringLiteral(" Succeeded,time: ") + day;
+    return {u"Move the file ",
+            report.Source,
+            u" : ",
+            source,
+            u" -> ",
+            target,
+            u" Succeeded,time: ",
+            day};
+}
+
+} // namespace
+
+QString FileCopied(const TFileReport& report, const QString& day)
+{
+    const std::array<QStringView, 8> parts = CopiedParts(report, day);
+    qsizetype size = 0;
+    for (QStringView part : parts)
+        size += part.size();
+    QString line;
+    line.reserve(size);
+    for (QStringView part : parts)
+        line.append(part);
+    return line;
+}
+
+void AppendFileCopied(QByteArray& out, const TFileReport& report, QStringView day)
+{
+    const std::array<QStringView, 8> parts = CopiedParts(report, day);
+    qsizetype size = 0;
+    for (QStringView part : parts)
+        size += part.size();
+    // Room for the line if it is all ASCII, as it mostly is.
+    const qsizetype start = out.size();
+    out.resize(start + size);
+    char* at = out.data() + start;
+    for (QStringView part : parts) {
+        const qsizetype ascii = AsciiText::Narrow(part.utf16(), part.size(), at);
+        if (ascii < part.size()) {
+            out.truncate(start);
+            for (QStringView whole : parts)
+                AsciiText::AppendUtf8(out, whole);
+            return;
+        }
+        at += ascii;
+    }
 }
 
 QString FileSavedAway(const TFileReport& report)

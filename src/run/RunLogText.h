@@ -2,6 +2,7 @@
 
 #include "engine/SyncVerdicts.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -47,6 +48,9 @@ QString SpecialFileSkipped(const QString& path);
 QString TimesNotKept(const QString& root);
 // "Move the file …" with both paths and the day's date ("yyyyMMdd").
 QString FileCopied(const TFileReport& report, const QString& day);
+// The same line in UTF-8, appended to `out`: for a writer of many lines that
+// needs no text of them.
+void AppendFileCopied(QByteArray& out, const TFileReport& report, QStringView day);
 // A file deleted on the other side since the last sync, kept in "__Save__".
 QString FileSavedAway(const TFileReport& report);
 // The failed file and what failed; the system's reason follows a failed write,

@@ -747,6 +747,17 @@ private Q_SLOTS:
                  qPrintable(text.Out));
         QVERIFY(text.Out.contains(QStringLiteral("only\\x7f.txt ")));
         QVERIFY(!text.Out.contains(QChar(0x1b)) && !text.Out.contains(QChar(0x7f)));
+
+        // So are they in the lines of the files copied, and names beyond ASCII
+        // come out as they are.
+        QVERIFY(s.Left.file(QStringLiteral("caf\u00e9 \u65e5\u672c.txt"), "u"));
+        const CliResult sync = CliRunner::Run(s.Args(QStringLiteral("sync")));
+        const QString copied = QStringLiteral("Move the file ") + s.LeftPath + QLatin1Char('/');
+        QVERIFY2(sync.Out.contains(copied + QStringLiteral("two\\nlines\\x1b[2J.txt : ")),
+                 qPrintable(sync.Out));
+        QVERIFY(sync.Out.contains(QStringLiteral("/only\\x7f.txt Succeeded,time: ")));
+        QVERIFY(sync.Out.contains(copied + QStringLiteral("caf\u00e9 \u65e5\u672c.txt : ")));
+        QVERIFY(!sync.Out.contains(QChar(0x1b)) && !sync.Out.contains(QChar(0x7f)));
     }
 
     // A folder whose path is longer than the system takes is told with the
