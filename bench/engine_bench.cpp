@@ -18,6 +18,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <malloc.h>
@@ -57,33 +58,35 @@ void EvictCaches()
         sum = sum + buffer[i];
 }
 
-// The best of the rounds: the same two folders each time, built once, so that
-// many rounds cost little and a neighbour on the machine that disturbs some of
-// them does not decide the figure.
-double PairingSeconds(TFileAnalyze& analysis, int n, bool sameOrder, int rounds)
+// Two folders of one size, built once and paired in many rounds; the best
+// round counts, so that a neighbour on the machine that disturbs some of them
+// does not decide the figure.
+struct TPairingSize
 {
-    const auto left = WideFolder(n, 1);
-    const auto right = WideFolder(n, sameOrder ? 1 : 2);
-    double best = 1e9;
-    for (int round = 0; round < rounds; ++round) {
+    int Files = 0;
+    std::unique_ptr<TScanTree> Left;
+    std::unique_ptr<TScanTree> Right;
+    double Best = 1e9;
+
+    void Round(TFileAnalyze& analysis)
+    {
         TFileAttri compare;
         EvictCaches();
         QElapsedTimer timer;
         timer.start();
-        analysis.CompareFolders(*left, TScanTree::Root, *right, TScanTree::Root, &compare);
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-        if (compare.FileCount != n) {
-            Out() << "pairing went wrong: " << compare.FileCount << " of " << n << Qt::endl;
+        analysis.CompareFolders(*Left, TScanTree::Root, *Right, TScanTree::Root, &compare);
+        Best = std::min(Best, double(timer.nsecsElapsed()) / 1e9);
+        if (compare.FileCount != Files) {
+            Out() << "pairing went wrong: " << compare.FileCount << " of " << Files << Qt::endl;
             std::exit(1);
         }
     }
-    return best;
-}
+};
 
 int Pairing()
 {
-    // Freed memory stays in the process, so that both sizes reuse the memory of
-    // their earlier rounds instead of the larger one alone paying for fresh pages
+    // Freed memory stays in the process, so that every size reuses the memory
+    // of its earlier rounds instead of the larger ones paying for fresh pages
     // from the system each round (which the allocator would return otherwise).
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
@@ -97,23 +100,35 @@ int Pairing()
     for (bool sameOrder : {false, true}) {
         Out() << (sameOrder ? "both sides listed in the same order\n"
                             : "each side listed in its own random order\n");
+        std::array<TPairingSize, 3> sizes;
+        int files = 20000;
+        for (TPairingSize& size : sizes) {
+            size.Files = files;
+            size.Left = WideFolder(files, 1);
+            size.Right = WideFolder(files, sameOrder ? 1 : 2);
+            files *= 10;
+        }
+        // The sizes take turns, so that a slower spell of the machine falls on
+        // all of them rather than on one size's rounds: 41, 21 and 11 rounds,
+        // the most of the short ones, which a neighbour disturbs the most.
+        for (int round = 0; round < 41; ++round) {
+            sizes[0].Round(analysis);
+            if (round % 2 == 0)
+                sizes[1].Round(analysis);
+            if (round % 4 == 0)
+                sizes[2].Round(analysis);
+        }
         double previous = 0;
-        for (int n : {20000, 200000, 2000000}) {
-            // The best of several rounds: more of the short ones, which a
-            // neighbour on the machine disturbs the most.
-            const double seconds = PairingSeconds(analysis, n, sameOrder,
-                                                  n <= 20000    ? 41
-                                                  : n <= 200000 ? 21
-                                                                : 11);
+        for (const TPairingSize& size : sizes) {
             Out() << QStringLiteral("  pairing %1 files per side: %2 s (%3 ns per file)")
-                         .arg(n, 7)
-                         .arg(seconds, 0, 'f', 4)
-                         .arg(seconds * 1e9 / n, 0, 'f', 0);
+                         .arg(size.Files, 7)
+                         .arg(size.Best, 0, 'f', 4)
+                         .arg(size.Best * 1e9 / size.Files, 0, 'f', 0);
             if (previous > 0)
                 Out() << QStringLiteral(", %1 times the time of a tenth of the files")
-                             .arg(seconds / previous, 0, 'f', 2);
+                             .arg(size.Best / previous, 0, 'f', 2);
             Out() << Qt::endl;
-            previous = seconds;
+            previous = size.Best;
         }
     }
     return 0;
