@@ -263,7 +263,7 @@ private:
                             const std::string& folderPart);
     bool LinkUnnamed(int folderFd, const std::string& name);
     Transfer VerifyTemporary(const TCopyOrder& order, int sourceFd, qint64 size);
-    void ReadBack(int folderFd, const std::string& name, const struct stat& source);
+    void ReadBack(int folderFd, const std::string& name, const struct stat& source, bool linkedIn);
     Transfer CheckTarget(const TCopyOrder& order, int folderFd, const std::string& name,
                          bool& exists);
     Transfer PutInPlace(const TCopyOrder& order, int folderFd, std::string& temp,

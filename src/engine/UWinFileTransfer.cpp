@@ -397,7 +397,7 @@ TWinFile::Transfer TWinFile::TransferFile(const TCopyOrder& order)
     if (result != Transfer::Copied && !temp.empty())
         ::unlinkat(folder.Fd(), temp.c_str(), 0);
     if (result == Transfer::Copied)
-        ReadBack(folder.Fd(), name, source.Stat);
+        ReadBack(folder.Fd(), name, source.Stat, temp.empty());
     const int closed = ::close(std::exchange(TempFd, -1));
     if (result == Transfer::Copied && closed != 0) {
         Copied = TCopiedFiles();
@@ -448,15 +448,18 @@ TWinFile::Transfer TWinFile::SaveAway(const TCopyOrder& order)
 }
 
 // What the two files of a copy are now, for the record of the last sync. The
-// source did not change during the copy (WriteTemporary made sure); the target
-// is read back by its name, and taken only while the name leads to the file
-// just written.
-void TWinFile::ReadBack(int folderFd, const std::string& name, const struct stat& source)
+// source did not change during the copy (WriteTemporary made sure). A file
+// written without a name was linked in where no file was, which changes
+// neither its size nor its time; a renamed one is read back by its name, and
+// taken only while the name leads to the file just written.
+void TWinFile::ReadBack(int folderFd, const std::string& name, const struct stat& source,
+                        bool linkedIn)
 {
     // The written file's identity does not change when it gets its name.
-    struct stat placed;
-    if (!TempStatKnown || ::fstatat(folderFd, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0 ||
-        TempStat.st_dev != placed.st_dev || TempStat.st_ino != placed.st_ino)
+    struct stat placed = TempStat;
+    if (!TempStatKnown ||
+        (!linkedIn && (::fstatat(folderFd, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) != 0 ||
+                       TempStat.st_dev != placed.st_dev || TempStat.st_ino != placed.st_ino)))
         return;
     Copied.Known = true;
     Copied.SourceSize = qint64(source.st_size);
@@ -509,12 +512,12 @@ TWinFile::Transfer TWinFile::WriteTemporary(const TCopyOrder& order, const TOpen
     if (sparse && ::ftruncate(TempFd, off_t(size)) != 0)
         return Fail(Transfer::WriteFailed, ErrnoText("Cannot write beside", order.Target));
 
-    // What was read is one state of the source: the file behind the descriptor
-    // did not change, and the path still leads to it.
-    struct stat after;
+    // What was read is one state of the source: the path still leads to the
+    // file behind the descriptor, and it did not change. (The descriptor keeps
+    // its file's number from being given to another, so the path's state is
+    // the descriptor's.)
     struct stat named;
-    if (::fstat(sourceFd, &after) != 0 || !SameState(sourceStat, after) ||
-        ::stat(source.Name.constData(), &named) != 0 || !SameState(sourceStat, named))
+    if (::stat(source.Name.constData(), &named) != 0 || !SameState(sourceStat, named))
         return Fail(Transfer::ReadFailed,
                     QStringLiteral("The source changed during the copy: ") + order.Source);
     if (order.Verify) {
