@@ -15,6 +15,9 @@
 
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -120,31 +123,7 @@ int ListJobs(bool json)
     return ExitCode::Done;
 }
 
-} // namespace
-
-QString RefusalText(const TRunDriver& run)
-{
-    if (run.Refusal == TRunDriver::InUse)
-        return run.BusyText();
-    if (run.Refusal != FolderValidation::Valid)
-        return FolderValidation::ValidationText(run.Refusal);
-    return RunLogText::ConnectFailed(run.ConnectResult);
-}
-
-int RunOutcome(const TRunDriver& run)
-{
-    if (run.WasCancelled())
-        return ExitCode::Interrupted;
-    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
-        !run.FolderLinks.isEmpty())
-        return ExitCode::Failures;
-    // Conflicts that no side won were not copied: the folders are not in step.
-    if (run.Synced && run.ConflictsLeft() > 0)
-        return ExitCode::Failures;
-    return ExitCode::Done;
-}
-
-int RunCli(const QStringList& arguments)
+int RunCommand(const QStringList& arguments)
 {
     TCliOptions options;
     if (!options.Parse(arguments))
@@ -180,4 +159,45 @@ int RunCli(const QStringList& arguments)
     if (job == nullptr)
         return UsageError(error);
     return RunJob(options, *job);
+}
+
+} // namespace
+
+QString RefusalText(const TRunDriver& run)
+{
+    if (run.Refusal == TRunDriver::InUse)
+        return run.BusyText();
+    if (run.Refusal != FolderValidation::Valid)
+        return FolderValidation::ValidationText(run.Refusal);
+    return RunLogText::ConnectFailed(run.ConnectResult);
+}
+
+int RunOutcome(const TRunDriver& run)
+{
+    if (run.WasCancelled())
+        return ExitCode::Interrupted;
+    if (run.SyncErrorCount > 0 || !run.UnreadableFolders.isEmpty() || !run.BadNames.isEmpty() ||
+        !run.FolderLinks.isEmpty())
+        return ExitCode::Failures;
+    // Conflicts that no side won were not copied: the folders are not in step.
+    if (run.Synced && run.ConflictsLeft() > 0)
+        return ExitCode::Failures;
+    return ExitCode::Done;
+}
+
+int RunCli(const QStringList& arguments)
+{
+    const int code = RunCommand(arguments);
+    // Output that could not be written (a full disk, a file system gone) is a
+    // report lost: it is told, and the command does not end as done.
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return code;
+    // The reason is known when the last write failed, not when an earlier one did.
+    QTextStream(stderr) << "brenvale-cli: cannot write standard output"
+                        << (errno != 0 ? QStringLiteral(": ") +
+                                             QString::fromLocal8Bit(std::strerror(errno))
+                                       : QString())
+                        << '\n';
+    return code == ExitCode::Done ? ExitCode::Failures : code;
 }

@@ -676,6 +676,31 @@ private Q_SLOTS:
         QCOMPARE(s.Right.read(QStringLiteral("open.txt")), QByteArray("o"));
     }
 
+    // A report that cannot be written (standard output on a full disk) is told,
+    // and the command does not end as done; the copies themselves are made.
+    void outputThatCannotBeWrittenIsTold()
+    {
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("needs /dev/full");
+        const QStringList json{QStringLiteral("--json")};
+        for (const QStringList& more : {QStringList(), json}) {
+            Sides s;
+            QVERIFY(s.Left.file(QStringLiteral("a.txt"), "a"));
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("BRENVALE_HOME"), s.Dir.path());
+            process.setProcessEnvironment(environment);
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+            process.start(CliRunner::Program(), s.Args(QStringLiteral("sync"), more));
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 1);
+            QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                        .contains(QStringLiteral("brenvale-cli: cannot write standard output")));
+            QCOMPARE(s.Right.read(QStringLiteral("a.txt")), QByteArray("a"));
+        }
+    }
+
     void unreadableFolderIsToldAndLeftAlone()
     {
         if (!CliRunner::IsRoot())
