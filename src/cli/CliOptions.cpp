@@ -292,7 +292,7 @@ QString TCliOptions::UsageText()
         "and the version a copy overwrites is always kept in __Save__.\n"
         "\n"
         "Exit status: 0 done; 1 some files or folders could not be read or copied,\n"
-        "or a sync left conflicts for you to decide;\n"
-        "2 bad usage, unknown job or unreadable task list; 3 folders refused or not\n"
-        "reachable; 130 stopped by Ctrl+C.\n");
+        "or a sync left conflicts for you to decide, or the output could not be\n"
+        "written; 2 bad usage, unknown job or unreadable task list; 3 folders refused\n"
+        "or not reachable; 130 stopped by Ctrl+C.\n");
 }
