@@ -1,7 +1,6 @@
 #include "run/RunLogText.h"
 
 #include "common/AsciiText.h"
-
 #include "engine/RunProgress.h"
 #include "engine/UFileOper.h"
 #include "engine/UResultRow.h"
@@ -139,16 +138,21 @@ std::array<QStringView, 8> CopiedParts(const TFileReport& report, QStringView da
             day};
 }
 
+qsizetype SizeOf(const std::array<QStringView, 8>& parts)
+{
+    qsizetype size = 0;
+    for (QStringView part : parts)
+        size += part.size();
+    return size;
+}
+
 } // namespace
 
 QString FileCopied(const TFileReport& report, const QString& day)
 {
     const std::array<QStringView, 8> parts = CopiedParts(report, day);
-    qsizetype size = 0;
-    for (QStringView part : parts)
-        size += part.size();
     QString line;
-    line.reserve(size);
+    line.reserve(SizeOf(parts));
     for (QStringView part : parts)
         line.append(part);
     return line;
@@ -157,12 +161,9 @@ QString FileCopied(const TFileReport& report, const QString& day)
 void AppendFileCopied(QByteArray& out, const TFileReport& report, QStringView day)
 {
     const std::array<QStringView, 8> parts = CopiedParts(report, day);
-    qsizetype size = 0;
-    for (QStringView part : parts)
-        size += part.size();
     // Room for the line if it is all ASCII, as it mostly is.
     const qsizetype start = out.size();
-    out.resize(start + size);
+    out.resize(start + SizeOf(parts));
     char* at = out.data() + start;
     for (QStringView part : parts) {
         const qsizetype ascii = AsciiText::Narrow(part.utf16(), part.size(), at);
