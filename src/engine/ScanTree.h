@@ -84,6 +84,18 @@ public:
         return std::string_view(Names.data() + item.NameOffset, item.NameLength);
     }
     QString Name(quint32 index) const;
+    // The names of a folder's children, one after another in the children's
+    // order: each child's name is appended with it, and the children of a
+    // folder are appended together.
+    std::string_view ChildNames(TChildRange children) const
+    {
+        if (children.Count == 0)
+            return {};
+        const TItem& first = Items[children.First];
+        const TItem& last = Items[children.First + children.Count - 1];
+        return std::string_view(Names.data() + first.NameOffset,
+                                last.NameOffset + last.NameLength - first.NameOffset);
+    }
     bool IsFolder(quint32 index) const { return (Items[index].Flags & FolderFlag) != 0; }
     bool IsUnreadable(quint32 index) const { return (Items[index].Flags & UnreadableFlag) != 0; }
     // 0 for a folder.

@@ -221,8 +221,12 @@ void TFileAnalyze::AddOneSided(const TScanTree& tree, quint32 item, bool left, T
 //
 // The pairs are found first (MatchChildren), then the comparison nodes are made
 // in left order, and the right children left over in right order. The right
-// items met in left order are random to their tree: they are fetched a few
-// steps ahead.
+// items met in left order are random to their tree: they are fetched a batch
+// ahead, a batch at a time. Where the tree is wider than the processor's table
+// of pages can map, fetching an item first looks up its page, which holds up
+// the fetches behind it; a batch of fetches one after the other lets those
+// look-ups overlap, where fetches spread between the work of each child wait
+// for them one by one.
 void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& right,
                                 TFileAttri* compare)
 {
@@ -231,16 +235,20 @@ void TFileAnalyze::PairChildren(const TScanFolder& left, const TScanFolder& righ
     const quint32 leftFirst = left.Children.First;
     const quint32 rightFirst = right.Children.First;
     std::vector<qint32> match;
-    std::vector<bool> paired;
+    std::vector<quint8> paired;
     MatchChildren(left, right, match, paired);
     if (IsCancelled())
         return;
-    constexpr size_t Ahead = 24;
+    constexpr size_t Ahead = 16;
     for (size_t j = 0; j < match.size(); ++j) {
         if (IsCancelled())
             return;
-        if (j + Ahead < match.size() && match[j + Ahead] >= 0)
-            __builtin_prefetch(&rightTree.Item(rightFirst + quint32(match[j + Ahead])));
+        if (j % Ahead == 0) {
+            const size_t end = std::min(j + 2 * Ahead, match.size());
+            for (size_t t = j + Ahead; t < end; ++t)
+                if (match[t] >= 0)
+                    __builtin_prefetch(&rightTree.Item(rightFirst + quint32(match[t])));
+        }
         const quint32 l = leftFirst + quint32(j);
         if (match[j] < 0)
             AddOneSided(leftTree, l, true, compare);
@@ -279,18 +287,24 @@ struct TPartition
     std::vector<TPartEntry> Entries;
     std::vector<size_t> Starts;
     std::vector<char> Names;
+    // Per child in listing order, its group.
+    std::vector<quint8> Groups;
 
     void Fill(const TScanTree& tree, TScanTree::TChildRange children, unsigned bits)
     {
         const size_t groups = size_t(1) << bits;
         auto groupOf = [bits](quint32 hash) { return bits == 0 ? 0 : size_t(hash >> (32 - bits)); };
         std::vector<quint32> hashes(children.Count);
+        std::vector<quint16> lengths(children.Count);
         std::vector<size_t> bytes(groups + 1, 0);
         Starts.assign(groups + 1, 0);
+        Groups.resize(children.Count);
         for (quint32 i = 0; i < children.Count; ++i) {
             const std::string_view name = tree.NameBytes(children.First + i);
             hashes[i] = HashOf(name);
+            lengths[i] = quint16(name.size());
             const size_t group = groupOf(hashes[i]);
+            Groups[i] = quint8(group);
             ++Starts[group + 1];
             bytes[group + 1] += name.size();
         }
@@ -301,19 +315,36 @@ struct TPartition
         std::vector<size_t> fill(Starts.begin(), Starts.end() - 1);
         Entries.resize(children.Count);
         Names.resize(bytes[groups]);
+        // The names are taken from the block they form in the tree, which
+        // is read once more in its order, without the children's items.
+        const char* name = tree.ChildNames(children).data();
         for (quint32 i = 0; i < children.Count; ++i) {
-            const size_t group = groupOf(hashes[i]);
-            const std::string_view name = tree.NameBytes(children.First + i);
-            std::memcpy(Names.data() + bytes[group], name.data(), name.size());
+            const size_t group = Groups[i];
+            const size_t length = lengths[i];
+            std::memcpy(Names.data() + bytes[group], name, length);
             Entries[fill[group]++] =
-                TPartEntry{quint32(bytes[group]), quint32(name.size()), hashes[i], qint32(i)};
-            bytes[group] += name.size();
+                TPartEntry{quint32(bytes[group]), quint32(length), hashes[i], qint32(i)};
+            bytes[group] += length;
+            name += length;
         }
     }
 
     std::string_view NameBytes(const TPartEntry& entry) const
     {
         return std::string_view(Names.data() + entry.Offset, entry.Length);
+    }
+
+    // Values kept per entry, put into the children's listing order. A group's
+    // entries stand in listing order, so the next child's value is the next one
+    // of its group: each group is read in turn from its own run, where writing
+    // the values straight into listing order would meet the list at random.
+    template <typename T>
+    void ToListingOrder(const std::vector<T>& byEntry, std::vector<T>& byChild) const
+    {
+        std::vector<size_t> cursor(Starts.begin(), Starts.end() - 1);
+        byChild.resize(Groups.size());
+        for (size_t i = 0; i < Groups.size(); ++i)
+            byChild[i] = byEntry[cursor[Groups[i]]++];
     }
 };
 
@@ -330,13 +361,11 @@ struct TPartition
 // with the number of children and not faster. Each name of the table holds its
 // right children in listing order.
 void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& right,
-                                 std::vector<qint32>& match, std::vector<bool>& paired)
+                                 std::vector<qint32>& match, std::vector<quint8>& paired)
 {
     const TScanTree& leftTree = left.Tree;
     const TScanTree& rightTree = right.Tree;
     const size_t rights = right.Children.Count;
-    match.assign(left.Children.Count, -1);
-    paired.assign(rights, false);
     constexpr size_t GroupSize = 4096;
     constexpr unsigned MaxBits = 8;
     unsigned bits = 0;
@@ -366,6 +395,10 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
         qint32 HeadIndex = -1;
     };
     std::vector<Slot> table;
+    // The right child found for each left one, and whether each right one was
+    // found, in the partitions' order.
+    std::vector<qint32> found(lefts.size(), -1);
+    std::vector<quint8> taken(rights, 0);
     // Per position in the group's entries, the next right child of the same
     // name: kept per group, so that it stays in the cache with the table.
     std::vector<qint32> next;
@@ -391,10 +424,14 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
                     return slot;
             }
         };
-        // The slots are met at random: they are fetched ahead.
+        // The slots are met at random: they are fetched ahead. The group's
+        // names, which the left names are compared with at random, are
+        // brought in on the way, in their order.
         for (size_t k = rightBegin; k < rightEnd; ++k) {
-            if (k + Ahead < rightEnd)
+            if (k + Ahead < rightEnd) {
                 __builtin_prefetch(&table[rightEntries[k + Ahead].Hash & mask]);
+                __builtin_prefetch(rightPart.Names.data() + rightEntries[k + Ahead].Offset);
+            }
             const qint32 at = qint32(k - rightBegin);
             const TPartEntry& entry = rightEntries[k];
             Slot& slot = slotOf(rightPart.NameBytes(entry), entry.Hash);
@@ -414,19 +451,20 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
             if (k + Ahead / 2 < leftEnd)
                 __builtin_prefetch(rightPart.Names.data() +
                                    table[lefts[k + Ahead / 2].Hash & mask].Offset);
-            const qint32 j = lefts[k].Index;
             Slot& slot = slotOf(leftPart.NameBytes(lefts[k]), lefts[k].Hash);
             if (slot.Tail < 0 || slot.Head < 0)
                 continue;
             const qint32 i = slot.HeadIndex;
-            match[size_t(j)] = i;
-            paired[size_t(i)] = true;
+            found[k] = i;
+            taken[rightBegin + size_t(slot.Head)] = 1;
             // Mostly a name stands once on a side.
             slot.Head = slot.Head == slot.Tail ? -1 : next[size_t(slot.Head)];
             if (slot.Head >= 0)
                 slot.HeadIndex = rightEntries[rightBegin + size_t(slot.Head)].Index;
         }
     }
+    leftPart.ToListingOrder(found, match);
+    rightPart.ToListingOrder(taken, paired);
 }
 
 void TFileAnalyze::CompareFolders(const TScanTree& left, quint32 leftFolder, const TScanTree& right,

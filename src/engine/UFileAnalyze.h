@@ -107,7 +107,7 @@ private:
     void AddOneSided(const TScanTree& tree, quint32 item, bool left, TFileAttri* compare);
     void PairChildren(const TScanFolder& left, const TScanFolder& right, TFileAttri* compare);
     void MatchChildren(const TScanFolder& left, const TScanFolder& right,
-                       std::vector<qint32>& match, std::vector<bool>& paired);
+                       std::vector<qint32>& match, std::vector<quint8>& paired);
     void ReportComparedCount();
     void ApplyLastSync();
     void NameChildren(TFileAttri& folder, size_t first);
