@@ -167,6 +167,19 @@ against() {
     [ $# -ge 4 ] && text+=" (target $3 $4: $(verdict "$2" "$3" "$4"))"
     printf '%s' "$text"
 }
+# fresh_ext4 IMAGE FOLDER: a new ext4 of 8 GB with room for 1.5 million files,
+# made in the file IMAGE and mounted on FOLDER (as root); gone_ext4 IMAGE FOLDER
+# unmounts and removes it.
+gone_ext4() {
+    if mountpoint -q "$2"; then umount "$2"; fi
+    rm -f "$1"
+}
+fresh_ext4() {
+    gone_ext4 "$1" "$2"
+    truncate -s 8G "$1"
+    mkfs.ext4 -q -F -N 1500000 "$1"
+    mount -o loop "$1" "$2"
+}
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 per_file() { awk -v k="$1" -v n="$2" 'BEGIN { printf "%.0f", k * 1024 / n }'; }
 
@@ -290,23 +303,21 @@ if want copy; then
     figure "copy 100k: brenvale / (cp -a; sync -f)" "$(ratio "$ours" "$cpas")" "<=" 1.0
     [ -n "$baseline" ] && figure "copy 100k: brenvale / baseline" "$(ratio "$ours" "$base")"
     # The same copy onto another file system, the common case of a backup
-    # drive: a fresh ext4 image on a loop device (as root), new folders in it.
+    # drive: an ext4 image on a loop device (as root), made anew for every
+    # copy. Copies into one image meet a fuller file system each time, which
+    # makes new files dearer, and the turns cannot give three commands the
+    # same places: a fresh one gives every copy the same start.
     if [ "$(id -u)" -eq 0 ] && command -v mkfs.ext4 >/dev/null; then
         other="$data/other"
         mkdir -p "$other"
-        rm -f "$data/other.img"
-        truncate -s 8G "$data/other.img"
-        mkfs.ext4 -q -F -N 1500000 "$data/other.img"
-        mount -o loop "$data/other.img" "$other"
-        next_other='target=$(mktemp -d "$other/run.XXXXXX"); sync; '"$drop"
+        next_other='fresh_ext4 "$data/other.img" "$other"; target=$(mktemp -d "$other/run.XXXXXX"); sync; '"$drop"
         read -r ours_o cpa_o cpas_o < <(medians "$next_other" \
             '"$bench" sync "$data/L100k" "$target"' \
             'cp -a "$data/L100k/." "$target/"' \
             'cp -a "$data/L100k/." "$target/"'"$flush")
         read -r ours_o_cpu cpa_o_cpu cpas_o_cpu _ <"$cpu_file"
-        umount "$other"
-        rm -f "$data/other.img"
-        echo "copy of the 100,000 files onto another file system (ext4 on a loop device), median of $runs:"
+        gone_ext4 "$data/other.img" "$other"
+        echo "copy of the 100,000 files onto another file system (a fresh ext4 on a loop device each), median of $runs:"
         timing "brenvale" "$ours_o"
         timing "cp -a" "$cpa_o" "$(against "brenvale/cp" "$(ratio "$ours_o" "$cpa_o")" "<=" 1.0)"
         timing "cp -a; sync -f" "$cpas_o" "$(against "brenvale/cp+sync" "$(ratio "$ours_o" "$cpas_o")" "<=" 1.0)"
@@ -434,17 +445,11 @@ if want page; then
     page_image=""
     if [ "$(id -u)" -eq 0 ] && command -v mkfs.ext4 >/dev/null; then
         page_image="$data/page.img"
-        rm -f "$page_image"
-        truncate -s 8G "$page_image"
-        mkfs.ext4 -q -F -N 1500000 "$page_image"
-        mount -o loop "$page_image" "$target"
+        fresh_ext4 "$page_image" "$target"
         echo "== the page's run syncs into a fresh ext4 image"
     fi
     runs_out=$(build/bench/brenvale-page-bench --runs "$page_tree" "$target")
-    if [ -n "$page_image" ]; then
-        umount "$target"
-        rm -f "$page_image"
-    fi
+    if [ -n "$page_image" ]; then gone_ext4 "$page_image" "$target"; fi
     echo "$runs_out"
     # "page runs: analysis A s (N files to copy), longest wait of the event loop
     # W ms; sync S s, longest wait V ms" gives "N W V".
