@@ -368,6 +368,7 @@ void TFileAnalyze::MatchChildren(const TScanFolder& left, const TScanFolder& rig
     const size_t rights = right.Children.Count;
     constexpr size_t GroupSize = 4096;
     constexpr unsigned MaxBits = 8;
+    static_assert(MaxBits <= 8, "a child's group is kept in a byte");
     unsigned bits = 0;
     while (bits < MaxBits && (rights >> bits) > GroupSize)
         ++bits;
